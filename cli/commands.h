@@ -1,0 +1,14 @@
+#pragma once
+// The sub-commands of snaplore-cli. Each takes its own arguments (after the command name) and
+// returns the process exit status.
+
+#include <QStringList>
+#include <QTextStream>
+
+struct CliStreams {
+    QTextStream& out;
+    QTextStream& err;
+};
+
+int runInfo(const QStringList& args, CliStreams io);
+int runSet(const QStringList& args, CliStreams io);

@@ -1,0 +1,43 @@
+// snaplore-cli: reads and writes picture data in JPEG files from the command line.
+
+#include "commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: snaplore-cli COMMAND [OPTIONS] ...\n"
+    "\n"
+    "Commands:\n"
+    "  info [--json] FILE...        show each picture's dimensions, EXIF values and picture data\n"
+    "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("snaplore-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.isEmpty() || args.first() == "--help" || args.first() == "-h") {
+        (args.isEmpty() ? err : out) << kUsage;
+        return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == "--version") {
+        out << "snaplore-cli 1.0.2\n";
+        return 0;
+    }
+    const QString command = args.takeFirst();
+    CliStreams io{out, err};
+    if (command == "info") return runInfo(args, io);
+    if (command == "set") return runSet(args, io);
+    err << "snaplore-cli: unknown command '" << command << "'\n" << kUsage;
+    return 2;
+}

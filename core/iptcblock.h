@@ -1,0 +1,101 @@
+#pragma once
+// The picture data of one picture: IPTC record-2 datasets inside the Photoshop APP13 segment.
+// Reads them, holds them for the views, serialises them, and rewrites the picture with a freshly
+// built APP13 segment. Every dataset it does not interpret is kept and written back.
+
+#include "writeerror.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+
+class IptcBlock {
+public:
+    // How the text of the block was stored in the file it came from.
+    enum class TextEncoding { Ascii, Utf8, Windows1252 };
+
+    // The fields, in the order of the record they mirror.
+    QString byline;                 // 2:80
+    QString bylineTitle;            // 2:85
+    QString credit;                 // 2:110
+    QString source;                 // 2:115
+    QString writer;                 // 2:122
+    QString caption;                // 2:120
+    QString headline;               // 2:105
+    QString instructions;           // 2:40, the rotation and crop instruction text
+    QString event;                  // 2:5, "name" or "MM/DD/YYYY-->MM/DD/YYYY:::name"
+    QString dateText;               // 2:55, "YYYYMMDD"
+    QString timeText;               // 2:60, "HHMMSS", perhaps with a zone suffix
+    QDateTime dateTime;             // from 2:55 and 2:60; invalid means not set
+    QString location;               // 2:92
+    QString city;                   // 2:90
+    QString state;                  // 2:95
+    QString country;                // 2:101
+    QString rating;                 // 2:10, decimal text
+    QString transmissionReference;  // 2:103
+    QString category;               // 2:15
+    QStringList supplementalCategories;  // 2:20, repeated
+    QStringList people;                  // 2:25, repeated
+    QString copyright;                   // 2:116
+
+    // Every record-2 dataset with a number not listed above, whole (header and data), in read order.
+    QByteArray UnknownDatasets;
+    // Datasets of other records (1:90 and the like), whole; written back around record 2.
+    QByteArray otherRecordsBefore;
+    QByteArray otherRecordsAfter;
+    bool HasPhotoshopSegment = false;
+    bool oddLengthSeen = false;
+
+    // Reads one segment from the device's position (an APP13 marker). Returns 1.
+    int ReadIptcSegment(QIODevice& file);
+    // Parses a dataset list: the two-byte length followed by the datasets.
+    void ParseDatasetList(QByteArrayView list);
+
+    // The two-byte length and the datasets, as the new APP13 segment carries them. Fails with
+    // WriteError::TooLarge when a value or the list cannot be held (the thumbnail is left out first).
+    QByteArray BuildDatasetList(WriteError* error = nullptr) const;
+
+    // Rewrites the picture at path() with this block. With an output path the new picture goes there
+    // and path() is only read; without one, path() is replaced safely. The file times are kept.
+    WriteResult WriteIptc(const QString& outputPath = {});
+
+    // Empties every text field and both lists and unsets the date; thumbnail, kept datasets, flags and
+    // path stay.
+    void Clear();
+    // Takes every field (lists and date included) from `other`; thumbnail, kept datasets, flags and
+    // path stay.
+    void Copy(const IptcBlock& other);
+
+    QString EventTitle() const;
+
+    // The 2:224 thumbnail: decoded on first use from the stored JPEG bytes.
+    QImage thumbnail() const;
+    bool hasThumbnail() const;
+    void setThumbnail(const QImage& image);
+    const QByteArray& thumbnailJpeg() const { return thumbnailJpeg_; }
+
+    const QString& path() const { return path_; }
+    void setPath(const QString& path) { path_ = path; }
+    TextEncoding sourceEncoding() const { return sourceEncoding_; }
+
+    // Sets dateText and timeText from dateTime when it is set; a zone suffix of an unchanged time
+    // stays.
+    void RefreshDateTexts();
+    // True when the fields (lists, date and the kept datasets included) equal those of `other`.
+    bool sameData(const IptcBlock& other) const;
+
+private:
+    void setDateTimeFromTexts();
+
+    QString path_;
+    QByteArray thumbnailJpeg_;        // the stored 2:224 bytes, written back unchanged
+    mutable QImage thumbnailImage_;   // decoded from thumbnailJpeg_, or set by setThumbnail
+    mutable bool thumbnailDecoded_ = false;
+    bool thumbnailReplaced_ = false;  // setThumbnail was called: encode the image on write
+    TextEncoding sourceEncoding_ = TextEncoding::Ascii;
+    QByteArray pendingResource_;      // a 0x0404 resource that continues in the next APP13 segment
+    qsizetype pendingNeeded_ = 0;
+};

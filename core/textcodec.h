@@ -1,0 +1,16 @@
+#pragma once
+// Text of IPTC datasets: UTF-8 when the file says so or the bytes are valid UTF-8, else Windows-1252
+// (what other programs assume for IPTC text without a character-set dataset).
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace snaplore::text {
+
+bool isAscii(QByteArrayView bytes);
+bool isAscii(const QString& text);
+bool isValidUtf8(QByteArrayView bytes);
+QString fromWindows1252(QByteArrayView bytes);
+
+}  // namespace snaplore::text

@@ -1,0 +1,34 @@
+#pragma once
+// Small helpers shared by the tests: test data, the corpus, a sandbox folder, file bytes.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+// Path of a file under tests/data.
+QString dataPath(const QString& name);
+// The shared corpus folder, or empty when it is not present on this machine.
+QString corpusDir();
+// Every .jpg/.jpeg/.mpo under the corpus (recursive), sorted; empty without a corpus.
+QStringList corpusFiles();
+
+QByteArray readAll(const QString& path);
+bool writeAll(const QString& path, const QByteArray& bytes);
+
+// A temporary folder that copies test files in and cleans up after itself.
+class SandBox {
+public:
+    SandBox();
+    QString path() const { return dir_.path(); }
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+    // Copies `source` into the sandbox (under `name`, or its own name); returns the new path.
+    QString copy(const QString& source, const QString& name = {}) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+}  // namespace testsupport
