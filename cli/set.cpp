@@ -116,7 +116,7 @@ int runSet(const QStringList& args, CliStreams io) {
             result = picture.iptc().WriteIptc();
         }
         if (!result) {
-            io.err << "snaplore-cli: " << path << ": " << describe(result.error) << "\n";
+            io.err << "snaplore-cli: " << path << ": " << describe(result) << "\n";
             status = 1;
         }
     }

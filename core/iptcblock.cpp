@@ -12,6 +12,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 
+#include <sys/stat.h>
+
 using namespace snaplore;
 
 namespace {
@@ -391,6 +393,8 @@ QString IptcBlock::EventTitle() const {
 WriteResult IptcBlock::WriteIptc(const QString& outputPath) {
     RefreshDateTexts();
 
+    struct stat before {};
+    const bool haveTimes = ::stat(QFile::encodeName(path_).constData(), &before) == 0;
     QFile source(path_);
     if (!source.open(QIODevice::ReadOnly)) return {WriteError::OpenFailed, source.errorString()};
     const qint64 expected = source.size();
@@ -419,7 +423,7 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath) {
     // Write the picture from the source buffer, segment by segment: every APP13 is dropped and the new
     // one takes the place of the first (or stands before the first DQT when there was no Photoshop
     // segment, and before the scan at the latest).
-    qint64 written = 2;
+    qint64 written = 0;
     auto produce = [&](QFile& out) {
         bool placed = segment.isEmpty();
         bool dqtSeen = false;
@@ -459,6 +463,7 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath) {
 
     SafeWriteOptions options;
     options.timesFrom = path_;
+    if (haveTimes) options.timesBefore = before;
     const WriteResult result = safeWrite(outputPath.isEmpty() ? path_ : outputPath, produce, verify, options);
     if (result && outputPath.isEmpty()) {
         // The block now describes the file as written.

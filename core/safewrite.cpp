@@ -31,6 +31,7 @@ QString describe(WriteError error) {
     switch (error) {
         case WriteError::None: return QStringLiteral("no error");
         case WriteError::OpenFailed: return QStringLiteral("cannot open the file");
+        case WriteError::Locked: return QStringLiteral("the file is read-only");
         case WriteError::ShortRead: return QStringLiteral("the file could not be read completely");
         case WriteError::NotWalkable: return QStringLiteral("the file is not a complete JPEG picture");
         case WriteError::TooLarge: return QStringLiteral("the picture data is too large for the file format");
@@ -59,11 +60,14 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
         if (::stat(nativeTarget.constData(), &targetStat) != 0) return failure(WriteError::OpenFailed, systemError());
         // A file without any write bit is locked by its owner; even the superuser leaves it alone.
         if ((targetStat.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(nativeTarget.constData(), W_OK) != 0)
-            return failure(WriteError::OpenFailed, QStringLiteral("Permission denied"));
+            return failure(WriteError::Locked, {});
     }
     struct stat timesStat = targetStat;
     bool haveTimes = exists;
-    if (!options.timesFrom.isEmpty()) {
+    if (options.timesBefore) {
+        timesStat = *options.timesBefore;
+        haveTimes = true;
+    } else if (!options.timesFrom.isEmpty()) {
         haveTimes = ::stat(QFile::encodeName(options.timesFrom).constData(), &timesStat) == 0;
     }
 

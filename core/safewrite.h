@@ -9,12 +9,17 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+
+#include <sys/stat.h>
 
 struct SafeWriteOptions {
     // Keep the access and modification times (to the nanosecond) of this file; empty = the target's
     // own when it exists. Ignored when keepTimes is false.
     QString timesFrom;
     bool keepTimes = true;
+    // Times taken before the caller read the file (reading may move the access time): these win.
+    std::optional<struct stat> timesBefore;
 };
 
 // `produce` writes the new content into the open temporary file and returns false on failure.

@@ -6,6 +6,7 @@
 enum class WriteError {
     None,
     OpenFailed,     // the source could not be opened for reading
+    Locked,         // the file is read-only: locked by its owner or not ours to write
     ShortRead,      // the source gave fewer bytes than it holds
     NotWalkable,    // the source's segments cannot be walked to the start of scan
     TooLarge,       // a value or the picture data does not fit into the format's limits

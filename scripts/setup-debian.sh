@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs what Snaplore needs to build, run and test on Debian 12. Safe to run again.
+set -eu
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev"
+TEST_PACKAGES="libgtest-dev libgmock-dev libimage-exiftool-perl xvfb xauth fonts-liberation"
+packages="$BUILD_PACKAGES"
+[ "${1:-}" = "--tests" ] && packages="$packages $TEST_PACKAGES"
+
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends $missing

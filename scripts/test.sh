@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs what is needed, builds Snaplore and runs every test: once in a normal build, once with
+# AddressSanitizer and UndefinedBehaviorSanitizer (SNAPLORE_SKIP_SANITIZE=1 leaves that out).
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup-debian.sh --tests
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+if [ "${SNAPLORE_SKIP_SANITIZE:-0}" != 1 ]; then
+    cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSNAPLORE_SANITIZE=ON
+    cmake --build build-sanitize -j "$jobs"
+    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+fi
