@@ -10,6 +10,7 @@ PictureRecord::PictureRecord(const QString& path) {
     fileName_ = info.fileName();
     filePath_ = info.absoluteFilePath();
     fileSize_ = quint64(file.size());
+    fileExists_ = true;
     iptc_.setPath(filePath_);
     if (fileSize_ == 0) return;
     ReadPictureHeader(file, file.size());
@@ -24,4 +25,20 @@ quint64 PictureRecord::ReadPictureHeader(QIODevice& file, qint64 end) {
     displayWidth_ = header_.width;
     displayHeight_ = header_.height;
     return headerSize_;
+}
+
+PictureRecord::PictureRecord(QIODevice& file, qint64 end) {
+    if (auto* f = qobject_cast<QFile*>(&file)) {
+        const QFileInfo info(f->fileName());
+        fileName_ = info.fileName();
+        filePath_ = info.absoluteFilePath();
+        fileSize_ = quint64(f->size());
+    }
+    ReadPictureHeader(file, end);
+}
+
+void PictureRecord::setFilePath(const QString& path) {
+    filePath_ = path;
+    fileExists_ = QFileInfo::exists(path);
+    iptc_.setPath(path);
 }

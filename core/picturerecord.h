@@ -14,9 +14,21 @@ public:
     PictureRecord() = default;
     // Reads the picture file at `path`; a file that cannot be opened leaves the record empty.
     explicit PictureRecord(const QString& path);
+    // Reads a picture header that starts at the device's position and ends before `end` (a catalog
+    // entry). The name, path and size are those of the device's file until the caller sets them.
+    PictureRecord(QIODevice& file, qint64 end);
 
     // Walks one picture header from the device's position up to `end`; returns the header size.
     quint64 ReadPictureHeader(QIODevice& file, qint64 end);
+
+    void setFileName(const QString& name) { fileName_ = name; }
+    // Also gives the path to the picture data and looks the file up again.
+    void setFilePath(const QString& path);
+    void setFileSize(quint64 size) { fileSize_ = size; }
+    bool fileExists() const { return fileExists_; }
+    // The disc and folder of an archived catalog entry; empty for a picture read from disk.
+    QString archiveName;
+    QString archiveLocation;
 
     const QString& fileName() const { return fileName_; }
     const QString& filePath() const { return filePath_; }
@@ -46,6 +58,7 @@ private:
     int displayWidth_ = 0;
     int displayHeight_ = 0;
     bool hasData_ = false;
+    bool fileExists_ = false;
     bool isJpeg_ = false;
     PictureHeader header_;
     JpegSectionReader reader_;
