@@ -4,8 +4,6 @@
 // positions are 64-bit offsets into the TIFF data, checked with bytes::fits() before any read; no
 // pointer is formed outside the section.
 
-#include <QtGlobal>
-
 #include <algorithm>
 #include <cfloat>
 #include <climits>
@@ -138,8 +136,7 @@ QByteArray cString(const uint8_t* p, uint64_t size, qsizetype limit) {
 
 class Walk {
 public:
-    Walk(const uint8_t* tiff, uint64_t size, bool motorola, int sectionIndex, ExifSummary& summary,
-         QString& error)
+    Walk(const uint8_t* tiff, uint64_t size, bool motorola, int sectionIndex, ExifSummary& summary, QString& error)
         : tiff_(tiff), size_(size), motorola_(motorola), sectionIndex_(sectionIndex), s_(summary), error_(error) {}
 
     bool directory(uint64_t offset);
@@ -193,7 +190,8 @@ double Walk::number(uint16_t format, uint64_t pos, uint64_t available) const {
             return int32_t(get32(pos));
         case kURational:
         case kSRational: {
-            // Both kinds are taken as signed, as the cameras' own readers do.
+            // Both kinds are read as signed: an unsigned value with the top bit set is garbage in
+            // any tag we use.
             const int32_t num = int32_t(get32(pos));
             const int32_t den = int32_t(get32(pos + 4));
             return den == 0 ? 0.0 : double(num) / double(den);
