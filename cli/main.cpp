@@ -13,7 +13,8 @@ const char kUsage[] =
     "\n"
     "Commands:\n"
     "  info [--json] FILE...        show each picture's dimensions, EXIF values and picture data\n"
-    "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n";
+    "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n"
+    "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n";
 
 }  // namespace
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     CliStreams io{out, err};
     if (command == "info") return runInfo(args, io);
     if (command == "set") return runSet(args, io);
+    if (command == "thumbs") return runThumbs(args, io);
     err << "snaplore-cli: unknown command '" << command << "'\n" << kUsage;
     return 2;
 }

@@ -1,19 +1,104 @@
 #include "picturerecord.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <sys/stat.h>
 
-PictureRecord::PictureRecord(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return;
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+#include <QRegularExpression>
+
+#include "prompter.h"
+#include "thumbnailmaker.h"
+
+namespace {
+
+// The angle a camera's orientation tag asks for. Mirrored orientations are shown turned only.
+int exifAngle(int orientation) {
+    switch (orientation) {
+        case 3:
+        case 4:
+            return 180;
+        case 5:
+        case 8:
+            return 270;
+        case 6:
+        case 7:
+            return 90;
+        default:
+            return 0;
+    }
+}
+
+QImage decodeJpeg(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    reader.setAutoTransform(false);
+    return reader.read();
+}
+
+// Cameras write "YYYY:MM:DD HH:MM:SS"; some use other separators, leave the time out or write zeros
+// for an unknown date. Anything that is not a real date gives an invalid value.
+QDateTime parseExifDateTime(const QByteArray& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\s*(\d{4})\D(\d{1,2})\D(\d{1,2})(?:\D+(\d{1,2})\D(\d{1,2})(?:\D(\d{1,2}))?)?)"));
+    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(text));
+    if (!m.hasMatch()) return {};
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid()) return {};
+    return QDateTime(date, time, Qt::LocalTime);
+}
+
+}  // namespace
+
+PictureRecord::PictureRecord(const QString& path, Prompter* prompter) {
     const QFileInfo info(path);
     fileName_ = info.fileName();
     filePath_ = info.absoluteFilePath();
-    fileSize_ = quint64(file.size());
-    fileExists_ = true;
     iptc_.setPath(filePath_);
-    if (fileSize_ == 0) return;
-    ReadPictureHeader(file, file.size());
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        fileExists_ = info.exists();
+        return;
+    }
+    fileSize_ = quint64(file.size());
+    read(file, file.size(), prompter);
+}
+
+PictureRecord::PictureRecord(QIODevice& file, qint64 end, Prompter* prompter) : fromCatalog_(true) {
+    if (auto* f = qobject_cast<QFile*>(&file)) {
+        const QFileInfo info(f->fileName());
+        fileName_ = info.fileName();
+        filePath_ = info.absoluteFilePath();
+        fileSize_ = quint64(f->size());
+    }
+    read(file, end, prompter);
+}
+
+PictureRecord::PictureRecord(QFile& file, Prompter* prompter) {
+    const QFileInfo info(file.fileName());
+    fileName_ = info.fileName();
+    filePath_ = info.absoluteFilePath();
+    fileSize_ = quint64(file.size());
+    iptc_.setPath(filePath_);
+    read(file, file.size(), prompter);
+}
+
+void PictureRecord::read(QIODevice& file, qint64 end, Prompter* prompter) {
+    fileExists_ = !filePath_.isEmpty() && QFileInfo::exists(filePath_);
+    hasData_ = false;
+    if (fileSize_ == 0) {
+        if (prompter)
+            prompter->messageBox(QStringLiteral("ERROR!! Image <%1> is zero byte file.").arg(fileName_),
+                                 QStringLiteral("Error!"), mb::Ok | mb::IconStop);
+        return;
+    }
+    readLockState();
+    ReadPictureHeader(file, end);
+    applyStoredRotation();
 }
 
 quint64 PictureRecord::ReadPictureHeader(QIODevice& file, qint64 end) {
@@ -27,18 +112,214 @@ quint64 PictureRecord::ReadPictureHeader(QIODevice& file, qint64 end) {
     return headerSize_;
 }
 
-PictureRecord::PictureRecord(QIODevice& file, qint64 end) {
-    if (auto* f = qobject_cast<QFile*>(&file)) {
-        const QFileInfo info(f->fileName());
-        fileName_ = info.fileName();
-        filePath_ = info.absoluteFilePath();
-        fileSize_ = quint64(f->size());
-    }
-    ReadPictureHeader(file, end);
+void PictureRecord::applyStoredRotation() {
+    // The stored state is taken as it is: nothing is turned or remade while reading.
+    reading_ = true;
+    rotateTo(exifAngle(reader_.exif().orientation));
+    // Only a positive angle overrides the camera: "Rotate:0" means the rotate command was never used.
+    const int stored = instructiontext::valueOr(iptc_.instructions, instructiontext::kRotate, 0);
+    if (stored > 0) rotateTo(stored);
+    reading_ = false;
 }
 
 void PictureRecord::setFilePath(const QString& path) {
     filePath_ = path;
     fileExists_ = QFileInfo::exists(path);
     iptc_.setPath(path);
+}
+
+WriteResult PictureRecord::save(const QString& outputPath) {
+    const WriteResult result = iptc_.WriteIptc(outputPath);
+    if (result) {
+        updateHasData();
+        // A catalog copies headerSize bytes of this picture: they must be those of the new file.
+        refreshSizes(outputPath.isEmpty() ? filePath_ : outputPath);
+    }
+    return result;
+}
+
+void PictureRecord::refreshSizes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    PictureHeader header;
+    JpegSectionReader reader;
+    reader.setVerbose(false);
+    IptcBlock scratch;
+    fileSize_ = quint64(file.size());
+    if (WalkPictureHeader(file, file.size(), reader, scratch, header)) headerSize_ = header.headerSize;
+}
+
+void PictureRecord::readLockState() {
+    struct stat st {};
+    locked_ = ::stat(QFile::encodeName(filePath_).constData(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+bool PictureRecord::lock() {
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(filePath_);
+    const bool done = ::stat(path.constData(), &st) == 0 &&
+                      ::chmod(path.constData(), st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) & 07777) == 0;
+    readLockState();
+    return done && locked_;
+}
+
+bool PictureRecord::unlock() {
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(filePath_);
+    const bool done =
+        ::stat(path.constData(), &st) == 0 && ::chmod(path.constData(), (st.st_mode | S_IWUSR) & 07777) == 0;
+    readLockState();
+    return done && !locked_;
+}
+
+void PictureRecord::rotateTo(int angle) {
+    angle = ((angle % 360) + 360) % 360;
+    const int quarters = thumbnails::quarterTurns(angle);
+    const int oldQuarters = thumbnails::quarterTurns(rotation_);
+
+    if (!image_.isNull()) image_ = thumbnails::turned(image_, quarters - imageQuarters_);
+    imageQuarters_ = quarters;
+    if (!embeddedThumbnail_.isNull())
+        embeddedThumbnail_ = thumbnails::turned(embeddedThumbnail_, quarters - embeddedQuarters_);
+    embeddedQuarters_ = quarters;
+    // The stored thumbnail shows the picture as displayed; a later save must not keep the old turn.
+    if (!reading_ && quarters != oldQuarters && iptc_.hasThumbnail())
+        iptc_.setThumbnail(thumbnails::turned(iptc_.thumbnail(), quarters - oldQuarters));
+
+    rotation_ = angle;
+    const bool swap = thumbnails::swapsSides(angle);
+    displayWidth_ = swap ? header_.height : header_.width;
+    displayHeight_ = swap ? header_.width : header_.height;
+
+    // Thumbnails made from the picture are made again at the new shape; nothing is made yet while
+    // reading (the first draw makes it), and a catalog entry is never decoded.
+    if (reading_ || fromCatalog_ || !embeddedThumbnail_.isNull() || thumbnail_.isNull() || quarters == oldQuarters)
+        return;
+    const QImage previous = thumbnail_;
+    if (!makeThumbnailsFromImage()) {
+        // The picture cannot be decoded now: keep what was shown, turned to the new shape.
+        thumbnail_ = thumbnails::turned(previous, quarters - oldQuarters);
+        turnedThumbnail_ = thumbnails::turned(thumbnail_, 1);
+    }
+}
+
+instructiontext::CropEdges PictureRecord::cropRect() const {
+    return instructiontext::cropEdges(iptc_.instructions, displayWidth_, displayHeight_);
+}
+
+int PictureRecord::cropTo() const { return instructiontext::valueOr(iptc_.instructions, instructiontext::kCropTo, 0); }
+
+QDateTime PictureRecord::dateTime() const {
+    if (iptc_.dateTime.isValid()) return iptc_.dateTime;
+    if (!reader_.exif().dateTimeOriginal.isEmpty()) {
+        const QDateTime taken = parseExifDateTime(reader_.exif().dateTimeOriginal);
+        if (taken.isValid()) return taken;
+    }
+    if (filePath_.isEmpty()) return {};
+    const QFileInfo info(filePath_);
+    if (!info.exists()) return {};
+    return info.lastModified().toLocalTime();
+}
+
+bool PictureRecord::loadImage(QSize maxSize) {
+    QImageReader reader(filePath_);
+    // The picture is turned by the program's own rule (EXIF and instruction text), not the decoder's.
+    reader.setAutoTransform(false);
+    const int quarters = thumbnails::quarterTurns(rotation_);
+    const QSize stored = reader.size();
+    if (maxSize.isValid() && !maxSize.isEmpty() && stored.isValid()) {
+        const QSize display = (quarters % 2) ? stored.transposed() : stored;
+        if (display.width() > maxSize.width() || display.height() > maxSize.height()) {
+            const QSize fit = display.scaled(maxSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+            reader.setScaledSize((quarters % 2) ? fit.transposed() : fit);
+        }
+    }
+    const QImage decoded = reader.read();
+    if (decoded.isNull()) return false;
+    image_ = thumbnails::turned(decoded, quarters);
+    imageQuarters_ = quarters;
+    return true;
+}
+
+void PictureRecord::unloadImage() { image_ = QImage(); }
+
+void PictureRecord::makeThumbnail(ExifThumbnails exif) {
+    if (thumbnailTried_) return;
+    thumbnailTried_ = true;
+    const int quarters = thumbnails::quarterTurns(rotation_);
+
+    if (exif == ExifThumbnails::Use) {
+        const QByteArray bytes = reader_.exifThumbnail();
+        const QImage camera = bytes.isEmpty() ? QImage() : decodeJpeg(bytes);
+        if (!camera.isNull()) {
+            embeddedThumbnail_ = thumbnails::turned(camera, quarters);
+            embeddedQuarters_ = quarters;
+            thumbnailSource_ = ThumbnailSource::ExifThumbnail;
+            return;
+        }
+    }
+    if (iptc_.hasThumbnail()) {
+        // Made by this program from the picture as displayed: already turned.
+        embeddedThumbnail_ = iptc_.thumbnail();
+        embeddedQuarters_ = quarters;
+        thumbnailSource_ = ThumbnailSource::IptcThumbnail;
+        return;
+    }
+    if (!fromCatalog_) makeThumbnailsFromImage();
+}
+
+bool PictureRecord::makeThumbnailsFromImage() {
+    const QSize size = thumbnails::thumbnailSize(QSize(displayWidth_, displayHeight_));
+    if (size.isEmpty()) return false;
+    const int quarters = thumbnails::quarterTurns(rotation_);
+    QImage source = image_;
+    if (source.isNull()) {
+        // Decoded at about the thumbnail's size and freed again right here.
+        const QSize stored = (quarters % 2) ? size.transposed() : size;
+        source = thumbnails::turned(thumbnails::decodeScaled(filePath_, stored), quarters);
+    }
+    if (source.isNull()) return false;
+    thumbnail_ = source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    turnedThumbnail_ = thumbnails::turned(thumbnail_, 1);
+    thumbnailSource_ = ThumbnailSource::Decoded;
+    if (!iptc_.hasThumbnail()) iptc_.setThumbnail(thumbnail_);
+    return true;
+}
+
+QImage PictureRecord::thumbnailImage() const {
+    if (!embeddedThumbnail_.isNull()) {
+        if (thumbnailSource_ != ThumbnailSource::ExifThumbnail) return embeddedThumbnail_;
+        return embeddedThumbnail_.copy(
+            thumbnails::pictureBand(embeddedThumbnail_.size(), QSize(displayWidth_, displayHeight_)));
+    }
+    return thumbnail_;
+}
+
+void PictureRecord::drawThumbnail(QPainter& painter, const QRect& target, bool turned) {
+    makeThumbnail();
+    const QRect turnedTarget(target.topLeft(), target.size().transposed());
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!embeddedThumbnail_.isNull()) {
+        const QRect part =
+            thumbnailSource_ == ThumbnailSource::ExifThumbnail
+                ? thumbnails::pictureBand(embeddedThumbnail_.size(), QSize(displayWidth_, displayHeight_))
+                : embeddedThumbnail_.rect();
+        if (!turned) {
+            painter.drawImage(target, embeddedThumbnail_, part);
+        } else {
+            // A quarter turn clockwise about the turned rectangle's top-right corner.
+            painter.translate(turnedTarget.left() + turnedTarget.width(), turnedTarget.top());
+            painter.rotate(90);
+            painter.drawImage(QRect(0, 0, turnedTarget.height(), turnedTarget.width()), embeddedThumbnail_, part);
+        }
+    } else if (!thumbnail_.isNull()) {
+        if (turned)
+            painter.drawImage(turnedTarget, turnedThumbnail_);
+        else
+            painter.drawImage(target, thumbnail_);
+    } else {
+        painter.drawImage(target, thumbnails::placeholder(displayWidth_ > displayHeight_));
+    }
+    painter.restore();
 }

@@ -1,22 +1,41 @@
 #pragma once
 // One picture as the whole program sees it: its file, size and dimensions, EXIF values and picture
-// data. Built from a picture file, or from a picture header stored in a catalog.
+// data, its rotation and crop, its lock state and its thumbnails. Built from a picture file, from the
+// document's open file, or from a picture header stored in a catalog; in the last case the picture
+// itself is never decoded for a thumbnail.
 
+#include <QDateTime>
+#include <QFile>
+#include <QIODevice>
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include "instructiontext.h"
 #include "iptcblock.h"
 #include "jpegsection.h"
 #include "pictureheader.h"
+#include "writeerror.h"
 
-#include <QIODevice>
-#include <QString>
+class Prompter;
+class QPainter;
 
 class PictureRecord {
 public:
+    // Where the thumbnail that is drawn came from, cheapest first.
+    enum class ThumbnailSource { None, ExifThumbnail, IptcThumbnail, Decoded };
+    enum class ExifThumbnails { Use, Skip };
+
     PictureRecord() = default;
-    // Reads the picture file at `path`; a file that cannot be opened leaves the record empty.
-    explicit PictureRecord(const QString& path);
+    // Reads the picture file at `path`; a file that cannot be opened leaves the record without data.
+    // `prompter` shows the message for a zero-byte file; null in batch use.
+    explicit PictureRecord(const QString& path, Prompter* prompter = nullptr);
     // Reads a picture header that starts at the device's position and ends before `end` (a catalog
     // entry). The name, path and size are those of the device's file until the caller sets them.
-    PictureRecord(QIODevice& file, qint64 end);
+    PictureRecord(QIODevice& file, qint64 end, Prompter* prompter = nullptr);
+    // Reads the document's open picture file from its current position to its end.
+    PictureRecord(QFile& file, Prompter* prompter);
 
     // Walks one picture header from the device's position up to `end`; returns the header size.
     quint64 ReadPictureHeader(QIODevice& file, qint64 end);
@@ -40,6 +59,7 @@ public:
     int displayHeight() const { return displayHeight_; }
     bool hasData() const { return hasData_; }
     bool isJpeg() const { return isJpeg_; }
+    bool fromCatalog() const { return fromCatalog_; }
     const PictureHeader& header() const { return header_; }
 
     JpegSectionReader& reader() { return reader_; }
@@ -50,17 +70,82 @@ public:
     // Picture data present: a headline or an event.
     void updateHasData() { hasData_ = !iptc_.headline.isEmpty() || !iptc_.event.isEmpty(); }
 
+    // Rewrites the picture with its picture data: in place, or into `outputPath` (the document's save
+    // file). On success hasData, the file size and the header size describe the written file.
+    WriteResult save(const QString& outputPath = {});
+
+    // Locked means the owner may not write the file. Locking clears every write bit; unlocking gives
+    // the owner's back. Both read the state back from disk and return false when it cannot be set.
+    bool locked() const { return locked_; }
+    bool lock();
+    bool unlock();
+
+    // Rotation in degrees clockwise, 0..359.
+    int rotation() const { return rotation_; }
+    // Turns the picture to `angle` degrees: the loaded image and thumbnails follow, and the display
+    // width and height are exchanged near 90 and 270 degrees.
+    void rotateTo(int angle);
+    // The crop of the instruction text, in pixels of the picture as displayed.
+    instructiontext::CropEdges cropRect() const;
+    // The crop mode of the instruction text; 0 without one.
+    int cropTo() const;
+
+    // When the picture was taken: its picture data's date, else the camera's, else the file's
+    // modification time; invalid when none is known.
+    QDateTime dateTime() const;
+
+    // Decodes the picture, turned by its rotation. A valid `maxSize` (as displayed) lets the decoder
+    // work at reduced size; the picture is never enlarged.
+    bool loadImage(QSize maxSize = {});
+    void unloadImage();
+    bool imageLoaded() const { return !image_.isNull(); }
+    const QImage& image() const { return image_; }
+
+    // Makes the thumbnail from the cheapest source: the camera's EXIF thumbnail, then the stored
+    // IPTC thumbnail, and only then a reduced decode of the picture (never for a catalog entry).
+    // Runs once; drawing calls it.
+    void makeThumbnail(ExifThumbnails exif = ExifThumbnails::Use);
+    ThumbnailSource thumbnailSource() const { return thumbnailSource_; }
+    const QImage& embeddedThumbnail() const { return embeddedThumbnail_; }
+    const QImage& thumbnail() const { return thumbnail_; }
+    const QImage& turnedThumbnail() const { return turnedThumbnail_; }
+    // What drawing shows, at its own size (a camera thumbnail without its bars); empty when the
+    // stand-in picture would be drawn.
+    QImage thumbnailImage() const;
+    // Draws the thumbnail stretched into `target`, or the stand-in picture. `turned` draws it turned a
+    // quarter clockwise into the rectangle with width and height exchanged about its top-left corner.
+    void drawThumbnail(QPainter& painter, const QRect& target, bool turned = false);
+
 private:
+    void read(QIODevice& file, qint64 end, Prompter* prompter);
+    void applyStoredRotation();
+    bool makeThumbnailsFromImage();
+    void readLockState();
+    void refreshSizes(const QString& path);
+
     QString fileName_;
     QString filePath_;
     quint64 fileSize_ = 0;
     quint64 headerSize_ = 0;
     int displayWidth_ = 0;
     int displayHeight_ = 0;
+    int rotation_ = 0;
     bool hasData_ = false;
     bool fileExists_ = false;
     bool isJpeg_ = false;
+    bool locked_ = false;
+    bool fromCatalog_ = false;
+    bool reading_ = false;
+    bool thumbnailTried_ = false;
     PictureHeader header_;
     JpegSectionReader reader_;
     IptcBlock iptc_;
+
+    QImage image_;
+    int imageQuarters_ = 0;  // quarter turns already applied to image_
+    QImage embeddedThumbnail_;
+    int embeddedQuarters_ = 0;
+    QImage thumbnail_;
+    QImage turnedThumbnail_;
+    ThumbnailSource thumbnailSource_ = ThumbnailSource::None;
 };

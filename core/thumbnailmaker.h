@@ -1,0 +1,41 @@
+#pragma once
+// The geometry and pixel work behind a picture's thumbnails, kept apart from the picture object so
+// that the numbers can be checked without a picture: sizes, the band of a camera thumbnail with bars,
+// quarter turns, the reduced decode, and the two stand-in pictures.
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+namespace thumbnails {
+
+// Longest side of every thumbnail the program makes.
+inline constexpr int kSide = 160;
+
+// How many quarter turns (0..3, clockwise) show a picture at `angle` degrees. The ranges match the
+// ones that exchange the display width and height, so turned pixels and display size always agree.
+int quarterTurns(int angle);
+// True when `angle` exchanges the displayed width and height.
+bool swapsSides(int angle);
+
+// The thumbnail size for a picture displayed at `display`: the longest side 160, the other in
+// proportion (truncated, at least 1). Empty for an empty display size.
+QSize thumbnailSize(QSize display);
+
+// The part of a camera thumbnail that shows the picture. Cameras letterbox a picture whose shape
+// differs from their fixed thumbnail shape; then only the band between the bars is drawn. The shapes
+// are compared as truncated width/height percentages; equal shapes give the whole thumbnail.
+QRect pictureBand(QSize thumbnail, QSize display);
+
+// `image` turned clockwise by `quarters` quarter turns.
+QImage turned(const QImage& image, int quarters);
+
+// Decodes the picture file at reduced size: the JPEG decoder then works at 1/2, 1/4 or 1/8 scale.
+// `storedSize` is the wanted size in the file's own orientation; no EXIF transform is applied.
+QImage decodeScaled(const QString& path, QSize storedSize);
+
+// The stand-in for a picture without a thumbnail: 160 x 120 when `landscape`, else 120 x 160.
+QImage placeholder(bool landscape);
+
+}  // namespace thumbnails
