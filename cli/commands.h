@@ -13,3 +13,4 @@ struct CliStreams {
 int runInfo(const QStringList& args, CliStreams io);
 int runSet(const QStringList& args, CliStreams io);
 int runThumbs(const QStringList& args, CliStreams io);
+int runCatalog(const QStringList& args, CliStreams io);

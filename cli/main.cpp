@@ -14,7 +14,11 @@ const char kUsage[] =
     "Commands:\n"
     "  info [--json] FILE...        show each picture's dimensions, EXIF values and picture data\n"
     "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n"
-    "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n";
+    "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n"
+#ifdef SNAPLORE_HAVE_CATALOG
+    "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
+#endif
+    ;
 
 }  // namespace
 
@@ -40,6 +44,9 @@ int main(int argc, char** argv) {
     if (command == "info") return runInfo(args, io);
     if (command == "set") return runSet(args, io);
     if (command == "thumbs") return runThumbs(args, io);
+#ifdef SNAPLORE_HAVE_CATALOG
+    if (command == "catalog") return runCatalog(args, io);
+#endif
     err << "snaplore-cli: unknown command '" << command << "'\n" << kUsage;
     return 2;
 }

@@ -1,0 +1,28 @@
+// snaplore: the window program.
+#include <QApplication>
+#include <QIcon>
+
+#include "dialogprompter.h"
+#include "mainframe.h"
+#include "settingsstore.h"
+#include "snaploreapp.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Snaplore"));
+    QApplication::setOrganizationName(QStringLiteral("Snaplore"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QApplication::setDesktopFileName(QStringLiteral("snaplore"));
+
+    SettingsStore store(SettingsStore::defaultPath());
+    DialogPrompter prompter(store);
+    SnaploreApp snaplore(store, prompter);
+    if (snaplore.initInstance(SnaploreApp::defaultOptions(application.arguments())) != SnaploreApp::Start::Running)
+        return 0;
+    QApplication::setWindowIcon(snaplore.frame()->windowIcon());
+    prompter.setOwner(snaplore.frame());
+
+    const int result = application.exec();
+    snaplore.exitInstance();
+    return result;
+}

@@ -1,0 +1,94 @@
+#include "snaploreapp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include "commands.h"
+#include "diagnostics.h"
+#include "mainframe.h"
+#include "settingsstore.h"
+#include "singleinstance.h"
+#include "splashdlg.h"
+
+SnaploreApp::Options SnaploreApp::defaultOptions(const QStringList& arguments) {
+    Options options;
+    options.arguments = arguments.mid(1);
+    options.ownPath = QCoreApplication::applicationFilePath();
+    options.instanceName = SingleInstance::defaultName();
+    return options;
+}
+
+SnaploreApp::SnaploreApp(SettingsStore& store, Prompter& prompter, QObject* parent)
+    : QObject(parent), store_(store), prompter_(prompter) {}
+
+SnaploreApp::~SnaploreApp() = default;
+
+CSplashDlg* SnaploreApp::splash() const { return splash_.data(); }
+
+SnaploreApp::Start SnaploreApp::initInstance(const Options& options) {
+    snaplore::setBeepHook([] { QApplication::beep(); });
+
+    const startup::CommandLine line = startup::parseCommandLine(options.arguments);
+    lastDirectory_ = startup::lastDirectory(store_);
+    const QString programLocation = startup::programLocation(store_, options.ownPath);
+    if (!line.folder.isEmpty()) lastDirectory_ = line.folder;
+
+    if (line.cdLaunch) {
+        // A start from a CD: a running instance takes over, else the installed copy opens the CD.
+        if (SingleInstance::handOver(options.instanceName, options.arguments) == cmd::kPingAnswer)
+            return Start::HandedOver;
+        lastDirectory_ = QDir::currentPath();
+        const QFileInfo installed(programLocation);
+        const bool isThisProgram = installed.canonicalFilePath() == QFileInfo(options.ownPath).canonicalFilePath();
+        if (installed.isFile() && !isThisProgram &&
+            QProcess::startDetached(installed.absoluteFilePath(), {lastDirectory_}, lastDirectory_))
+            return Start::Relaunched;
+    }
+
+    temporaryFolder_ = startup::makeTemporaryFolder(options.environment);
+
+    frame_ = std::make_unique<CMainFrame>(store_, prompter_, temporaryFolder_);
+    connect(frame_.get(), &CMainFrame::aboutRequested, this, &SnaploreApp::showAbout);
+    instance_ = new SingleInstance(
+        options.instanceName, [this](const QStringList&) { return answerHandOver(); }, this);
+    instance_->listen();
+
+    frame_->show();
+    if (options.splash) {
+        splash_ = new CSplashDlg(CSplashDlg::Mode::Splash, store_, prompter_, frame_.get());
+        splash_->setAttribute(Qt::WA_DeleteOnClose);
+        splash_->setDuration(options.splashMs);
+        splash_->setShowTips([frame = frame_.get()] { frame->showTips(); });
+        splash_->show();
+    }
+    frame_->OpenFolder(lastDirectory_);
+    return Start::Running;
+}
+
+quint32 SnaploreApp::answerHandOver() {
+    const quint32 answer = frame_->ping();
+    if (frame_->isMinimized()) frame_->showNormal();
+    frame_->raise();
+    frame_->activateWindow();
+    return answer;
+}
+
+void SnaploreApp::showAbout() {
+    CSplashDlg about(CSplashDlg::Mode::About, store_, prompter_, frame_.get());
+    about.exec();
+}
+
+void SnaploreApp::exitInstance() {
+    delete instance_;
+    instance_ = nullptr;
+    if (frame_) {
+        // The window hands over the folder it shows; destroying it saves the pane layout.
+        lastDirectory_ = frame_->currentFolder();
+        frame_.reset();
+    }
+    startup::setLastDirectory(store_, lastDirectory_);
+    store_.sync();
+    startup::emptyFolder(temporaryFolder_);
+}

@@ -1,0 +1,174 @@
+#pragma once
+// The main window's command table: every command id with its caption, accelerators, status tip and
+// icon. Each id becomes one QAction that carries the id as its data, so a command can be traced from
+// the menu to its handler and its enable rule.
+
+#include <QtGlobal>
+
+namespace cmd {
+
+enum Id : int {
+    // File
+    FileNew = 57600,  // accelerator only; nothing handles it
+    FileOpen = 57601,
+    FileSaveDocument = 57603,  // Ctrl+S: the document's own save
+    Save = 142,
+    SaveAs = 176,
+    CatalogCreate = 138,
+    CatalogRemove = 154,
+    CatalogArchive = 167,
+    CopyFromMemoryCard = 328,
+    PageSetup = 57605,
+    Print = 57607,
+    PrintPreview = 57609,
+    BurnCd = 326,
+    SendEmail = 1132,
+    DragDropOptions = 245,
+    Exit = 57665,
+    // Export
+    IndexPrint = 178,
+    ExportPictureData = 180,
+    ExportHtml = 203,
+    // Picture
+    FirstPicture = 147,
+    NextPicture = 140,
+    PrevPicture = 141,
+    LastPicture = 148,
+    UseLastData = 1133,
+    DeletePicture = 146,
+    Rotate = 1093,
+    SaveNext = 143,
+    SaveCopyNext = 144,
+    SaveCopyToAll = 224,
+    RemoveAllPeople = 145,
+    SmartHeadline = 1207,
+    // Edit
+    Undo = 57643,
+    Cut = 57635,
+    Copy = 57634,
+    Paste = 57637,
+    Search = 159,
+    Spelling = 1131,
+    // View
+    ToolbarMain = 230,
+    ToolbarPictureData = 231,
+    ToolbarBigImage = 243,
+    ViewBrowser = 150,
+    ViewOptions = 149,
+    ViewPictureData = 151,
+    ViewLargeImage = 152,
+    ViewStatusBar = 59393,
+    Refresh = 160,
+    Zoom = 162,
+    CropMarks = 221,
+    SlideShow = 165,
+    FullScreen = 169,
+    Escape = 1119,
+    NextPane = 57680,
+    PrevPane = 57681,
+    SwitchPictureColumn = 1118,  // Ctrl+Tab
+    // Large picture toolbar
+    RotateCrop = 1139,
+    RemoveCrop = 1148,
+    CropTopLeft = 1145,
+    CropCenter = 1146,
+    CropBottomRight = 1147,
+    // Help
+    CheckForUpdates = 252,
+    Tips = 256,
+    About = 57664,
+    // Ctrl+F1 .. Ctrl+F12: the options tree's hot keys
+    HotKeyFirst = 1153,
+    HotKeyLast = 1164,
+};
+
+struct Command {
+    int id;
+    const char* caption;  // menu text with its mnemonic
+    const char* keys;     // accelerators in portable text, separated by ";"
+    const char* tip;      // status-bar prompt, also the tool tip's source
+    const char* icon;     // name under :/frame/, or empty
+};
+
+// Commands listed once; the hot keys Ctrl+F1 .. Ctrl+F12 are generated from HotKeyFirst.
+inline constexpr Command kCommands[] = {
+    {FileNew, "&New", "Ctrl+N", "", ""},
+    {FileOpen, "&Open...", "Ctrl+O", "Open a folder of pictures", "open"},
+    {FileSaveDocument, "Save", "Ctrl+S", "Save the open picture", ""},
+    {Save, "&Save", "", "Save the picture data into the picture", "save"},
+    {SaveAs, "Save &As...", "", "Save copies of pictures resized or cropped", ""},
+    {CatalogCreate, "&Create", "", "Create a catalog of this folder and its sub-folders", ""},
+    {CatalogRemove, "&Remove", "", "Remove the catalog of this folder", ""},
+    {CatalogArchive, "&Archive", "", "Archive the Catalog to CD", ""},
+    {CopyFromMemoryCard, "Copy from &Memory Card...", "", "Copy new pictures from a memory card", ""},
+    {PageSetup, "Page Set&up...", "", "Change the printing options", ""},
+    {Print, "&Print...", "", "Print pictures", "print"},
+    {PrintPreview, "Print Pre&view...", "", "Show the pages as they will be printed", "printpreview"},
+    {BurnCd, "&Burn CD...", "", "Write pictures to a CD", ""},
+    {SendEmail, "Send &Email To...", "", "Send pictures by e-mail", "email"},
+    {DragDropOptions, "&Drag && Drop Options...", "", "Choose what a dragged picture becomes", ""},
+    {Exit, "E&xit", "", "Quit Snaplore", ""},
+    {IndexPrint, "&Index Print...", "", "Make an index image of pictures", ""},
+    {ExportPictureData, "&Picture Data...", "", "Write a report of the picture data", ""},
+    {ExportHtml, "&HTML Pages...", "", "Make web pages of pictures", ""},
+    {FirstPicture, "&First Pic", "Ctrl+Home", "Open the first picture", "first"},
+    {NextPicture, "&Next", "Ctrl+Right", "Open the next picture", "next"},
+    {PrevPicture, "&Prev", "Ctrl+Left", "Open the previous picture", "prev"},
+    {LastPicture, "&Last Pic", "Ctrl+End", "Open the last picture", "last"},
+    {UseLastData, "&Use Last Pics Data", "", "Use the Data from the last Picture", "uselast"},
+    {DeletePicture, "&Del Picture", "Ctrl+Del", "Delete the picture from the disk", "delete"},
+    {Rotate, "&Rotate", "", "Turn the picture a quarter", "rotate"},
+    {SaveNext, "Save &Next", "", "Save the picture and open the next one", "savenext"},
+    {SaveCopyNext, "Save &Copy Next", "Ctrl+Return;Ctrl+Enter", "Save the picture and give its data to the next one",
+     "savecopynext"},
+    {SaveCopyToAll, "Save Copy to &All...", "", "Copy the picture data to many pictures", ""},
+    {RemoveAllPeople, "D&el All People", "", "Remove all people, places and things", "removeall"},
+    {SmartHeadline, "Smart Headline", "", "Make a headline from the picture data", "smartheadline"},
+    {Undo, "&Undo", "Ctrl+Z;Alt+Backspace", "Undo the last action", ""},
+    {Cut, "Cu&t", "Ctrl+X;Shift+Del", "Cut the selection to the clipboard", "cut"},
+    {Copy, "&Copy", "Ctrl+C;Ctrl+Ins", "Copy the selection to the clipboard", "copy"},
+    {Paste, "&Paste", "Ctrl+V;Shift+Ins", "Paste the clipboard", "paste"},
+    {Search, "&Search...", "", "Search the catalog", "search"},
+    {Spelling, "Spelling", "", "Check the spelling of the picture data", "spelling"},
+    {ToolbarMain, "&Main", "", "Show or hide the main toolbar", ""},
+    {ToolbarPictureData, "&Picture Data", "", "Show or hide the picture data toolbar", ""},
+    {ToolbarBigImage, "&Big Image", "", "Show or hide the large picture toolbar", ""},
+    {ViewBrowser, "&File/Event Browser", "", "Show the folder and event browser", ""},
+    {ViewOptions, "&Options", "", "Show the people, places and things", ""},
+    {ViewPictureData, "&Picture Data", "", "Show the picture data", ""},
+    {ViewLargeImage, "&Large Image", "", "Show the large picture", ""},
+    {ViewStatusBar, "&Status Bar", "", "Show or hide the status bar", ""},
+    {Refresh, "&Refresh", "F5", "Sort and show the folder again", ""},
+    {Zoom, "&Zoom", "", "Zoom the large picture", "zoom"},
+    {CropMarks, "&Crop Marks", "", "Show the crop marks", "cropmarks"},
+    {SlideShow, "Sli&de Show", "", "Show the pictures one after another", ""},
+    {FullScreen, "F&ull Screen", "", "Show the picture on the whole screen", ""},
+    {Escape, "Stop", "Esc", "Stop the slide show or full screen", ""},
+    {NextPane, "Next Pane", "F6", "Go to the next pane", ""},
+    {PrevPane, "Previous Pane", "Shift+F6", "Go to the previous pane", ""},
+    {SwitchPictureColumn, "Switch Picture View", "Ctrl+Tab", "Switch between the picture data and the large picture",
+     ""},
+    {RotateCrop, "Rotate Crop", "", "Turn the crop rectangle", "rotatecrop"},
+    {RemoveCrop, "Remove Crop", "", "Crop to the whole picture", "removecrop"},
+    {CropTopLeft, "Crop Top\\Left", "", "Anchor the crop at the top left", "croptopleft"},
+    {CropCenter, "Crop Center", "", "Anchor the crop at the centre", "cropcenter"},
+    {CropBottomRight, "Crop Bottom\\Right", "", "Anchor the crop at the bottom right", "cropbottomright"},
+    {CheckForUpdates, "Check for &Updates...", "", "Ask the web site for a newer version", ""},
+    {Tips, "&Tips...", "", "Show the tips", ""},
+    {About, "&About Snaplore...", "", "Program information and version", ""},
+};
+
+// Toolbar button order; 0 is a separator.
+inline constexpr int kMainToolbar[] = {FileOpen, Save, PrintPreview, Print, 0, Search,      SendEmail,  Spelling,
+                                       0,        Cut,  Copy,         Paste, 0, PrevPicture, NextPicture};
+// The headline, people count and rating controls of this bar come with the picture data toolbar.
+inline constexpr int kPictureDataToolbar[] = {SmartHeadline,   SaveCopyNext, SaveNext, Save, 0,
+                                              RemoveAllPeople, UseLastData,  Rotate};
+// The "Picture Size:" list of this bar comes with the large picture view.
+inline constexpr int kBigImageToolbar[] = {Zoom, CropMarks,   RotateCrop, RemoveCrop,
+                                           0,    CropTopLeft, CropCenter, CropBottomRight};
+
+// The answer of a running instance to the ping.
+constexpr quint32 kPingAnswer = 10974732;  // 0xA7760C
+
+}  // namespace cmd

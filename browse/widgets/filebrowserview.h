@@ -1,0 +1,110 @@
+#pragma once
+// The folder and event browser of the upper left pane: one tree for the current location (the folder
+// with its events, pictures and sub-folders, or the list of drives), the buttons that move between
+// folders, flagging and the context menu. Selecting a picture opens it in the document; the strip
+// shows the pictures of the selected event. The logic lives in BrowserModel; this view draws its tree
+// and routes events to it. A folder's picture headers are read on a worker thread.
+
+#include <QFutureWatcher>
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+
+#include "browsermodel.h"
+
+class FrameContext;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class CFileBrowserView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CFileBrowserView(FrameContext& frame, QWidget* parent = nullptr);
+    ~CFileBrowserView() override;
+
+    // Reads the frame's current folder again and shows it (after OpenFolder and the catalog commands).
+    // Returns at once; loadFinished() follows.
+    void refreshLocation();
+    // F5: sorts the lists again, rebuilds the tree and selects the open picture; reads nothing.
+    void refresh();
+    // After a successful save: reads the picture again into its entry and shows it.
+    void savedPictureRefresh(const QString& path);
+    // After a delete: the picture leaves the tree and the lists.
+    void removePicture(const QString& path);
+
+    void browseForFolder();
+    void upOneLevel();
+    void openMyDocuments();
+    void openMyPictures();
+    // Switching to the options tree comes with the options store; until then the button is disabled.
+    void switchView();
+    bool optionsVisible() const { return false; }
+
+    const EntryList& entryList() const { return model_.entryList(); }
+    const ThumbList& thumbList() const { return model_.thumbList(); }
+    bool searchMode() const { return model_.searchMode(); }
+
+    // Set Flag / Remove Flag on the selected tree item (a picture, an event or the search root).
+    void setFlagOnSelected(bool flagged);
+    // The open picture changed: select its item, show its text and look, then the catalog question.
+    void documentChanged();
+    // The pictures of the entry's event go to the strip.
+    void showEntryPictures(const BrowserEntry& entry);
+
+    BrowserModel& model() { return model_; }
+    QTreeWidget* tree() const { return tree_; }
+    QTreeWidgetItem* itemFor(const BrowserEntry* entry) const { return items_.value(entry); }
+    static BrowserEntry* entryOf(const QTreeWidgetItem* item);
+    // The image and overlay an item shows.
+    static browser::Look lookOf(const QTreeWidgetItem* item);
+    bool isLoading() const { return watcher_ != nullptr; }
+
+signals:
+    // Reading a folder's pictures: `done` of `total`; (0, 0) when the load is over.
+    void loadProgress(int done, int total);
+    // A location was read and shown.
+    void loadFinished();
+
+private:
+    void finishLoad(const std::shared_ptr<browser::EntryListBuild>& build);
+    void cancelLoad();
+    // BuildTree: the model's tree becomes items; the open picture's item is selected, with the
+    // selection handled as a user's unless notifications are suppressed.
+    void rebuildTree();
+    void addNodes(QTreeWidgetItem* parent, std::vector<browser::TreeNode>& nodes);
+    void setItemLook(QTreeWidgetItem* item, const browser::Look& look);
+    void setPictureFlag(QTreeWidgetItem* item, bool flagged);
+    void selectItem(QTreeWidgetItem* item);
+    void selectionChanged();
+    void openRememberedPicture();
+    void itemDoubleClicked();
+    void contextMenu(const QPoint& pos);
+    void startDrag(QTreeWidgetItem* item);
+    void showThumbs(const ThumbList& list, bool searchFlag);
+    void openFolder(const QString& path);
+    void repaintThumbs();
+    void askCreateCatalog();
+
+    FrameContext& frame_;
+    BrowserModel model_;
+    QTreeWidget* tree_ = nullptr;
+    QToolButton* upButton_ = nullptr;
+    QToolButton* myDocumentsButton_ = nullptr;
+    QToolButton* myPicturesButton_ = nullptr;
+    QToolButton* browseButton_ = nullptr;
+    QToolButton* switchButton_ = nullptr;
+
+    QHash<const BrowserEntry*, QTreeWidgetItem*> items_;
+    bool suppressSelection_ = false;
+    // The picture a selection asked to open, by path: the entry may be gone when the request runs.
+    QString rememberedPath_;
+
+    QFutureWatcher<std::shared_ptr<browser::EntryListBuild>>* watcher_ = nullptr;
+    std::shared_ptr<std::atomic_bool> cancel_;
+    // A catalog record the document shows without owning it (an archived picture) outlives a reload
+    // until the document lets go of it.
+    std::unique_ptr<PictureRecord> retained_;
+};

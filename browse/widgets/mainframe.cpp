@@ -1,0 +1,545 @@
+#include "mainframe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDrag>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <utility>
+
+#include "archiveidxdlg.h"
+#include "catalog.h"
+#include "commands.h"
+#include "filebrowserview.h"
+#include "panesplitter.h"
+#include "picturedrag.h"
+#include "picturepanel.h"
+#include "settingsstore.h"
+#include "snaploredoc.h"
+#include "thumbview.h"
+#include "tipsdlg.h"
+#include "updatedlg.h"
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void registerFrameResources() { Q_INIT_RESOURCE(frame); }
+
+namespace {
+
+const QString kProductName = QStringLiteral("Snaplore");
+const QString kReady = QStringLiteral("Ready");
+constexpr int kIdleUpdateMs = 300;
+constexpr int kFirstColumnWidth = 230;
+
+QList<QKeySequence> keysOf(const char* keys) {
+    QList<QKeySequence> sequences;
+    for (const QString& key : QString::fromLatin1(keys).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        sequences.append(QKeySequence(key, QKeySequence::PortableText));
+    return sequences;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(SettingsStore& store, Prompter& prompter, const QString& temporaryFolder, QWidget* parent)
+    : QMainWindow(parent),
+      store_(store),
+      prompter_(prompter),
+      temporaryFolder_(temporaryFolder),
+      document_(new CSnaploreDoc(prompter, this)) {
+    registerFrameResources();
+    setWindowTitle(kProductName);
+    setWindowIcon(QIcon(QStringLiteral(":/frame/snaplore.png")));
+    myDocuments_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    myPictures_ = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+
+    createActions();
+    createMenus();
+    createToolBars();
+    createStatusBar();
+    createPanes();
+    connectCommands();
+    readSettings();
+    tips_ = new CTipsDlg(store_, this);
+
+    connect(document_, &CSnaploreDoc::updateAllViews, this, &CMainFrame::documentChanged);
+    connect(document_, &CSnaploreDoc::statusMessage, this, &CMainFrame::setStatusText);
+    // Clipboard and focus decide the edit commands; everything else changes with the document or the
+    // browser, which the idle timer catches as well.
+    connect(qApp, &QApplication::focusChanged, this, &CMainFrame::updateActions);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::updateActions);
+    idleUpdate_ = new QTimer(this);
+    connect(idleUpdate_, &QTimer::timeout, this, &CMainFrame::updateActions);
+    idleUpdate_->start(kIdleUpdateMs);
+    updateActions();
+}
+
+CMainFrame::~CMainFrame() {
+    // Closing the window below changes the focus; the frame must not hear of it half destroyed.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    idleUpdate_->stop();
+    if (waitCursor_) QApplication::restoreOverrideCursor();
+    outer_->saveLayout();
+    // The views reach the frame and each other while they go: they go first, the browser (which
+    // empties the strip) before the strip, while the frame is still whole.
+    delete std::exchange(browser_, nullptr);
+    delete std::exchange(thumbs_, nullptr);
+    delete outer_;
+}
+
+void CMainFrame::createActions() {
+    for (const cmd::Command& command : cmd::kCommands) {
+        auto* action = new QAction(QString::fromLatin1(command.caption), this);
+        action->setData(command.id);
+        action->setShortcuts(keysOf(command.keys));
+        action->setStatusTip(QString::fromLatin1(command.tip));
+        if (*command.icon) action->setIcon(QIcon(QStringLiteral(":/frame/%1.png").arg(QLatin1String(command.icon))));
+        action->setEnabled(false);
+        actions_.insert(command.id, action);
+        addAction(action);  // accelerators work without a menu entry
+    }
+    for (int id = cmd::HotKeyFirst; id <= cmd::HotKeyLast; ++id) {
+        auto* action = new QAction(tr("Hot Key %1").arg(id - cmd::HotKeyFirst + 1), this);
+        action->setData(id);
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + id - cmd::HotKeyFirst)));
+        action->setEnabled(false);
+        actions_.insert(id, action);
+        addAction(action);
+    }
+    for (int id : {cmd::ToolbarMain, cmd::ToolbarPictureData, cmd::ToolbarBigImage, cmd::ViewBrowser, cmd::ViewOptions,
+                   cmd::ViewPictureData, cmd::ViewLargeImage, cmd::ViewStatusBar, cmd::Zoom, cmd::CropMarks,
+                   cmd::CropTopLeft, cmd::CropCenter, cmd::CropBottomRight})
+        action(id)->setCheckable(true);
+}
+
+void CMainFrame::createMenus() {
+    const auto add = [this](QMenu* menu, std::initializer_list<int> ids) {
+        for (int id : ids) {
+            if (id == 0)
+                menu->addSeparator();
+            else
+                menu->addAction(action(id));
+        }
+    };
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    add(file, {cmd::FileOpen, cmd::Save, cmd::SaveAs, 0});
+    add(file->addMenu(tr("Ca&talog")), {cmd::CatalogCreate, cmd::CatalogRemove, cmd::CatalogArchive});
+    add(file, {0, cmd::CopyFromMemoryCard, 0, cmd::PageSetup, cmd::Print, cmd::PrintPreview, 0, cmd::BurnCd,
+               cmd::SendEmail, cmd::DragDropOptions, 0, cmd::Exit});
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    add(edit, {cmd::Undo, 0, cmd::Cut, cmd::Copy, cmd::Paste, 0, cmd::Search});
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    add(view->addMenu(tr("&Toolbars")), {cmd::ToolbarMain, cmd::ToolbarPictureData, cmd::ToolbarBigImage});
+    add(view->addMenu(tr("&Windows")), {cmd::ViewBrowser, cmd::ViewOptions, cmd::ViewPictureData, cmd::ViewLargeImage});
+    add(view, {cmd::ViewStatusBar, 0, cmd::Refresh, cmd::Zoom, cmd::CropMarks, 0, cmd::SlideShow, cmd::FullScreen});
+
+    QMenu* picture = menuBar()->addMenu(tr("&Picture"));
+    add(picture, {cmd::FirstPicture, cmd::NextPicture, cmd::PrevPicture, cmd::LastPicture, 0, cmd::UseLastData,
+                  cmd::DeletePicture, cmd::Rotate, 0, cmd::Save, cmd::SaveNext, cmd::SaveCopyNext, cmd::SaveCopyToAll,
+                  0, cmd::RemoveAllPeople});
+
+    QMenu* exportMenu = menuBar()->addMenu(tr("E&xport"));
+    add(exportMenu, {cmd::IndexPrint, cmd::ExportPictureData, cmd::ExportHtml});
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    add(help, {cmd::CheckForUpdates, cmd::Tips, 0, cmd::About});
+}
+
+void CMainFrame::createToolBars() {
+    const auto make = [this](const QString& title, const QString& name, const auto& ids) {
+        QToolBar* bar = addToolBar(title);
+        bar->setObjectName(name);  // saveState() finds the bars by name
+        for (int id : ids) {
+            if (id == 0)
+                bar->addSeparator();
+            else
+                bar->addAction(action(id));
+        }
+        return bar;
+    };
+    mainBar_ = make(tr("Main"), QStringLiteral("MainBar"), cmd::kMainToolbar);
+    pictureDataBar_ = make(tr("Picture Data"), QStringLiteral("PictureDataBar"), cmd::kPictureDataToolbar);
+    bigImageBar_ = make(tr("Big Image"), QStringLiteral("BigImageBar"), cmd::kBigImageToolbar);
+    // The large picture bar has nothing to act on until the large picture view is there.
+    bigImageBar_->hide();
+}
+
+void CMainFrame::createStatusBar() {
+    progress_ = new QProgressBar(this);
+    progress_->setMaximumWidth(220);
+    progress_->setTextVisible(false);
+    progress_->hide();
+    statusBar()->addPermanentWidget(progress_);
+    statusBar()->showMessage(kReady);
+}
+
+void CMainFrame::createPanes() {
+    outer_ = new PaneSplitter(Qt::Horizontal, store_, nullptr, this);
+    inner_ = new PaneSplitter(Qt::Vertical, store_, outer_);
+    outer_->addNested(0, inner_);
+    browser_ = new CFileBrowserView(*this, inner_);
+    inner_->addView(0, browser_);
+    thumbs_ = new CThumbView(*this, inner_);
+    inner_->addView(1, thumbs_);
+    // The picture column: the panel stands where the large picture view and the picture data form go.
+    panel_ = new PicturePanel(*document_, outer_);
+    outer_->addView(1, panel_);
+    setCentralWidget(outer_);
+    // At the first start the left column is as wide as the thumbnail strip needs (thumbnails are 160
+    // pixels wide, with the strip's margins and scroll bar), not the splitter's general 150.
+    outer_->setDefaultLayout({-1, kFirstColumnWidth, -1, 150});
+    outer_->restoreLayout();
+    setActiveView(thumbs_);
+    connect(browser_, &CFileBrowserView::loadProgress, this, &CMainFrame::showLoadProgress);
+}
+
+void CMainFrame::connectCommands() {
+    const auto on = [this](int id, auto handler) { connect(action(id), &QAction::triggered, this, handler); };
+    on(cmd::FileOpen, [this] { browser_->browseForFolder(); });
+    on(cmd::FileSaveDocument, [this] { document_->SavePictureFile(); });
+    on(cmd::Save, [this] { SavePicture(); });
+    on(cmd::SaveNext, &CMainFrame::SaveNext);
+    on(cmd::SaveCopyNext, &CMainFrame::SaveCopyNext);
+    on(cmd::DeletePicture, &CMainFrame::DeletePicture);
+    on(cmd::CatalogCreate, &CMainFrame::createCatalog);
+    on(cmd::CatalogRemove, &CMainFrame::removeCatalog);
+    on(cmd::CatalogArchive, &CMainFrame::archiveCatalog);
+    on(cmd::Exit, &CMainFrame::close);
+    on(cmd::FirstPicture, [this] { thumbs_->First(); });
+    on(cmd::NextPicture, [this] { thumbs_->Next(); });
+    on(cmd::PrevPicture, [this] { thumbs_->Prev(); });
+    on(cmd::LastPicture, [this] { thumbs_->Last(); });
+    for (int id : {cmd::Cut, cmd::Copy, cmd::Paste}) on(id, [this, id] { clipboardCommand(id); });
+    on(cmd::ToolbarMain, [this] { mainBar_->setVisible(!mainBar_->isVisible()); });
+    on(cmd::ToolbarPictureData, [this] { pictureDataBar_->setVisible(!pictureDataBar_->isVisible()); });
+    on(cmd::ToolbarBigImage, [this] { bigImageBar_->setVisible(!bigImageBar_->isVisible()); });
+    on(cmd::ViewPictureData, [this] {
+        outer_->showView(1, outer_->pane(1)->indexOf(panel_));
+        setActiveView(panel_);
+    });
+    on(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+    on(cmd::Refresh, [this] { browser_->refresh(); });
+    on(cmd::NextPane, [this] { moveToPane(1); });
+    on(cmd::PrevPane, [this] { moveToPane(-1); });
+    on(cmd::CheckForUpdates, [this] {
+        CUpdateDlg dialog(store_, prompter_, this);
+        connect(&dialog, &CUpdateDlg::statusMessage, this, [this](const QString& text) { setStatusText(text); });
+        dialog.exec();
+    });
+    on(cmd::Tips, &CMainFrame::showTips);
+    on(cmd::About, &CMainFrame::aboutRequested);
+}
+
+void CMainFrame::readSettings() {
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 900);
+    resize(QSize(1180, 800).boundedTo(screen.size() * 0.95));
+    if (const auto state = store_.binary(QStringLiteral("Tool"), QStringLiteral("State"))) restoreState(*state);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!document_->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    store_.writeBinary(QStringLiteral("Tool"), QStringLiteral("State"), saveState());
+    event->accept();
+}
+
+void CMainFrame::updateActions() {
+    const bool pictureOpen = !document_->pathName().isEmpty();
+    const bool hasCatalog = folderHasCatalog();
+    const bool hasPictures = thumbs_->hasPictures();
+
+    const auto set = [this](int id, bool enabled, std::optional<bool> checked = std::nullopt) {
+        QAction* a = action(id);
+        a->setEnabled(enabled);
+        if (checked) a->setChecked(*checked);
+    };
+    for (int id : {cmd::FileSaveDocument, cmd::Save, cmd::SaveNext, cmd::SaveCopyNext, cmd::DeletePicture})
+        set(id, pictureOpen);
+    set(cmd::CatalogCreate, true);
+    set(cmd::CatalogRemove, hasCatalog);
+    set(cmd::CatalogArchive, hasCatalog);
+    for (int id : {cmd::FirstPicture, cmd::NextPicture, cmd::PrevPicture, cmd::LastPicture}) set(id, hasPictures);
+    for (int id : {cmd::FileOpen, cmd::Exit, cmd::Refresh, cmd::NextPane, cmd::PrevPane, cmd::CheckForUpdates,
+                   cmd::Tips, cmd::About})
+        set(id, true);
+    set(cmd::ToolbarMain, true, mainBar_->isVisible());
+    set(cmd::ToolbarPictureData, true, pictureDataBar_->isVisible());
+    set(cmd::ToolbarBigImage, true, bigImageBar_->isVisible());
+    set(cmd::ViewStatusBar, true, statusBar()->isVisible());
+    set(cmd::ViewPictureData, true, outer_->pane(1)->currentWidget() == panel_);
+    // The options tree comes later; the two entries only show which tree is up.
+    const bool options = browser_->optionsVisible();
+    set(cmd::ViewBrowser, false, !options);
+    set(cmd::ViewOptions, false, options);
+
+    // Clipboard commands act on the text field that has the focus.
+    QWidget* focus = QApplication::focusWidget();
+    bool field = false, selection = false;
+    if (auto* line = qobject_cast<QLineEdit*>(focus)) {
+        field = true;
+        selection = line->hasSelectedText();
+    } else if (auto* text = qobject_cast<QTextEdit*>(focus)) {
+        field = true;
+        selection = text->textCursor().hasSelection();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focus)) {
+        field = true;
+        selection = plain->textCursor().hasSelection();
+    }
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    set(cmd::Cut, field && selection);
+    set(cmd::Copy, field && selection);
+    set(cmd::Paste, field && clip && clip->hasText());
+}
+
+void CMainFrame::documentChanged() {
+    // The strip and the browser follow the document themselves.
+    panel_->documentChanged();
+    updateActions();
+}
+
+bool CMainFrame::folderHasCatalog() const { return !currentFolder_.isEmpty() && Catalog::version(currentFolder_) != 0; }
+
+void CMainFrame::setStatusText(const QString& text, bool busy) {
+    statusBar()->showMessage(text);
+    if (busy && !waitCursor_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        waitCursor_ = true;
+    } else if (text == kReady && waitCursor_) {
+        QApplication::restoreOverrideCursor();
+        waitCursor_ = false;
+    }
+    // The work that follows runs on this thread: show the text before it starts.
+    statusBar()->repaint();
+}
+
+void CMainFrame::setArchiveStrings(const QString& cdName, const QString& location) {
+    archiveCdName_ = cdName;
+    archiveLocation_ = location;
+}
+
+void CMainFrame::setActiveView(QWidget* view) {
+    QWidget* old = activeView_;
+    activeView_ = view;
+    if (old && old != view) old->update();
+    if (view) view->update();
+}
+
+void CMainFrame::moveToPane(int step) {
+    QList<QWidget*> views;
+    for (QWidget* view :
+         {static_cast<QWidget*>(browser_), static_cast<QWidget*>(thumbs_), static_cast<QWidget*>(panel_)})
+        if (view->isVisible()) views.append(view);
+    if (views.isEmpty()) return;
+    const int current = views.indexOf(activeView_.data());
+    const int next = (current + step + int(views.size())) % int(views.size());
+    setActiveView(views[next]);
+    views[next]->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainFrame::showLoadProgress(int done, int total) {
+    progress_->setRange(0, qMax(total, 1));
+    progress_->setValue(done);
+    progress_->setVisible(total > 0 && done < total);
+}
+
+void CMainFrame::information(const QString& text) {
+    prompter_.messageBox(text, kProductName, mb::Ok | mb::IconInformation);
+}
+
+void CMainFrame::failure(const QString& text) {
+    prompter_.messageBox(text, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
+}
+
+// ---- Folders and catalogs ----
+
+void CMainFrame::OpenFolder(const QString& path) {
+    QString folder = path.isEmpty() ? myPictures_ : QDir::fromNativeSeparators(path);
+    // The path of the catalog file opens its folder.
+    if (folder.toLower().endsWith(QLatin1String("snaplore.sidx"))) folder.chop(14);
+    folder = QDir::cleanPath(QDir(folder).absolutePath());
+    // A folder that is gone: the nearest one above it that is still there.
+    while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot()) folder = QFileInfo(folder).absolutePath();
+    currentFolder_ = folder;
+
+    setStatusText(QStringLiteral("Loading images..."), true);
+    if (Catalog::version(folder) != 0) {
+        // A catalog under the old name is replaced by one under the current name.
+        const QString oldCatalog = QDir(folder).filePath(QStringLiteral("Snaplore.idx"));
+        if (QFile::exists(oldCatalog) && QFile::remove(oldCatalog)) (void)Catalog().create(folder, true);
+        (void)Catalog().refresh(folder);
+    }
+    RefreshBrowser();
+    setStatusText(kReady);
+}
+
+void CMainFrame::RefreshBrowser() {
+    archiveCdName_.clear();
+    archiveLocation_.clear();
+    QMetaObject::invokeMethod(browser_, &CFileBrowserView::refreshLocation, Qt::QueuedConnection);
+}
+
+void CMainFrame::createCatalog() {
+    setStatusText(QStringLiteral("Creating catalog..."), true);
+    const CatalogCreateReport report = Catalog().create(currentFolder_, true);
+    setStatusText(kReady);
+    if (report.ok())
+        information(QStringLiteral("Catalog Created"));
+    else
+        failure(tr("The catalog of %1 could not be created.\n%2")
+                    .arg(QDir::toNativeSeparators(currentFolder_), describe(report.write)));
+    RefreshBrowser();
+}
+
+void CMainFrame::removeCatalog() {
+    if (Catalog::version(currentFolder_) != 0) {
+        const WriteResult result = Catalog::createEmpty(currentFolder_);
+        if (result)
+            information(QStringLiteral("Catalog Removed"));
+        else
+            failure(tr("The catalog of %1 could not be removed.\n%2")
+                        .arg(QDir::toNativeSeparators(currentFolder_), describe(result)));
+    }
+    RefreshBrowser();
+}
+
+void CMainFrame::archiveCatalog() {
+    CArchiveIdxDlg dialog(currentFolder_, archiveCdName_, archiveLocation_, prompter_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    setStatusText(QStringLiteral("Archiving catalog..."), true);
+    const WriteResult result = Catalog().rewriteArchive(currentFolder_, dialog.cdName(), dialog.location());
+    setStatusText(kReady);
+    if (result)
+        information(QStringLiteral("Catalog Archived"));
+    else
+        failure(tr("The catalog of %1 could not be archived.\n%2")
+                    .arg(QDir::toNativeSeparators(currentFolder_), describe(result)));
+    RefreshBrowser();
+}
+
+// ---- Pictures ----
+
+bool CMainFrame::SavePicture() {
+    PictureRecord* picture = document_->picture();
+    if (!picture) {
+        QApplication::beep();
+        return false;
+    }
+    if (!picture->archiveLocation.isEmpty()) {
+        failure(QStringLiteral("Cannot save a file when the catalog has been Archived."));
+        return false;
+    }
+    const bool wasLocked = picture->locked();
+    if (wasLocked) {
+        if (prompter_.messageBox(QStringLiteral("Picture is locked.  Do you wish to unlock it?"),
+                                 QStringLiteral("Unlock?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
+            return false;
+        if (!picture->unlock()) {
+            prompter_.messageBox(QStringLiteral("Sorry, file cannot be unlocked"), QStringLiteral("Unlock"),
+                                 mb::Ok | mb::IconExclamation);
+            return false;
+        }
+    }
+    const QString path = document_->pathName();
+    // The document reports a failed write itself; the browser's entry then stays as it was.
+    const bool saved = document_->SavePictureFile();
+    if (saved) browser_->savedPictureRefresh(path);
+    if (wasLocked && prompter_.messageBox(QStringLiteral("Picture was previously locked.  Do you wish to re-lock it?"),
+                                          QStringLiteral("Lock?"), mb::YesNoCancel | mb::IconQuestion) == id::Yes) {
+        if (PictureRecord* current = document_->picture()) current->lock();
+    }
+    panel_->documentChanged();  // the lock state shows there
+    return saved;
+}
+
+void CMainFrame::SaveNext() { saveAndMoveOn(false); }
+
+void CMainFrame::SaveCopyNext() { saveAndMoveOn(true); }
+
+void CMainFrame::saveAndMoveOn(bool copyData) {
+    const QString next = thumbs_->NextPath();
+    if (!SavePicture()) return;
+    std::optional<IptcBlock> data;
+    if (copyData && document_->picture()) data = document_->picture()->iptc();
+    if (next.isEmpty() || !document_->OpenPictureFile(next)) return;
+    if (data) panel_->loadFields(*data);
+}
+
+void CMainFrame::DeletePicture() {
+    PictureRecord* picture = document_->picture();
+    if (!picture) return;
+    if (prompter_.messageBox(QStringLiteral("Are you sure you want to delete picture %1").arg(picture->fileName()),
+                             QStringLiteral("Are you sure?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
+        return;
+    document_->setModified(false);
+    const QString path = document_->pathName();
+
+    // Move away first: to the next picture, the previous one after the last, or nothing at all.
+    thumbs_->Next();
+    if (document_->pathName() == path) thumbs_->Prev();
+    if (document_->pathName() == path) document_->NewDocument();
+
+    QFile file(path);
+    if (!file.remove()) {
+        failure(tr("Could not delete %1.\n%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    browser_->removePicture(path);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (Catalog::version(folder) != 0) (void)Catalog().create(folder, true);
+}
+
+quint32 CMainFrame::ping() {
+    panel_->documentChanged();
+    panel_->update();
+    browser_->refresh();
+    return cmd::kPingAnswer;
+}
+
+void CMainFrame::showTips() { tips_->exec(); }
+
+void CMainFrame::startPictureDrag(PictureRecord& picture, QWidget* source) {
+    auto* drag = new QDrag(source ? source : this);
+    drag->setMimeData(new PictureDragData(picture));
+    const QImage thumbnail = picture.thumbnailImage();
+    if (!thumbnail.isNull())
+        drag->setPixmap(QPixmap::fromImage(thumbnail.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    drag->exec(Qt::CopyAction);
+}
+
+void CMainFrame::clipboardCommand(int id) {
+    QWidget* focus = QApplication::focusWidget();
+    const auto run = [id](auto* field) {
+        if (id == cmd::Cut)
+            field->cut();
+        else if (id == cmd::Copy)
+            field->copy();
+        else
+            field->paste();
+    };
+    if (auto* line = qobject_cast<QLineEdit*>(focus))
+        run(line);
+    else if (auto* text = qobject_cast<QTextEdit*>(focus))
+        run(text);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(focus))
+        run(plain);
+}

@@ -1,0 +1,125 @@
+#pragma once
+// The main window. It lays out the views in two nested PaneSplitters, owns the toolbars, the status
+// bar and the dialogs that last for the run, keeps the current folder, and carries the commands that
+// span views: picture navigation, the save commands, delete, the lock questions, the catalog
+// commands, opening a folder, the clipboard commands and the drag of a picture out of the program.
+// The work itself belongs to the document, the views and the catalog; the frame routes to them.
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+#include "framecontext.h"
+
+class CFileBrowserView;
+class CSnaploreDoc;
+class CThumbView;
+class CTipsDlg;
+class PaneSplitter;
+class PicturePanel;
+class QAction;
+class QProgressBar;
+class QTimer;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, public FrameContext {
+    Q_OBJECT
+public:
+    // `temporaryFolder` receives scratch files such as the copies handed to a drop.
+    CMainFrame(SettingsStore& store, Prompter& prompter, const QString& temporaryFolder, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // FrameContext
+    CSnaploreDoc& document() override { return *document_; }
+    Prompter& prompter() override { return prompter_; }
+    SettingsStore& settings() override { return store_; }
+    void OpenFolder(const QString& path) override;
+    QString currentFolder() const override { return currentFolder_; }
+    QString myDocumentsPath() const override { return myDocuments_; }
+    QString myPicturesPath() const override { return myPictures_; }
+    void setStatusText(const QString& text, bool busy = false) override;
+    void setArchiveStrings(const QString& cdName, const QString& location) override;
+    void createCatalog() override;
+    void startPictureDrag(PictureRecord& picture, QWidget* source) override;
+    bool isActiveView(const QWidget* view) const override { return view && view == activeView_; }
+    void setActiveView(QWidget* view) override;
+    CFileBrowserView* browser() override { return browser_; }
+    CThumbView* thumbView() override { return thumbs_; }
+
+    // The commands that span views.
+    bool SavePicture();
+    void SaveNext();
+    void SaveCopyNext();
+    void DeletePicture();
+    void removeCatalog();
+    void archiveCatalog();
+    // Empties the archive strings and lets the browser read the current folder again, once control
+    // returns to the event loop.
+    void RefreshBrowser();
+    // What a second instance's hand-over asks of the running one: show everything again. Returns
+    // cmd::kPingAnswer.
+    quint32 ping();
+    void showTips();
+
+    QAction* action(int id) const { return actions_.value(id); }
+    // Enables and checks every command from the current state.
+    void updateActions();
+
+    QString temporaryFolder() const { return temporaryFolder_; }
+    QString archiveCdName() const { return archiveCdName_; }
+    QString archiveLocation() const { return archiveLocation_; }
+    PaneSplitter* outerSplitter() const { return outer_; }
+    PicturePanel* picturePanel() const { return panel_; }
+    QProgressBar* progressBar() const { return progress_; }
+
+signals:
+    // Help > About; the application shows its About box.
+    void aboutRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createStatusBar();
+    void createPanes();
+    void connectCommands();
+    void readSettings();
+    void documentChanged();
+    void saveAndMoveOn(bool copyData);
+    bool folderHasCatalog() const;
+    void clipboardCommand(int id);
+    void moveToPane(int step);
+    void showLoadProgress(int done, int total);
+    void information(const QString& text);
+    void failure(const QString& text);
+
+    SettingsStore& store_;
+    Prompter& prompter_;
+    const QString temporaryFolder_;
+    CSnaploreDoc* document_;
+
+    QString currentFolder_;
+    QString myDocuments_;
+    QString myPictures_;
+    QString archiveCdName_;
+    QString archiveLocation_;
+
+    QHash<int, QAction*> actions_;
+    QToolBar* mainBar_ = nullptr;
+    QToolBar* pictureDataBar_ = nullptr;
+    QToolBar* bigImageBar_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QTimer* idleUpdate_ = nullptr;
+    bool waitCursor_ = false;
+
+    PaneSplitter* outer_ = nullptr;
+    PaneSplitter* inner_ = nullptr;
+    CFileBrowserView* browser_ = nullptr;
+    CThumbView* thumbs_ = nullptr;
+    PicturePanel* panel_ = nullptr;
+    QPointer<QWidget> activeView_;
+    CTipsDlg* tips_ = nullptr;
+};

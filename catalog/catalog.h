@@ -1,0 +1,89 @@
+#pragma once
+// A folder's catalog as a list of pictures: loaded from the folder's catalog file, or written anew from
+// the folder's pictures and the catalogs of its subfolders. Every write goes through a complete new
+// file that replaces the old one, so a catalog on disk is always whole.
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "catalogfile.h"
+#include "picturerecord.h"
+#include "writeerror.h"
+
+using PictureList = std::vector<std::unique_ptr<PictureRecord>>;
+
+struct CatalogCreateReport {
+    WriteResult write;
+    // Names of pictures and subfolders that a catalog line cannot hold; they are not in the catalog.
+    QStringList leftOut;
+    // What the new catalog's header says: its entries and the sum of their file sizes.
+    qint32 count = 0;
+    quint64 totalSize = 0;
+    bool ok() const { return write.ok(); }
+};
+
+struct CatalogRefreshReport {
+    bool rebuilt = false;  // a subfolder's catalog was newer, so the catalog was created again
+    CatalogCreateReport create;
+};
+
+class Catalog {
+public:
+    Catalog() = default;
+    Catalog(const Catalog&) = delete;
+    Catalog& operator=(const Catalog&) = delete;
+
+    // Reads the catalog of `folder` (or the ".sidx" file given): its header and, with `withEntries`,
+    // a picture for every entry that has a header and a name inside the folder. False when there is no
+    // catalog. A damaged catalog gives the entries before the damage, and fault() names the damage.
+    bool load(const QString& folder, bool withEntries = true);
+    CatalogError fault() const { return fault_; }
+    // Entries left out while loading because their name would lead outside the catalogued folder.
+    int unsafeNames() const { return unsafeNames_; }
+
+    // Writes the catalog of `folder` from its ".jpg" files and, with `includeSubfolders`, the entries
+    // of its subfolders' catalogs. The old catalog ("Snaplore.idx" too) stays until the new one is whole.
+    // The pictures are read one by one and not kept; what is loaded stays as it is. The flag bytes
+    // written are this catalog's.
+    CatalogCreateReport create(const QString& folder, bool includeSubfolders);
+    // Gives every entry of the folder's catalog the disc name and folder it was archived to.
+    WriteResult rewriteArchive(const QString& folder, const QString& archiveName, const QString& archiveLocation);
+    // Creates the catalog again, subfolders included, when a subfolder's catalog is newer than it.
+    CatalogRefreshReport refresh(const QString& folder);
+    // Leaves an empty "Snaplore.sidx" in the folder, which counts as no catalog.
+    static WriteResult createEmpty(const QString& folder);
+    // 0 (no catalog), 2 or 3.
+    static int version(const QString& folderOrFile) { return CatalogFile::version(folderOrFile); }
+
+    // Empties the texts and numbers and hands the pictures to the caller, who then owns them.
+    [[nodiscard]] PictureList clear();
+    // Hands the pictures to the caller and leaves the rest as it is.
+    [[nodiscard]] PictureList takePictures();
+    // Deletes every picture.
+    void destroyPictures() { pictures_.clear(); }
+
+    const PictureList& pictures() const { return pictures_; }
+    quint8 flagA() const { return flagA_; }
+    quint8 flagB() const { return flagB_; }
+    const QString& catalogPath() const { return catalogPath_; }
+    const QString& folder() const { return folder_; }
+    int count() const { return count_; }
+    quint64 totalSize() const { return totalSize_; }
+    quint64 fileLength() const { return fileLength_; }
+
+private:
+    void resetFields();
+
+    PictureList pictures_;
+    quint8 flagA_ = 1;
+    quint8 flagB_ = 0;
+    QString catalogPath_;
+    QString folder_;
+    int count_ = 0;
+    quint64 totalSize_ = 0;
+    quint64 fileLength_ = 0;
+    CatalogError fault_ = CatalogError::None;
+    int unsafeNames_ = 0;
+};

@@ -1,0 +1,195 @@
+#include "catalogfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <cstring>
+#include <limits>
+
+#include "bytes.h"
+
+namespace {
+
+using namespace snaplore::bytes;
+
+// 24 characters of fixed text, then the bytes that every version shares.
+constexpr char kV3Signature[] = "Snaplore Picture Catalog\x00\x1A\xAA\xFF-SnaploreV03";
+constexpr char kV2Signature[] = "\xAA\xFF-SnaploreV02";
+static_assert(sizeof(kV3Signature) - 1 == 40);
+static_assert(sizeof(kV2Signature) - 1 == 14);
+
+constexpr qsizetype kV2LengthOffset = 14;
+
+}  // namespace
+
+QString describe(CatalogError error) {
+    switch (error) {
+        case CatalogError::None:
+            return QStringLiteral("no error");
+        case CatalogError::NoCatalog:
+            return QStringLiteral("not a catalog");
+        case CatalogError::NegativeCount:
+            return QStringLiteral("the entry count is negative");
+        case CatalogError::LineWithoutEnd:
+            return QStringLiteral("a text line has no end");
+        case CatalogError::NumbersCutShort:
+            return QStringLiteral("an entry is cut short");
+        case CatalogError::HeaderBeyondFile:
+            return QStringLiteral("a picture header reaches past the end of the file");
+        case CatalogError::MissingEntries:
+            return QStringLiteral("the file ends before its last entry");
+    }
+    return {};
+}
+
+QByteArrayView CatalogFile::v3Signature() { return QByteArrayView(kV3Signature, sizeof(kV3Signature) - 1); }
+QByteArrayView CatalogFile::v2Signature() { return QByteArrayView(kV2Signature, sizeof(kV2Signature) - 1); }
+
+int CatalogFile::versionOf(QByteArrayView head, quint64 fileLength) {
+    // A file shorter than its version's whole header is not taken for a catalog: the count and total
+    // would be read from beyond its end.
+    if (fileLength >= quint64(kV2HeaderSize) && head.size() >= kV2LengthOffset + 8 &&
+        head.first(kV2LengthOffset) == v2Signature() && le64(u8(head) + kV2LengthOffset) == fileLength)
+        return 2;
+    if (fileLength >= quint64(kV3HeaderSize) && head.size() >= kV3LengthOffset + 8 &&
+        head.first(v3Signature().size()) == v3Signature() && le64(u8(head) + kV3LengthOffset) == fileLength)
+        return 3;
+    return 0;
+}
+
+CatalogFile::Located CatalogFile::locate(const QString& folderOrFile) {
+    const QString cleaned = QDir::cleanPath(folderOrFile);
+    QStringList candidates;
+    if (cleaned.endsWith(QLatin1String(".sidx"), Qt::CaseInsensitive))
+        candidates << cleaned;
+    else
+        candidates << cleaned + '/' + kFileName << cleaned + '/' + kOldFileName;
+    for (const QString& path : candidates) {
+        QFile file(path);
+        // Only a file that cannot be opened sends the look-up on to the older name: an emptied
+        // "Snaplore.sidx" means the catalog was removed.
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        return {path, versionOf(file.read(kV3HeaderSize), quint64(file.size()))};
+    }
+    return {};
+}
+
+bool CatalogFile::canHoldName(const QString& name) {
+    return !name.isEmpty() && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\\'));
+}
+
+QString CatalogFile::safeRelativePath(QByteArrayView nameLine) {
+    QString name = QString::fromUtf8(nameLine);
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QChar(0))) return {};
+    const QStringList parts = name.split(QLatin1Char('/'));
+    for (const QString& part : parts)
+        if (part == QLatin1String("..")) return {};
+    if (parts.last().isEmpty() || parts.last() == QLatin1String(".")) return {};
+    return name;
+}
+
+CatalogError CatalogReader::readHeader(CatalogHeader& header) {
+    header = CatalogHeader();
+    header.version = CatalogFile::versionOf(bytes_, quint64(bytes_.size()));
+    const uint8_t* p = u8(bytes_);
+    if (header.version == 2) {
+        header.length = le64(p + 14);
+        header.count = qint32(le32(p + 22));
+        header.totalSize = le64(p + 26);
+        pos_ = CatalogFile::kV2HeaderSize;
+    } else if (header.version == 3) {
+        header.flagA = p[40];
+        header.flagB = p[41];
+        header.length = le64(p + 42);
+        header.count = qint32(le32(p + 50));
+        header.totalSize = le64(p + 54);
+        pos_ = CatalogFile::kV3HeaderSize;
+    } else {
+        return CatalogError::NoCatalog;
+    }
+    return header.count < 0 ? CatalogError::NegativeCount : CatalogError::None;
+}
+
+bool CatalogReader::readLine(QByteArrayView& line) {
+    const void* end = std::memchr(bytes_.data() + pos_, '\n', size_t(bytes_.size() - pos_));
+    if (!end) return false;
+    const qsizetype length = static_cast<const char*>(end) - (bytes_.data() + pos_);
+    line = bytes_.sliced(pos_, length);
+    pos_ += length + 1;
+    return true;
+}
+
+bool CatalogReader::readLe64(quint64& value) {
+    if (!fits(quint64(bytes_.size()), quint64(pos_), 8)) return false;
+    value = le64(u8(bytes_) + pos_);
+    pos_ += 8;
+    return true;
+}
+
+CatalogError CatalogReader::readEntry(CatalogEntry& entry) {
+    const qsizetype start = pos_;
+    CatalogEntry e;
+    CatalogError error = CatalogError::None;
+    quint64 headerLength = 0;
+    if (!readLine(e.name) || !readLine(e.archiveName) || !readLine(e.archiveLocation))
+        error = start == bytes_.size() ? CatalogError::MissingEntries : CatalogError::LineWithoutEnd;
+    else if (!readLe64(e.fileSize) || !readLe64(headerLength))
+        error = CatalogError::NumbersCutShort;
+    else if (headerLength > quint64(bytes_.size() - pos_))
+        error = CatalogError::HeaderBeyondFile;
+    if (error != CatalogError::None) {
+        pos_ = start;
+        return error;
+    }
+    e.header = bytes_.sliced(pos_, qsizetype(headerLength));
+    pos_ += qsizetype(headerLength);
+    entry = e;
+    return CatalogError::None;
+}
+
+bool CatalogWriter::put(QByteArrayView bytes) {
+    if (ok_ && out_.write(bytes.data(), bytes.size()) != bytes.size()) ok_ = false;
+    return ok_;
+}
+
+bool CatalogWriter::begin(quint8 flagA, quint8 flagB) {
+    start_ = out_.pos();
+    count_ = 0;
+    total_ = 0;
+    QByteArray header = CatalogFile::v3Signature().toByteArray();
+    header.append(char(flagA));
+    header.append(char(flagB));
+    putLe64(header, 0);  // length, count and total are put in by finish()
+    putLe32(header, 0);
+    putLe64(header, 0);
+    return put(header);
+}
+
+bool CatalogWriter::writeEntry(QByteArrayView name, QByteArrayView archiveName, QByteArrayView archiveLocation,
+                               quint64 fileSize, QByteArrayView header) {
+    // A line feed inside a line would shift every entry after it.
+    for (QByteArrayView line : {name, archiveName, archiveLocation})
+        if (line.contains('\n')) return false;
+    if (count_ == std::numeric_limits<qint32>::max()) return false;
+    QByteArray numbers;
+    putLe64(numbers, fileSize);
+    putLe64(numbers, quint64(header.size()));
+    const char lf = '\n';
+    const bool written = put(name) && put({&lf, 1}) && put(archiveName) && put({&lf, 1}) && put(archiveLocation) &&
+                         put({&lf, 1}) && put(numbers) && put(header);
+    if (written) {
+        ++count_;
+        total_ += fileSize;
+    }
+    return written;
+}
+
+bool CatalogWriter::finish() {
+    if (!ok_) return false;
+    const qint64 end = out_.pos();
+    QByteArray numbers;
+    putLe64(numbers, quint64(end - start_));
+    putLe32(numbers, quint32(count_));
+    putLe64(numbers, total_);
+    return out_.seek(start_ + CatalogFile::kV3LengthOffset) && put(numbers) && out_.seek(end);
+}

@@ -1,0 +1,127 @@
+#pragma once
+// The catalog file: one binary file in a picture folder with, for every picture, its name, where it
+// is archived, its size and a verbatim copy of its JPEG header. This header holds the format only:
+// the names, the version check, and reading and writing headers and entries. Catalogs come from
+// discs and other machines, so the reader trusts no count or length it finds.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QIODevice>
+#include <QString>
+#include <cstdint>
+
+// Why a catalog, or the rest of it, could not be read. Translated into words where a person sees it.
+enum class CatalogError {
+    None,
+    NoCatalog,         // no file, or not a whole version 2 or 3 header with the file's real length
+    NegativeCount,     // the entry count is below zero
+    LineWithoutEnd,    // a text line runs to the end of the file without its line feed
+    NumbersCutShort,   // the file ends inside an entry's file size or header length
+    HeaderBeyondFile,  // an entry's header length reaches past the end of the file
+    MissingEntries,    // the file ends before the entry count is reached
+};
+
+QString describe(CatalogError error);
+
+struct CatalogHeader {
+    int version = 3;
+    quint8 flagA = 1;
+    quint8 flagB = 0;
+    quint64 length = 0;  // the recorded length of the whole file
+    qint32 count = 0;
+    quint64 totalSize = 0;
+};
+
+// One entry as it is stored. The views point into the bytes the reader was given.
+struct CatalogEntry {
+    QByteArrayView name;  // UTF-8; a subfolder and a file name are joined by a backslash
+    QByteArrayView archiveName;
+    QByteArrayView archiveLocation;
+    quint64 fileSize = 0;
+    QByteArrayView header;  // the picture's first bytes through the SOS length field; may be empty
+};
+
+class CatalogFile {
+public:
+    static constexpr char kFileName[] = "Snaplore.sidx";
+    static constexpr char kOldFileName[] = "Snaplore.idx";
+    static constexpr char kScratchName[] = "temp.sidx";
+
+    static constexpr qsizetype kV2HeaderSize = 34;
+    static constexpr qsizetype kV3HeaderSize = 62;
+    static constexpr qsizetype kV3LengthOffset = 42;
+    // Three line feeds and two 8-byte numbers: no entry is shorter.
+    static constexpr qsizetype kMinEntrySize = 19;
+
+    // The 40-byte signature that opens a version 3 catalog, and the 14 bytes of a version 2 one.
+    static QByteArrayView v3Signature();
+    static QByteArrayView v2Signature();
+
+    // The catalog file of a folder ("Snaplore.sidx", else "Snaplore.idx"), or a path ending in ".sidx",
+    // with its version: 0 (none), 2 or 3.
+    struct Located {
+        QString path;
+        int version = 0;
+    };
+    static Located locate(const QString& folderOrFile);
+    static int version(const QString& folderOrFile) { return locate(folderOrFile).version; }
+    // The version that a file's first bytes announce, given the file's real length. A recorded length
+    // that disagrees with the real one (a catalog cut short or still being written) means none.
+    static int versionOf(QByteArrayView head, quint64 fileLength);
+
+    // A name that a catalog line can hold and that the loader will take: no line feed, and no backslash,
+    // which a catalog reads as a folder separator.
+    static bool canHoldName(const QString& name);
+    // The relative path that an entry's name line gives, with "/" between folders; empty when the name
+    // could lead out of the catalogued folder (absolute, "..", NUL) or names nothing.
+    static QString safeRelativePath(QByteArrayView nameLine);
+};
+
+// Walks a catalog held in memory. Every count and length is checked against the bytes that remain
+// before it is used, so a damaged catalog yields its entries up to the damage and then an error.
+class CatalogReader {
+public:
+    explicit CatalogReader(QByteArrayView bytes) : bytes_(bytes) {}
+
+    CatalogError readHeader(CatalogHeader& header);
+    // The next entry; after an error the reader stays where it was.
+    CatalogError readEntry(CatalogEntry& entry);
+    // How many more entries the remaining bytes could hold at most.
+    qsizetype maxEntriesLeft() const { return (bytes_.size() - pos_) / CatalogFile::kMinEntrySize; }
+    qsizetype position() const { return pos_; }
+
+private:
+    bool readLine(QByteArrayView& line);
+    bool readLe64(quint64& value);
+
+    QByteArrayView bytes_;
+    qsizetype pos_ = 0;
+};
+
+// Writes a version 3 catalog: a header with placeholders, the entries, then the real count, total
+// and length. The count and total are those of the entries written, so they always agree.
+class CatalogWriter {
+public:
+    explicit CatalogWriter(QIODevice& out) : out_(out) {}
+
+    bool begin(quint8 flagA, quint8 flagB);
+    // False, with nothing written, for a line that holds a line feed or a count that would overflow;
+    // false after a device error too (then failed() tells).
+    bool writeEntry(QByteArrayView name, QByteArrayView archiveName, QByteArrayView archiveLocation, quint64 fileSize,
+                    QByteArrayView header);
+    // Puts the real count, total and length into the header; the device ends after the last entry.
+    bool finish();
+
+    bool failed() const { return !ok_; }
+    qint32 count() const { return count_; }
+    quint64 totalSize() const { return total_; }
+
+private:
+    bool put(QByteArrayView bytes);
+
+    QIODevice& out_;
+    qint64 start_ = 0;
+    qint32 count_ = 0;
+    quint64 total_ = 0;
+    bool ok_ = true;
+};

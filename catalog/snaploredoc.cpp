@@ -1,0 +1,123 @@
+#include "snaploredoc.h"
+
+#include "catalog.h"
+#include "diagnostics.h"
+
+#include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+CSnaploreDoc::CSnaploreDoc(Prompter& prompter, QObject* parent) : QObject(parent), prompter_(prompter) {}
+
+CSnaploreDoc::~CSnaploreDoc() = default;
+
+void CSnaploreDoc::setPicture(std::unique_ptr<PictureRecord> owned, PictureRecord* shown, const QString& path) {
+    owned_ = std::move(owned);
+    picture_ = owned_ ? owned_.get() : shown;
+    pathName_ = path;
+}
+
+void CSnaploreDoc::DeleteContents() { setPicture(nullptr, nullptr, {}); }
+
+bool CSnaploreDoc::SaveModified() {
+    if (noPrompt) return true;
+    savedFlag = 0;
+    if (!modified_ || !picture_) return true;
+    const QString name = pathName_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(pathName_).fileName();
+    const int answer = prompter_.messageBox(QStringLiteral("Save changes to %1?").arg(name), QStringLiteral("Snaplore"),
+                                            mb::YesNoCancel | mb::IconExclamation);
+    bool goOn = true;
+    if (answer == id::Cancel)
+        goOn = false;
+    else if (answer == id::Yes)
+        goOn = SavePictureFile();
+    emit savedFlagChanged(savedFlag);
+    return goOn;
+}
+
+bool CSnaploreDoc::OpenPictureFile(const QString& path) {
+    if (!SaveModified()) return false;
+    modified_ = false;
+    emit statusMessage(QStringLiteral("Loading image..."), true);
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        prompter_.messageBox(QStringLiteral("Cannot open %1.\n%2").arg(QDir::toNativeSeparators(path), file.errorString()),
+                             QStringLiteral("Snaplore"), mb::Ok | mb::IconExclamation);
+        emit statusMessage(QStringLiteral("Ready"), false);
+        return false;
+    }
+    auto picture = std::make_unique<PictureRecord>(file, &prompter_);
+    file.close();
+    const bool odd = picture->iptc().oddLengthSeen;
+    setPicture(std::move(picture), nullptr, QFileInfo(path).absoluteFilePath());
+    emit updateAllViews();
+
+    // A segment with an odd length was written by a careless program: warn with two beeps.
+    if (odd) {
+        snaplore::beep();
+        QTimer::singleShot(100, this, [] { snaplore::beep(); });
+    }
+    emit statusMessage(QStringLiteral("Ready"), false);
+    return true;
+}
+
+bool CSnaploreDoc::SavePictureFile() {
+    if (!picture_ || pathName_.isEmpty()) return false;
+    emit storeFields(*picture_);
+    const WriteResult result = picture_->save();
+    if (!result) {
+        prompter_.messageBox(QStringLiteral("Cannot save %1.\n%2").arg(QDir::toNativeSeparators(pathName_), describe(result)),
+                             QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
+        return false;
+    }
+    savedFlag = 1;
+    modified_ = false;
+
+    const QString folder = QFileInfo(pathName_).absolutePath();
+    if (Catalog::version(folder) != 0) {
+        Catalog catalog;
+        const CatalogCreateReport rebuilt = catalog.create(folder, true);
+        if (!rebuilt.ok())
+            prompter_.messageBox(QStringLiteral("The picture was saved, but the catalog of %1 could not be written.\n%2")
+                                     .arg(QDir::toNativeSeparators(folder), describe(rebuilt.write)),
+                                 QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
+    }
+    emit pictureSaved(pathName_);
+    emit updateAllViews();
+    return true;
+}
+
+int CSnaploreDoc::ClosePicture() {
+    if (!picture_) return 1;
+    if (!SaveModified()) return 0;
+    DeleteContents();
+    modified_ = false;
+    emit updateAllViews();
+    return 1;
+}
+
+bool CSnaploreDoc::NewDocument() {
+    if (!SaveModified()) return false;
+    DeleteContents();
+    modified_ = false;
+    emit updateAllViews();
+    return true;
+}
+
+bool CSnaploreDoc::OpenCatalogEntry(PictureRecord* entry) {
+    if (!entry) return false;
+    if (entry->fileExists()) return OpenPictureFile(entry->filePath());
+    if (!entry->archiveLocation.isEmpty()) {
+        // The picture lies on an archive disc that is not here: show what the catalog keeps.
+        if (!SaveModified()) return false;
+        modified_ = false;
+        setPicture(nullptr, entry, entry->filePath());
+        emit updateAllViews();
+        return true;
+    }
+    prompter_.messageBox(QStringLiteral("Could not find file %1").arg(QDir::toNativeSeparators(entry->filePath())),
+                         QStringLiteral("Error!"), mb::Ok | mb::IconStop);
+    return false;
+}

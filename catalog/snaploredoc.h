@@ -1,0 +1,74 @@
+#pragma once
+// The single document: the one picture open in the views. Opening reads a PictureRecord from the
+// picture file; saving writes the picture anew with the form's data, through the safe rewrite, and
+// then brings the folder's catalog up to date. The document knows its views only through signals,
+// so it works, and is tested, without windows.
+
+#include "picturerecord.h"
+#include "prompter.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class CSnaploreDoc : public QObject {
+    Q_OBJECT
+public:
+    explicit CSnaploreDoc(Prompter& prompter, QObject* parent = nullptr);
+    ~CSnaploreDoc() override;
+
+    // Opens a picture file after asking whether to save the current one. False when the user
+    // cancelled or the file could not be read.
+    bool OpenPictureFile(const QString& path);
+    // Writes the open picture into its file (the form's fields first), then rebuilds the folder's
+    // catalog when it has one. False, with a message, when the picture could not be written.
+    bool SavePictureFile();
+    // The save-changes question. True when the caller may go on (saved, discarded or not asked).
+    bool SaveModified();
+    // Drops the open picture after the save question; 0 when the user cancelled.
+    int ClosePicture();
+    // Starts an empty document (no picture) after the save question.
+    bool NewDocument();
+    // Frees the picture when the document owns it.
+    void DeleteContents();
+    // Opens a picture of a loaded catalog: its file when it exists, else the catalog's own record
+    // when the picture was archived; else "Could not find file %s".
+    bool OpenCatalogEntry(PictureRecord* entry);
+
+    PictureRecord* picture() const { return picture_; }
+    bool ownsPicture() const { return owned_ != nullptr; }
+    const QString& pathName() const { return pathName_; }
+    bool isModified() const { return modified_; }
+    void setModified(bool modified) { modified_ = modified; }
+    Prompter& prompter() const { return prompter_; }
+
+    // When set, the save-changes question is skipped and a close goes ahead.
+    int noPrompt = 0;
+    // 1 once the picture was written; handed to the picture data form after a save question.
+    int savedFlag = 0;
+
+    // The document type of the program's catalogs.
+    static QString documentFilter() { return QStringLiteral("Snaplore Files (*.sidx)"); }
+
+signals:
+    // The open picture changed: opened, saved, closed. Views refresh themselves.
+    void updateAllViews();
+    // A text for the status bar; busy means a wait cursor while it shows.
+    void statusMessage(const QString& text, bool busy);
+    // Just before a save: the picture data form puts its values into the picture.
+    void storeFields(PictureRecord& picture);
+    // After a save question on a modified document.
+    void savedFlagChanged(int savedFlag);
+    // After a picture file was written successfully.
+    void pictureSaved(const QString& path);
+
+private:
+    void setPicture(std::unique_ptr<PictureRecord> owned, PictureRecord* shown, const QString& path);
+
+    Prompter& prompter_;
+    std::unique_ptr<PictureRecord> owned_;
+    PictureRecord* picture_ = nullptr;
+    QString pathName_;
+    bool modified_ = false;
+};

@@ -1,0 +1,390 @@
+// The main window's flows, with the scripted prompter answering every question.
+#include "mainframe.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QUuid>
+
+#include "../ui/uitesthelpers.h"
+#include "catalog.h"
+#include "commands.h"
+#include "filebrowserview.h"
+#include "picturepanel.h"
+#include "scriptedprompter.h"
+#include "settingsstore.h"
+#include "singleinstance.h"
+#include "snaploreapp.h"
+#include "snaploredoc.h"
+#include "testsupport.h"
+#include "thumbview.h"
+
+namespace {
+
+constexpr int kLoadMs = 20000;
+
+// A folder of copies of one camera picture without picture data, a settings file and a window.
+class FrameTest : public ::testing::Test {
+protected:
+    QString makeFolder(const QStringList& names) {
+        folder_ = box_.filePath("pictures");
+        QDir().mkpath(folder_);
+        for (const QString& name : names) QFile::copy(testsupport::dataPath("Canon_40D.jpg"), folder_ + "/" + name);
+        return folder_;
+    }
+
+    CMainFrame& openFrame(const QStringList& names) {
+        makeFolder(names);
+        frame_ = std::make_unique<CMainFrame>(store_, prompter_, box_.filePath("tmp"));
+        frame_->show();
+        EXPECT_TRUE(reloads([&] { frame_->OpenFolder(folder_); }));
+        return *frame_;
+    }
+
+    // Runs `action` and waits until the browser has read the folder again.
+    template <class Action>
+    bool reloads(Action action) {
+        QSignalSpy loaded(frame_->browser(), &CFileBrowserView::loadFinished);
+        action();
+        return loaded.wait(kLoadMs) || !loaded.isEmpty();
+    }
+
+    QString path(const QString& name) const { return folder_ + "/" + name; }
+    CSnaploreDoc& document() { return frame_->document(); }
+    QStringList thumbPaths() {
+        QStringList paths;
+        for (const BrowserEntry* entry : frame_->thumbView()->list()) paths.append(entry->path);
+        return paths;
+    }
+
+    testsupport::SandBox box_;
+    SettingsStore store_{box_.filePath("settings.ini")};
+    ScriptedPrompter prompter_;
+    QString folder_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+QTreeWidgetItem* pictureItem(CFileBrowserView& browser, const QString& name) {
+    for (QTreeWidgetItemIterator it(browser.tree()); *it; ++it) {
+        const BrowserEntry* entry = CFileBrowserView::entryOf(*it);
+        if (entry && entry->kind == EntryKind::Picture && QFileInfo(entry->path).fileName() == name) return *it;
+    }
+    return nullptr;
+}
+
+bool writable(const QString& path) { return QFile::permissions(path) & QFileDevice::WriteOwner; }
+
+}  // namespace
+
+TEST_F(FrameTest, StartsOnTheFolderOfTheCommandLineAndOpensASelectedPicture) {
+    makeFolder({"a.jpg", "b.jpg"});
+    startup::setLastDirectory(store_, box_.path());  // the command line wins over the last folder
+    SnaploreApp app(store_, prompter_);
+    SnaploreApp::Options options;
+    options.arguments = {folder_};
+    options.ownPath = box_.filePath("snaplore");
+    options.instanceName = "snaplore-test-" + QUuid::createUuid().toString(QUuid::Id128);
+    options.environment = [this](const char* name) { return QString(name) == "TEMP" ? box_.path() : QString(); };
+    options.splash = false;
+    ASSERT_EQ(app.initInstance(options), SnaploreApp::Start::Running);
+    CMainFrame& frame = *app.frame();
+    EXPECT_EQ(frame.windowTitle(), "Snaplore");
+    EXPECT_EQ(frame.currentFolder(), folder_);
+    ASSERT_TRUE(uitest::waitFor([&] { return frame.thumbView()->hasPictures(); }, kLoadMs));
+
+    QTreeWidgetItem* item = pictureItem(*frame.browser(), "b.jpg");
+    ASSERT_NE(item, nullptr);
+    frame.browser()->tree()->setCurrentItem(item);
+    ASSERT_TRUE(uitest::waitFor([&] { return frame.document().pathName() == path("b.jpg"); }));
+    EXPECT_EQ(frame.picturePanel()->field("file"), path("b.jpg"));
+    EXPECT_EQ(frame.picturePanel()->field("size").left(16), "100 × 68 pixels,");
+
+    // The end: the folder shown is stored and the temporary folder emptied.
+    ASSERT_TRUE(testsupport::writeAll(app.temporaryFolder() + "/beach.1.jpg", "x"));
+    app.exitInstance();
+    EXPECT_EQ(startup::lastDirectory(store_), folder_);
+    EXPECT_FALSE(QFile::exists(box_.filePath("SnaploreTemp/beach.1.jpg")));
+    EXPECT_EQ(store_.readString("Settings", "ProgramLocation"), box_.filePath("snaplore"));
+    EXPECT_TRUE(store_.valueExists("SplitterWnd", "Panes_0"));
+    EXPECT_TRUE(store_.valueExists("SplitterWnd", "Panes_1"));
+}
+
+TEST_F(FrameTest, ACdStartHandsOverToTheRunningInstance) {
+    makeFolder({"a.jpg"});
+    const QString name = "snaplore-test-" + QUuid::createUuid().toString(QUuid::Id128);
+    const auto optionsFor = [&](const QStringList& arguments) {
+        SnaploreApp::Options options;
+        options.arguments = arguments;
+        options.ownPath = box_.filePath("snaplore");
+        options.instanceName = name;
+        options.environment = [this](const char*) { return box_.path(); };
+        options.splash = false;
+        return options;
+    };
+    SnaploreApp running(store_, prompter_);
+    ASSERT_EQ(running.initInstance(optionsFor({folder_})), SnaploreApp::Start::Running);
+
+    SettingsStore secondStore(box_.filePath("second.ini"));
+    ScriptedPrompter secondPrompter;
+    SnaploreApp second(secondStore, secondPrompter);
+    EXPECT_EQ(second.initInstance(optionsFor({"-CDLAUNCH"})), SnaploreApp::Start::HandedOver);
+    EXPECT_EQ(second.frame(), nullptr);
+    EXPECT_TRUE(secondPrompter.asked().isEmpty());
+    running.exitInstance();
+}
+
+TEST_F(FrameTest, ACdStartWithoutInstallationRunsThisCopyOnTheCurrentFolder) {
+    store_.writeString("Settings", "ProgramLocation", box_.filePath("not-installed/snaplore"));
+    SnaploreApp app(store_, prompter_);
+    SnaploreApp::Options options;
+    options.arguments = {"-cdlaunch"};
+    options.ownPath = box_.filePath("snaplore");
+    options.instanceName = "snaplore-test-" + QUuid::createUuid().toString(QUuid::Id128);
+    options.environment = [this](const char*) { return box_.path(); };
+    options.splash = false;
+    ASSERT_EQ(app.initInstance(options), SnaploreApp::Start::Running);
+    EXPECT_EQ(app.startFolder(), QDir::currentPath());
+    EXPECT_EQ(app.frame()->currentFolder(), QDir::currentPath());
+    EXPECT_TRUE(app.instance()->isListening());
+    app.exitInstance();
+}
+
+TEST_F(FrameTest, SaveNextOnTheLastPictureOpensTheFirst) {
+    openFrame({"a.jpg", "b.jpg", "c.jpg"});
+    const QStringList paths = thumbPaths();
+    ASSERT_EQ(paths.size(), 3);
+    ASSERT_TRUE(document().OpenPictureFile(paths.last()));
+    frame_->SaveNext();
+    EXPECT_EQ(document().pathName(), paths.first());
+    frame_->SaveNext();
+    EXPECT_EQ(document().pathName(), paths[1]);
+    EXPECT_TRUE(prompter_.asked().isEmpty());
+}
+
+TEST_F(FrameTest, SaveCopyNextGivesTheDataToTheNextPictureUnsaved) {
+    openFrame({"a.jpg", "b.jpg", "c.jpg"});
+    const QStringList paths = thumbPaths();
+    ASSERT_TRUE(document().OpenPictureFile(paths[0]));
+    document().picture()->iptc().headline = "Harbour at dusk";
+    document().picture()->iptc().people = QStringList{"Anna", "Ben"};
+    frame_->SaveCopyNext();
+    ASSERT_EQ(document().pathName(), paths[1]);
+    EXPECT_EQ(document().picture()->iptc().headline, "Harbour at dusk");
+    EXPECT_TRUE(document().isModified());
+    EXPECT_EQ(frame_->picturePanel()->field("people"), "Anna, Ben");
+    EXPECT_EQ(PictureRecord(paths[0]).iptc().headline, "Harbour at dusk");
+    EXPECT_TRUE(PictureRecord(paths[1]).iptc().headline.isEmpty());  // not saved by the command
+    document().setModified(false);
+}
+
+TEST_F(FrameTest, DeletingAsksAndMovesAway) {
+    struct Case {
+        QStringList names;
+        QString open;
+        int answer;
+        QString openAfter;  // empty: no picture open
+        bool deleted;
+    };
+    const Case cases[] = {
+        {{"a.jpg"}, "a.jpg", id::Yes, "", true},                // the only one: an empty document
+        {{"a.jpg", "b.jpg"}, "b.jpg", id::Yes, "a.jpg", true},  // the last one: the previous one
+        {{"a.jpg", "b.jpg"}, "a.jpg", id::Yes, "b.jpg", true},
+        {{"a.jpg", "b.jpg"}, "a.jpg", id::No, "a.jpg", false},
+        {{"a.jpg", "b.jpg"}, "a.jpg", id::Cancel, "a.jpg", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.names.join(',').toStdString() + " " + c.open.toStdString());
+        frame_.reset();
+        QDir(box_.filePath("pictures")).removeRecursively();
+        prompter_ = ScriptedPrompter();
+        openFrame(c.names);
+        ASSERT_TRUE(document().OpenPictureFile(path(c.open)));
+        prompter_.answer(c.answer);
+        frame_->DeletePicture();
+        ASSERT_EQ(prompter_.askedTexts(), QStringList{"Are you sure you want to delete picture " + c.open});
+        EXPECT_EQ(prompter_.asked()[0].caption, "Are you sure?");
+        EXPECT_EQ(QFile::exists(path(c.open)), !c.deleted);
+        EXPECT_EQ(document().pathName(), c.openAfter.isEmpty() ? QString() : path(c.openAfter));
+        EXPECT_EQ(document().picture() == nullptr, c.openAfter.isEmpty());
+        EXPECT_EQ(thumbPaths().contains(path(c.open)), !c.deleted);
+    }
+}
+
+TEST_F(FrameTest, ALockedPictureIsWrittenOnlyAfterUnlockingAndReLockedOnlyOnYes) {
+    struct Case {
+        int unlock;
+        int relock;  // 0: not asked
+        bool written;
+        bool lockedAfter;
+    };
+    const Case cases[] = {
+        {id::No, 0, false, true},       {id::Cancel, 0, false, true},       {id::Yes, id::Yes, true, true},
+        {id::Yes, id::No, true, false}, {id::Yes, id::Cancel, true, false},
+    };
+    openFrame({"a.jpg", "b.jpg"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.unlock << "/" << c.relock);
+        prompter_ = ScriptedPrompter();
+        const QString file = path("a.jpg");
+        QFile::copy(testsupport::dataPath("Canon_40D.jpg"), file + ".new");
+        QFile::remove(file);
+        QFile::rename(file + ".new", file);
+        ASSERT_TRUE(
+            QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        ASSERT_TRUE(document().OpenPictureFile(file));
+        ASSERT_TRUE(document().picture()->locked());
+        document().picture()->iptc().headline = "Locked harbour";
+
+        prompter_.answer(c.unlock);
+        if (c.relock) prompter_.answer(c.relock);
+        EXPECT_EQ(frame_->SavePicture(), c.written);
+        QStringList expected{"Picture is locked.  Do you wish to unlock it?"};
+        if (c.relock) expected.append("Picture was previously locked.  Do you wish to re-lock it?");
+        EXPECT_EQ(prompter_.askedTexts(), expected);
+        EXPECT_EQ(prompter_.asked()[0].caption, "Unlock?");
+        if (c.relock) {
+            EXPECT_EQ(prompter_.asked()[1].caption, "Lock?");
+        }
+
+        EXPECT_EQ(PictureRecord(file).iptc().headline == "Locked harbour", c.written);
+        EXPECT_EQ(!writable(file), c.lockedAfter);
+        EXPECT_EQ(QFile::permissions(file) & (QFileDevice::WriteGroup | QFileDevice::WriteOther), 0);
+        document().setModified(false);
+        QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOwner);
+    }
+}
+
+TEST_F(FrameTest, AnArchivedPictureCannotBeSaved) {
+    openFrame({"a.jpg"});
+    ASSERT_TRUE(document().OpenPictureFile(path("a.jpg")));
+    document().picture()->archiveLocation = "/media/cdrom/";
+    prompter_.answer(id::Ok);
+    EXPECT_FALSE(frame_->SavePicture());
+    EXPECT_EQ(prompter_.askedTexts(), QStringList{"Cannot save a file when the catalog has been Archived."});
+    EXPECT_EQ(prompter_.asked()[0].caption, "Error!");
+    document().setModified(false);
+}
+
+TEST_F(FrameTest, CreateAndRemoveCatalog) {
+    openFrame({"a.jpg", "b.jpg"});
+    prompter_.answer(id::Ok);
+    EXPECT_TRUE(reloads([&] { frame_->createCatalog(); }));
+    EXPECT_EQ(prompter_.askedTexts(), QStringList{"Catalog Created"});
+    EXPECT_EQ(prompter_.asked()[0].flags & 0xF0, unsigned(mb::IconInformation));
+    EXPECT_NE(Catalog::version(folder_), 0);
+    frame_->updateActions();
+    EXPECT_TRUE(frame_->action(cmd::CatalogRemove)->isEnabled());
+    EXPECT_TRUE(frame_->action(cmd::CatalogArchive)->isEnabled());
+
+    prompter_ = ScriptedPrompter();
+    prompter_.answer(id::Ok);
+    EXPECT_TRUE(reloads([&] { frame_->removeCatalog(); }));
+    EXPECT_EQ(prompter_.askedTexts(), QStringList{"Catalog Removed"});
+    EXPECT_EQ(Catalog::version(folder_), 0);
+    EXPECT_EQ(QFileInfo(folder_ + "/Snaplore.sidx").size(), 0);
+    frame_->updateActions();
+    EXPECT_FALSE(frame_->action(cmd::CatalogRemove)->isEnabled());
+
+    // Without a catalog, Remove asks nothing and only reloads.
+    prompter_ = ScriptedPrompter();
+    EXPECT_TRUE(reloads([&] { frame_->removeCatalog(); }));
+    EXPECT_TRUE(prompter_.asked().isEmpty());
+}
+
+TEST_F(FrameTest, ACatalogThatCannotBeWrittenIsReportedNotCreated) {
+    openFrame({"a.jpg"});
+    ASSERT_TRUE(QDir(folder_).mkdir("Snaplore.sidx"));  // the catalog's place is taken by a folder
+    prompter_.answer(id::Ok);
+    reloads([&] { frame_->createCatalog(); });
+    ASSERT_EQ(prompter_.asked().size(), 1);
+    EXPECT_NE(prompter_.asked()[0].text, "Catalog Created");
+    EXPECT_TRUE(prompter_.asked()[0].text.startsWith("The catalog of "));
+    EXPECT_EQ(prompter_.asked()[0].caption, "Error!");
+}
+
+TEST_F(FrameTest, OpenFolderTakesTheCatalogFilesFolderAndTheNearestExistingOne) {
+    openFrame({"a.jpg"});
+    struct Case {
+        QString given;
+        QString current;
+    };
+    const Case cases[] = {
+        {folder_ + "/Snaplore.sidx", folder_},
+        {folder_ + "/SNAPLORE.SIDX", folder_},
+        {folder_ + "/gone/deeper", folder_},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(reloads([&] { frame_->OpenFolder(c.given); }));
+        EXPECT_EQ(frame_->currentFolder(), c.current) << c.given.toStdString();
+    }
+}
+
+TEST_F(FrameTest, CommandTableAndEnableRules) {
+    QSet<int> ids;
+    QSet<QString> keys;
+    for (const cmd::Command& command : cmd::kCommands) {
+        EXPECT_FALSE(ids.contains(command.id)) << command.id;
+        ids.insert(command.id);
+        for (const QString& key : QString(command.keys).split(';', Qt::SkipEmptyParts)) {
+            EXPECT_FALSE(QKeySequence(key, QKeySequence::PortableText).isEmpty()) << key.toStdString();
+            EXPECT_FALSE(keys.contains(key)) << key.toStdString();
+            keys.insert(key);
+        }
+    }
+    const auto known = [&](const auto& bar) {
+        for (int id : bar) EXPECT_TRUE(id == 0 || ids.contains(id)) << id;
+    };
+    known(cmd::kMainToolbar);
+    known(cmd::kPictureDataToolbar);
+    known(cmd::kBigImageToolbar);
+
+    openFrame({"a.jpg", "b.jpg"});
+    for (int id : ids) EXPECT_EQ(frame_->action(id)->data().toInt(), id);
+    EXPECT_EQ(frame_->action(cmd::SaveCopyNext)->shortcuts().size(), 2);
+    frame_->updateActions();
+    EXPECT_FALSE(frame_->action(cmd::Save)->isEnabled());  // nothing open
+    EXPECT_TRUE(frame_->action(cmd::NextPicture)->isEnabled());
+    EXPECT_TRUE(frame_->action(cmd::CatalogCreate)->isEnabled());
+    EXPECT_FALSE(frame_->action(cmd::CatalogRemove)->isEnabled());
+
+    ASSERT_TRUE(document().OpenPictureFile(path("a.jpg")));
+    frame_->updateActions();
+    for (int id : {cmd::Save, cmd::SaveNext, cmd::SaveCopyNext, cmd::DeletePicture, cmd::FileSaveDocument})
+        EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
+    // The commands of views and dialogs still to come stay disabled, and two are never enabled.
+    for (int id : {cmd::ExportHtml, cmd::FullScreen, cmd::SaveAs, cmd::Print, cmd::SlideShow, cmd::Zoom, cmd::Search,
+                   cmd::Undo, cmd::FileNew, cmd::UseLastData, cmd::HotKeyFirst})
+        EXPECT_FALSE(frame_->action(id)->isEnabled()) << id;
+    EXPECT_TRUE(frame_->action(cmd::ViewPictureData)->isChecked());
+    EXPECT_TRUE(frame_->action(cmd::ToolbarMain)->isChecked());
+}
+
+TEST_F(FrameTest, ClipboardCommandsActOnTheFocusedTextField) {
+    openFrame({"a.jpg"});
+    ASSERT_TRUE(document().OpenPictureFile(path("a.jpg")));
+    QLineEdit* field = nullptr;
+    for (auto* line : frame_->picturePanel()->findChildren<QLineEdit*>())
+        if (line->text() == path("a.jpg")) field = line;
+    ASSERT_NE(field, nullptr);
+    frame_->activateWindow();
+    field->setFocus();
+    ASSERT_TRUE(uitest::waitFor([&] { return QApplication::focusWidget() == field; }));
+    frame_->updateActions();
+    EXPECT_FALSE(frame_->action(cmd::Copy)->isEnabled());  // nothing selected
+    field->selectAll();
+    frame_->updateActions();
+    ASSERT_TRUE(frame_->action(cmd::Copy)->isEnabled());
+    frame_->action(cmd::Copy)->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), path("a.jpg"));
+}

@@ -1,0 +1,217 @@
+// The browser as the user meets it: a folder loads off the user-interface thread with progress and
+// fills the tree and the strip; selecting a picture opens it, selecting an event only changes the
+// strip; flags, double click and Up reach the frame; saves, deletes and the create-catalog question.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "catalog.h"
+#include "filebrowserview.h"
+#include "framecontext.h"
+#include "scriptedprompter.h"
+#include "settingsstore.h"
+#include "snaploredoc.h"
+#include "testsupport.h"
+#include "thumbview.h"
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+class FakeFrame : public FrameContext {
+public:
+    explicit FakeFrame(const QString& iniPath) : settings_(iniPath) {}
+
+    CSnaploreDoc& document() override { return document_; }
+    Prompter& prompter() override { return prompter_; }
+    SettingsStore& settings() override { return settings_; }
+    void OpenFolder(const QString& path) override {
+        opened.append(path);
+        folder = path;
+    }
+    QString currentFolder() const override { return folder; }
+    QString myDocumentsPath() const override { return QStringLiteral("/home/u/Documents"); }
+    QString myPicturesPath() const override { return QStringLiteral("/home/u/Pictures"); }
+    void setStatusText(const QString& text, bool busy) override { status.append(text + (busy ? "*" : "")); }
+    void setArchiveStrings(const QString&, const QString&) override {}
+    void createCatalog() override { ++catalogsCreated; }
+    void startPictureDrag(PictureRecord&, QWidget*) override {}
+    bool isActiveView(const QWidget*) const override { return false; }
+    void setActiveView(QWidget*) override {}
+    CFileBrowserView* browser() override { return nullptr; }
+    CThumbView* thumbView() override { return &thumbs; }
+
+    ScriptedPrompter prompter_;
+    SettingsStore settings_;
+    CSnaploreDoc document_{prompter_};
+    CThumbView thumbs{*this};
+    QString folder;
+    QStringList opened;
+    QStringList status;
+    int catalogsCreated = 0;
+};
+
+QString eventField(const QString& name) { return QStringLiteral("06/01/2003-->06/01/2003:::") + name; }
+QString title(const QString& name) { return QStringLiteral("06/01/2003 ") + name; }
+
+class BrowserViewTest : public ::testing::Test {
+protected:
+    void SetUp() override { frame_.folder = box_.path(); }
+
+    QString addPicture(const QString& name, const QString& event, const QString& headline, int day) {
+        const QString path = box_.copy(testsupport::dataPath(QStringLiteral("Canon_40D.jpg")), name);
+        PictureRecord picture(path);
+        picture.iptc().event = event.isEmpty() ? QString() : eventField(event);
+        picture.iptc().headline = headline;
+        picture.iptc().dateTime = QDateTime(QDate(2003, 6, day), QTime(10, 0));
+        EXPECT_TRUE(picture.save().ok());
+        return path;
+    }
+
+    // Loads the frame's folder and waits until the tree shows it.
+    void load(CFileBrowserView& view) {
+        QSignalSpy finished(&view, &CFileBrowserView::loadFinished);
+        view.refreshLocation();
+        ASSERT_TRUE(finished.wait(10000));
+    }
+
+    QTreeWidgetItem* itemNamed(CFileBrowserView& view, const QString& text) {
+        const auto found = view.tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.value(0);
+    }
+
+    testsupport::SandBox box_;
+    testsupport::SandBox settingsBox_;
+    FakeFrame frame_{settingsBox_.filePath("settings.ini")};
+};
+
+}  // namespace
+
+TEST_F(BrowserViewTest, FolderLoadsWithProgressAndSelectingAPictureOpensIt) {
+    addPicture("a.jpg", "", "", 3);
+    const QString b = addPicture("b.jpg", "", "Bridge", 2);
+    addPicture("c.jpg", "", "", 1);
+    QDir(box_.path()).mkdir("Sub");
+
+    CFileBrowserView view(frame_);
+    QSignalSpy progress(&view, &CFileBrowserView::loadProgress);
+    load(view);
+    EXPECT_FALSE(view.isLoading());
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.first().at(1).toInt(), 3) << "the total is the number of pictures";
+    EXPECT_EQ(progress.last().at(0).toInt(), 0);
+    EXPECT_EQ(progress.last().at(1).toInt(), 0) << "the bar goes away at the end";
+    EXPECT_EQ(frame_.status, QStringList({"Loading images...*", "Ready"}));
+
+    QTreeWidgetItem* root = view.tree()->topLevelItem(0);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->text(0), QFileInfo(box_.path()).fileName() + " (3/0MB)");
+    EXPECT_TRUE(root->isExpanded());
+    QStringList children;
+    for (int i = 0; i < root->childCount(); ++i) children << root->child(i)->text(0);
+    EXPECT_EQ(children, QStringList({"Sub", "c.jpg", "Bridge", "a.jpg"}));
+    ASSERT_EQ(frame_.thumbs.list().size(), 3);
+    EXPECT_EQ(frame_.thumbs.list(), view.thumbList());
+
+    view.tree()->setCurrentItem(itemNamed(view, "Bridge"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame_.document_.pathName() == b; }));
+    EXPECT_EQ(view.tree()->currentItem(), itemNamed(view, "Bridge"));
+}
+
+TEST_F(BrowserViewTest, SelectingAnEventOnlyChangesTheStrip) {
+    const QString a = addPicture("a.jpg", "Zoo", "Lion", 1);
+    addPicture("b.jpg", "Zoo", "", 2);
+    addPicture("c.jpg", "Beach", "", 3);
+    ASSERT_TRUE(Catalog().create(box_.path(), true).ok());
+
+    CFileBrowserView view(frame_);
+    load(view);
+    ASSERT_TRUE(view.model().catalogMode());
+    QTreeWidgetItem* zoo = itemNamed(view, title("Zoo") + " - 2/0MB");
+    ASSERT_TRUE(zoo);
+    EXPECT_FALSE(itemNamed(view, "Unknown - 0/0MB")) << "an event without pictures is not shown";
+
+    view.tree()->setCurrentItem(zoo);
+    QTest::qWait(50);
+    EXPECT_TRUE(frame_.document_.pathName().isEmpty());
+    ASSERT_EQ(frame_.thumbs.list().size(), 2);
+    EXPECT_EQ(frame_.thumbs.list()[0]->path, a);
+
+    // Flagging the event flags it and every picture under it.
+    view.setFlagOnSelected(true);
+    EXPECT_TRUE(CFileBrowserView::entryOf(zoo)->flagged);
+    for (int i = 0; i < zoo->childCount(); ++i) {
+        EXPECT_TRUE(CFileBrowserView::entryOf(zoo->child(i))->flagged);
+        // Pictures of an event have data: the mark for both.
+        EXPECT_EQ(CFileBrowserView::lookOf(zoo->child(i)).overlay, browser::OverlayFlaggedData);
+    }
+    EXPECT_EQ(CFileBrowserView::lookOf(zoo).overlay, browser::OverlayFlagged);
+    view.setFlagOnSelected(false);
+    EXPECT_FALSE(CFileBrowserView::entryOf(zoo->child(1))->flagged);
+    EXPECT_EQ(CFileBrowserView::lookOf(zoo->child(1)).overlay, browser::OverlayData);
+    EXPECT_EQ(CFileBrowserView::lookOf(zoo).overlay, browser::OverlayNone);
+}
+
+TEST_F(BrowserViewTest, DoubleClickAndUpReachTheFrame) {
+    QDir(box_.path()).mkdir("Sub");
+    CFileBrowserView view(frame_);
+    load(view);
+    QTreeWidgetItem* sub = itemNamed(view, "Sub");
+    ASSERT_TRUE(sub);
+    view.tree()->setCurrentItem(sub);
+    emit view.tree()->itemDoubleClicked(sub, 0);
+    EXPECT_EQ(frame_.opened, QStringList{box_.path() + "/Sub"});
+
+    frame_.folder = box_.path();
+    load(view);
+    view.upOneLevel();
+    EXPECT_EQ(frame_.opened.last(), QFileInfo(box_.path()).absolutePath());
+}
+
+TEST_F(BrowserViewTest, SaveDeleteAndTheCreateCatalogQuestion) {
+    const QString a = addPicture("a.jpg", "Zoo", "", 1);
+    const QString b = addPicture("b.jpg", "", "", 2);
+    CFileBrowserView view(frame_);
+    load(view);
+
+    // b gets data: every picture has data now, so the question comes after the save.
+    PictureRecord edited(b);
+    edited.iptc().headline = "Boat";
+    ASSERT_TRUE(edited.save().ok());
+    frame_.prompter_.answer(id::Yes);
+    view.savedPictureRefresh(b);
+    EXPECT_TRUE(itemNamed(view, "Boat"));
+    EXPECT_EQ(frame_.prompter_.askedTexts(),
+              QStringList{"All your pictures now have data.  Would you like to create the Catalog now?"});
+    EXPECT_EQ(frame_.catalogsCreated, 1);
+    view.documentChanged();
+    EXPECT_EQ(frame_.prompter_.asked().size(), 1) << "asked once per folder after Yes";
+
+    view.removePicture(a);
+    EXPECT_FALSE(itemNamed(view, "a.jpg"));
+    ASSERT_EQ(view.thumbList().size(), 1);
+    EXPECT_EQ(frame_.thumbs.list(), view.thumbList());
+    EXPECT_EQ(view.entryList().size(), 3u);  // root, "Unknown", b
+}
+
+TEST_F(BrowserViewTest, ASecondLoadReplacesOneStillRunning) {
+    addPicture("a.jpg", "", "", 1);
+    testsupport::SandBox other;
+    other.copy(testsupport::dataPath("Canon_40D.jpg"), "x.jpg");
+    other.copy(testsupport::dataPath("Canon_40D.jpg"), "y.jpg");
+
+    CFileBrowserView view(frame_);
+    QSignalSpy finished(&view, &CFileBrowserView::loadFinished);
+    view.refreshLocation();
+    frame_.folder = other.path();
+    view.refreshLocation();
+    ASSERT_TRUE(finished.wait(10000));
+    QTest::qWait(100);
+    EXPECT_EQ(finished.size(), 1);
+    EXPECT_EQ(view.model().location(), other.path());
+    EXPECT_EQ(view.thumbList().size(), 2);
+}

@@ -1,0 +1,643 @@
+// Catalogs as the program writes and reads them: created from a folder's pictures and its subfolders'
+// catalogs, archived, refreshed and removed, and every write leaving a whole catalog behind.
+
+#include "catalog.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <csignal>
+#include <map>
+
+#include "catalogfile.h"
+#include "testsupport.h"
+
+using testsupport::dataPath;
+using testsupport::readAll;
+using testsupport::SandBox;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QByteArray out, err;
+};
+
+CliRun cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(SNAPLORE_CLI_PATH), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QString catalogOf(const QString& folder) { return folder + "/Snaplore.sidx"; }
+
+struct RawEntry {
+    QByteArray name, archiveName, archiveLocation, header;
+    quint64 fileSize = 0;
+};
+
+// The entries exactly as they stand in the file.
+std::vector<RawEntry> rawEntries(const QByteArray& bytes, CatalogHeader* headerOut = nullptr) {
+    CatalogReader reader(bytes);
+    CatalogHeader header;
+    EXPECT_EQ(reader.readHeader(header), CatalogError::None);
+    if (headerOut) *headerOut = header;
+    std::vector<RawEntry> entries;
+    for (qint32 i = 0; i < header.count; ++i) {
+        CatalogEntry e;
+        EXPECT_EQ(reader.readEntry(e), CatalogError::None) << "entry " << i;
+        entries.push_back({e.name.toByteArray(), e.archiveName.toByteArray(), e.archiveLocation.toByteArray(),
+                           e.header.toByteArray(), e.fileSize});
+    }
+    EXPECT_EQ(reader.position(), bytes.size()) << "bytes after the last entry";
+    return entries;
+}
+
+QStringList pictureNames(const Catalog& catalog) {
+    QStringList names;
+    for (const auto& p : catalog.pictures()) names << p->fileName();
+    return names;
+}
+
+bool runningAsRoot() { return ::geteuid() == 0; }
+
+// Writes beyond `bytes` fail with EFBIG for this process, as on a full disk; even the superuser
+// cannot write past it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    struct rlimit old_ {};
+    void (*previous_)(int) = nullptr;
+};
+
+void setModificationTime(const QString& path, time_t seconds) {
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+}  // namespace
+
+TEST(CatalogFile, SignatureIsFixedTextThenTheMarkerBytes) {
+    const QByteArrayView signature = CatalogFile::v3Signature();
+    ASSERT_EQ(signature.size(), 40);
+    for (char c : signature.first(24)) EXPECT_TRUE(c >= 0x20 && c < 0x7F);
+    EXPECT_EQ(signature.sliced(24), QByteArrayView("\x00\x1A\xAA\xFF-SnaploreV03", 16));
+    EXPECT_EQ(CatalogFile::v2Signature(), QByteArrayView("\xAA\xFF-SnaploreV02", 14));
+}
+
+TEST(CatalogFile, EmptyFolderGivesTheBareHeader) {
+    SandBox box;
+    Catalog catalog;
+    const CatalogCreateReport report = catalog.create(box.path(), true);
+    ASSERT_TRUE(report.ok()) << describe(report.write).toStdString();
+    const QByteArray bytes = readAll(catalogOf(box.path()));
+    QByteArray expected = CatalogFile::v3Signature().toByteArray();
+    expected += QByteArray("\x01\x00", 2);                          // flag bytes of a new catalog
+    expected += QByteArray("\x3E\x00\x00\x00\x00\x00\x00\x00", 8);  // length 62
+    expected += QByteArray(4 + 8, '\0');                            // count and total
+    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(Catalog::version(box.path()), 3);
+
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.count(), 0);
+    EXPECT_EQ(catalog.totalSize(), 0u);
+    EXPECT_EQ(catalog.fileLength(), 62u);
+    EXPECT_EQ(catalog.fault(), CatalogError::None);
+}
+
+TEST(CatalogFile, RecordedLengthMustBeTheRealLength) {
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"));
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    const QByteArray good = readAll(catalogOf(box.path()));
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        int version;
+    } cases[] = {
+        {"as written", good, 3},
+        {"one byte more", good + 'x', 0},
+        {"one byte less", good.chopped(1), 0},
+        {"signature changed", QByteArray(good).replace(3, 1, "?"), 0},
+        {"only the header's first 50 bytes", good.first(50), 0},
+        {"empty", QByteArray(), 0},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(testsupport::writeAll(catalogOf(box.path()), c.bytes));
+        EXPECT_EQ(Catalog::version(box.path()), c.version) << c.what;
+        EXPECT_EQ(Catalog::version(catalogOf(box.path())), c.version) << c.what << " (by the file's path)";
+        EXPECT_EQ(Catalog().load(box.path()), c.version != 0) << c.what;
+    }
+}
+
+TEST(Catalog, EntryHoldsNameSizeAndTheTrueHeaderBytes) {
+    SandBox box;
+    const QStringList names = {"Canon_40D.jpg", "iptc_fields.jpg", "app13_split.jpg"};
+    for (const QString& n : names) box.copy(dataPath(n));
+    ASSERT_TRUE(testsupport::writeAll(box.filePath("empty.jpg"), {}));
+    ASSERT_TRUE(testsupport::writeAll(box.filePath("text.jpg"), "not a picture"));
+    Catalog catalog;
+    const CatalogCreateReport report = catalog.create(box.path(), false);
+    ASSERT_TRUE(report.ok());
+
+    CatalogHeader header;
+    const auto entries = rawEntries(readAll(catalogOf(box.path())), &header);
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(header.count, 5);
+    quint64 total = 0;
+    for (const RawEntry& e : entries) {
+        const QString path = box.filePath(QString::fromUtf8(e.name));
+        const QByteArray file = readAll(path);
+        EXPECT_EQ(e.fileSize, quint64(file.size())) << e.name.constData();
+        EXPECT_TRUE(e.archiveName.isEmpty() && e.archiveLocation.isEmpty());
+        // The copy is the file's own first bytes, as many as its header walk covers.
+        EXPECT_EQ(quint64(e.header.size()), PictureRecord(path).headerSize()) << e.name.constData();
+        EXPECT_TRUE(file.startsWith(e.header)) << e.name.constData();
+        total += e.fileSize;
+    }
+    EXPECT_EQ(header.totalSize, total);
+    EXPECT_EQ(report.count, 5);
+    EXPECT_EQ(report.totalSize, total);
+
+    // Entries without a header are skipped when loading, and the rest read as the files themselves.
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.count(), 5);
+    EXPECT_EQ(pictureNames(catalog), QStringList({"Canon_40D.jpg", "app13_split.jpg", "iptc_fields.jpg"}));
+    for (const auto& p : catalog.pictures()) {
+        const PictureRecord original(box.filePath(p->fileName()));
+        EXPECT_EQ(p->filePath(), box.filePath(p->fileName()));
+        EXPECT_TRUE(p->fileExists());
+        EXPECT_TRUE(p->fromCatalog());
+        EXPECT_EQ(p->fileSize(), original.fileSize());
+        EXPECT_EQ(p->iptc().headline, original.iptc().headline);
+        EXPECT_EQ(p->reader().exifThumbnail(), original.reader().exifThumbnail());
+        EXPECT_EQ(p->rotation(), original.rotation());
+    }
+}
+
+TEST(Catalog, UnreadablePictureGetsAnEntryWithoutHeader) {
+    if (runningAsRoot()) GTEST_SKIP() << "the superuser reads files without read permission";
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"), "a.jpg");
+    const QString hidden = box.copy(dataPath("Canon_40D.jpg"), "b.jpg");
+    box.copy(dataPath("iptc_fields.jpg"), "c.jpg");
+    ASSERT_EQ(::chmod(QFile::encodeName(hidden).constData(), 0), 0);
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    ::chmod(QFile::encodeName(hidden).constData(), 0644);
+    const auto entries = rawEntries(readAll(catalogOf(box.path())));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_TRUE(entries[1].header.isEmpty());
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(pictureNames(catalog), QStringList({"a.jpg", "c.jpg"}));
+    EXPECT_EQ(catalog.pictures()[1]->iptc().headline, PictureRecord(box.filePath("c.jpg")).iptc().headline);
+}
+
+TEST(Catalog, ListsEveryJpgNameAndNothingElse) {
+    SandBox box;
+    for (const QString& name :
+         {QString("a.jpg"), QString("B.JPG"), QString("e.Jpg"), QString("c.jpeg"), QString("d.jpg.txt"),
+          QString("notes.txt"), QString(".hidden.jpg"), QString::fromUtf8("Grüße.jpg")})
+        box.copy(dataPath("Canon_40D.jpg"), name);
+    QDir(box.path()).mkdir("folder.jpg");
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    ASSERT_TRUE(catalog.load(box.path()));
+    QStringList names = pictureNames(catalog);
+    QStringList expected = {".hidden.jpg", "B.JPG", "a.jpg", "e.Jpg", QString::fromUtf8("Grüße.jpg")};
+    names.sort();
+    expected.sort();
+    EXPECT_EQ(names, expected);
+    // Text lines are UTF-8.
+    bool found = false;
+    for (const RawEntry& e : rawEntries(readAll(catalogOf(box.path()))))
+        found = found || e.name == QByteArray(
+                                       "Gr\xC3\xBC\xC3\x9F"
+                                       "e.jpg");
+    EXPECT_TRUE(found);
+}
+
+TEST(Catalog, NameThatNoLineCanHoldIsLeftOutAndNamed) {
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"), "a.jpg");
+    box.copy(dataPath("Canon_40D.jpg"), "line\nfeed.jpg");
+    box.copy(dataPath("Canon_40D.jpg"), "back\\slash.jpg");
+    box.copy(dataPath("iptc_fields.jpg"), "z.jpg");
+    Catalog catalog;
+    const CatalogCreateReport report = catalog.create(box.path(), false);
+    ASSERT_TRUE(report.ok());
+    QStringList leftOut = report.leftOut;
+    leftOut.sort();
+    EXPECT_EQ(leftOut, QStringList({"back\\slash.jpg", "line\nfeed.jpg"}));
+    EXPECT_EQ(report.count, 2);
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.fault(), CatalogError::None);
+    EXPECT_EQ(pictureNames(catalog), QStringList({"a.jpg", "z.jpg"}));
+    EXPECT_EQ(catalog.pictures()[1]->iptc().headline, PictureRecord(box.filePath("z.jpg")).iptc().headline);
+
+    const CliRun run = cli({"catalog", "create", box.path()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.err.contains("line\\nfeed.jpg")) << run.err.constData();
+    EXPECT_TRUE(run.err.contains("back\\slash.jpg")) << run.err.constData();
+}
+
+TEST(Catalog, SubfolderEntriesFollowTheFolderOwnWithTheSubfolderName) {
+    SandBox box;
+    QDir root(box.path());
+    for (const char* sub : {"alpha", "beta", "plain"}) root.mkdir(sub);
+    box.copy(dataPath("Canon_40D.jpg"), "own.jpg");
+    box.copy(dataPath("iptc_fields.jpg"), "alpha/one.jpg");
+    box.copy(dataPath("Canon_40D.jpg"), "beta/two.jpg");
+    box.copy(dataPath("Canon_40D.jpg"), "beta/three.jpg");
+    box.copy(dataPath("Canon_40D.jpg"), "plain/uncatalogued.jpg");
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.filePath("alpha"), false).ok());
+    ASSERT_TRUE(catalog.create(box.filePath("beta"), false).ok());
+    // One of beta's pictures was archived: it keeps its own name, disc and place.
+    ASSERT_TRUE(catalog.rewriteArchive(box.filePath("beta"), "Disc 7", "/media/cdrom/beta").ok());
+
+    const CatalogCreateReport report = catalog.create(box.path(), true);
+    ASSERT_TRUE(report.ok());
+    const auto entries = rawEntries(readAll(catalogOf(box.path())));
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].name, "own.jpg");
+    EXPECT_EQ(entries[1].name, "alpha\\one.jpg");
+    EXPECT_EQ(entries[2].name, "three.jpg");
+    EXPECT_EQ(entries[2].archiveName, "Disc 7");
+    EXPECT_EQ(entries[2].archiveLocation, "/media/cdrom/beta");
+    EXPECT_EQ(entries[3].name, "two.jpg");
+    EXPECT_EQ(entries[1].header, rawEntries(readAll(catalogOf(box.filePath("alpha"))))[0].header);
+
+    ASSERT_TRUE(catalog.load(box.path()));
+    ASSERT_EQ(catalog.pictures().size(), 4u);
+    const PictureRecord& one = *catalog.pictures()[1];
+    EXPECT_EQ(one.fileName(), "alpha/one.jpg");
+    EXPECT_EQ(one.filePath(), box.filePath("alpha/one.jpg"));
+    EXPECT_TRUE(one.fileExists());
+    EXPECT_EQ(one.iptc().headline, PictureRecord(box.filePath("alpha/one.jpg")).iptc().headline);
+    // An entry with an archive location takes its path from there, one without from the folder.
+    EXPECT_EQ(catalog.pictures()[2]->filePath(), "/media/cdrom/beta/three.jpg");
+    EXPECT_EQ(catalog.pictures()[0]->filePath(), box.filePath("own.jpg"));
+
+    // Without subfolders only the folder's own pictures are catalogued.
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    EXPECT_EQ(rawEntries(readAll(catalogOf(box.path()))).size(), 1u);
+}
+
+TEST(Catalog, LinkBackToTheFolderIsNoSubfolder) {
+    SandBox box;
+    QDir(box.path()).mkdir("real");
+    box.copy(dataPath("Canon_40D.jpg"), "own.jpg");
+    box.copy(dataPath("Canon_40D.jpg"), "real/inner.jpg");
+    ASSERT_TRUE(QFile::link(box.path(), box.filePath("self")));
+    ASSERT_TRUE(QFile::link("..", box.filePath("real/up")));
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.filePath("real"), true).ok());
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(catalog.create(box.path(), true).ok());
+        ASSERT_TRUE(catalog.create(box.filePath("real"), true).ok());
+    }
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(pictureNames(catalog), QStringList({"own.jpg", "real/inner.jpg"}));
+}
+
+TEST(Catalog, OlderFileNameIsReadAndReplacedOnCreate) {
+    SandBox box;
+    box.copy(dataPath("iptc_fields.jpg"), "a.jpg");
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    ASSERT_TRUE(QFile::rename(catalogOf(box.path()), box.filePath("Snaplore.idx")));
+
+    EXPECT_EQ(Catalog::version(box.path()), 3);
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.catalogPath(), box.filePath("Snaplore.idx"));
+    EXPECT_EQ(pictureNames(catalog), QStringList({"a.jpg"}));
+
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    EXPECT_TRUE(QFileInfo::exists(catalogOf(box.path())));
+    EXPECT_FALSE(QFileInfo::exists(box.filePath("Snaplore.idx")));
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.catalogPath(), catalogOf(box.path()));
+}
+
+TEST(Catalog, ArchivedCatalogKeepsDataAndThumbnailsWithoutThePictures) {
+    SandBox box;
+    QStringList names;
+    for (const char* n : {"Canon_40D.jpg", "iptc_fields.jpg", "Canon_40D_photoshop_import.jpg"})
+        names << QFileInfo(box.copy(dataPath(n))).fileName();
+    QDir(box.path()).mkdir("sub");
+    box.copy(dataPath("iptc_utf8_tz.jpg"), "sub/inner.jpg");
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.filePath("sub"), false).ok());
+    ASSERT_TRUE(catalog.create(box.path(), true).ok());
+    names << "sub/inner.jpg";
+
+    std::map<QString, std::unique_ptr<PictureRecord>> originals;
+    for (const QString& n : names) {
+        originals[n] = std::make_unique<PictureRecord>(box.filePath(n));
+        originals[n]->makeThumbnail();
+    }
+    const QByteArray before = readAll(catalogOf(box.path()));
+    ASSERT_EQ(::chmod(QFile::encodeName(catalogOf(box.path())).constData(), 0640), 0);
+
+    const CliRun run =
+        cli({"catalog", "archive", box.path(), "--cd-name", "Holiday 2004", "--location", "/media/cdrom/Photos"});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_FALSE(QFileInfo::exists(box.filePath("temp.sidx")));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(catalogOf(box.path())).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // Only the two archive lines of each entry changed.
+    CatalogHeader oldHeader, newHeader;
+    const auto oldEntries = rawEntries(before, &oldHeader);
+    const auto newEntries = rawEntries(readAll(catalogOf(box.path())), &newHeader);
+    ASSERT_EQ(newEntries.size(), oldEntries.size());
+    EXPECT_EQ(newHeader.count, oldHeader.count);
+    EXPECT_EQ(newHeader.totalSize, oldHeader.totalSize);
+    for (size_t i = 0; i < newEntries.size(); ++i) {
+        EXPECT_EQ(newEntries[i].name, oldEntries[i].name);
+        EXPECT_EQ(newEntries[i].archiveName, "Holiday 2004");
+        EXPECT_EQ(newEntries[i].archiveLocation, "/media/cdrom/Photos");
+        EXPECT_EQ(newEntries[i].fileSize, oldEntries[i].fileSize);
+        EXPECT_EQ(newEntries[i].header, oldEntries[i].header);
+    }
+
+    for (const QString& n : names) ASSERT_TRUE(QFile::remove(box.filePath(n)));
+    ASSERT_TRUE(catalog.load(box.path()));
+    ASSERT_EQ(catalog.pictures().size(), size_t(names.size()));
+    for (const auto& p : catalog.pictures()) {
+        const PictureRecord& original = *originals.at(p->fileName());
+        EXPECT_EQ(p->filePath(), "/media/cdrom/Photos/" + p->fileName());
+        EXPECT_FALSE(p->fileExists());
+        EXPECT_EQ(p->archiveName, "Holiday 2004");
+        EXPECT_EQ(p->archiveLocation, "/media/cdrom/Photos");
+        EXPECT_EQ(p->iptc().headline, original.iptc().headline);
+        EXPECT_EQ(p->iptc().caption, original.iptc().caption);
+        EXPECT_EQ(p->iptc().people, original.iptc().people);
+        EXPECT_EQ(p->reader().exifThumbnail(), original.reader().exifThumbnail());
+        // The thumbnail comes from the catalog's bytes; a catalog picture is never decoded.
+        p->makeThumbnail();
+        if (original.thumbnailSource() == PictureRecord::ThumbnailSource::Decoded) {
+            EXPECT_EQ(p->thumbnailSource(), PictureRecord::ThumbnailSource::None) << p->fileName().toStdString();
+        } else {
+            EXPECT_EQ(p->thumbnailSource(), original.thumbnailSource()) << p->fileName().toStdString();
+            EXPECT_EQ(p->thumbnailImage(), original.thumbnailImage()) << p->fileName().toStdString();
+        }
+    }
+}
+
+TEST(Catalog, ArchiveKeepsTheFlagBytesAndRefusesLineFeeds) {
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"));
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    QByteArray bytes = readAll(catalogOf(box.path()));
+    bytes[40] = char(7);
+    bytes[41] = char(9);
+    ASSERT_TRUE(testsupport::writeAll(catalogOf(box.path()), bytes));
+    ASSERT_TRUE(catalog.rewriteArchive(box.path(), "CD", "/mnt").ok());
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.flagA(), 7);
+    EXPECT_EQ(catalog.flagB(), 9);
+
+    const QByteArray archived = readAll(catalogOf(box.path()));
+    EXPECT_EQ(catalog.rewriteArchive(box.path(), "CD", "/mnt\n/x").error, WriteError::TooLarge);
+    EXPECT_EQ(catalog.rewriteArchive(box.path(), "C\nD", "/mnt").error, WriteError::TooLarge);
+    EXPECT_EQ(readAll(catalogOf(box.path())), archived);
+    EXPECT_FALSE(catalog.rewriteArchive(box.filePath("nowhere"), "CD", "/mnt").ok());
+}
+
+TEST(Catalog, FailedWriteLeavesTheOldCatalogWhole) {
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"), "a.jpg");
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    const QByteArray before = readAll(catalogOf(box.path()));
+    for (int i = 0; i < 4; ++i) box.copy(dataPath("iptc_fields.jpg"), QString("more%1.jpg").arg(i));
+    const auto unchanged = [&](const char* what) {
+        EXPECT_EQ(readAll(catalogOf(box.path())), before) << what;
+        EXPECT_EQ(Catalog::version(box.path()), 3) << what;
+        EXPECT_EQ(QDir(box.path()).entryList({"*.sidx*", ".*sidx*"}, QDir::Files | QDir::Hidden),
+                  QStringList({"Snaplore.sidx"}))
+            << what << ": a scratch file stayed";
+    };
+    {
+        // A disk that fills up halfway through the new catalog.
+        FileSizeLimit limit(4096);
+        EXPECT_EQ(catalog.create(box.path(), false).write.error, WriteError::WriteFailed);
+        EXPECT_EQ(catalog.rewriteArchive(box.path(), "CD", "/mnt").error, WriteError::WriteFailed);
+    }
+    unchanged("disk full");
+
+    // A catalog its owner locked is not replaced, not even by the superuser.
+    ASSERT_TRUE(QFile::setPermissions(catalogOf(box.path()), QFile::ReadOwner | QFile::ReadGroup));
+    EXPECT_EQ(catalog.create(box.path(), false).write.error, WriteError::Locked);
+    EXPECT_EQ(catalog.rewriteArchive(box.path(), "CD", "/mnt").error, WriteError::Locked);
+    EXPECT_EQ(Catalog::createEmpty(box.path()).error, WriteError::Locked);
+    unchanged("locked");
+}
+
+TEST(Catalog, RefreshRebuildsOnlyWhenASubfolderCatalogIsNewer) {
+    SandBox box;
+    QDir(box.path()).mkdir("sub");
+    QDir(box.path()).mkdir("nocatalog");
+    box.copy(dataPath("Canon_40D.jpg"), "own.jpg");
+    box.copy(dataPath("iptc_fields.jpg"), "sub/a.jpg");
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.filePath("sub"), false).ok());
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());  // without the subfolder, on purpose
+    const QString own = catalogOf(box.path());
+    const QString sub = catalogOf(box.filePath("sub"));
+
+    const struct {
+        const char* what;
+        time_t ownTime, subTime;
+        bool rebuilt;
+    } cases[] = {
+        {"subfolder older", 1500000000, 1000000000, false},
+        {"same time", 1200000000, 1200000000, false},
+        {"subfolder newer", 1000000000, 1500000000, true},
+    };
+    for (const auto& c : cases) {
+        setModificationTime(own, c.ownTime);
+        setModificationTime(sub, c.subTime);
+        const CatalogRefreshReport report = catalog.refresh(box.path());
+        EXPECT_EQ(report.rebuilt, c.rebuilt) << c.what;
+        EXPECT_EQ(report.create.ok(), true) << c.what;
+    }
+    // The rebuilt catalog takes the subfolder in and has a time of its own, later than the subfolder's.
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(pictureNames(catalog), QStringList({"own.jpg", "sub/a.jpg"}));
+    EXPECT_GT(QFileInfo(own).lastModified(), QFileInfo(sub).lastModified());
+    EXPECT_FALSE(catalog.refresh(box.path()).rebuilt);
+
+    // A removed subfolder catalog is no catalog: it never triggers a rebuild.
+    ASSERT_TRUE(Catalog::createEmpty(box.filePath("sub")).ok());
+    setModificationTime(own, 1000000000);
+    EXPECT_FALSE(catalog.refresh(box.path()).rebuilt);
+    // Nor is there anything to refresh in a folder without a catalog.
+    EXPECT_FALSE(catalog.refresh(box.filePath("nocatalog")).rebuilt);
+}
+
+TEST(Catalog, RemovedCatalogIsAnEmptyFileThatCountsAsNone) {
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"));
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    // An older catalog beside it stays hidden: only a file that cannot be opened sends the look-up on.
+    ASSERT_TRUE(QFile::copy(catalogOf(box.path()), box.filePath("Snaplore.idx")));
+
+    const CliRun run = cli({"catalog", "remove", box.path()});
+    EXPECT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(run.out.trimmed(), "Catalog Removed");
+    EXPECT_EQ(QFileInfo(catalogOf(box.path())).size(), 0);
+    EXPECT_EQ(Catalog::version(box.path()), 0);
+    EXPECT_FALSE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.fault(), CatalogError::NoCatalog);
+    EXPECT_EQ(cli({"catalog", "version", box.path()}).out.trimmed(), "0");
+    EXPECT_EQ(cli({"catalog", "remove", box.path()}).status, 1);
+    EXPECT_EQ(cli({"catalog", "list", box.path()}).status, 1);
+}
+
+TEST(Catalog, ClearHandsThePicturesOverAndDestroyDeletesThem) {
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"), "a.jpg");
+    box.copy(dataPath("iptc_fields.jpg"), "b.jpg");
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+
+    ASSERT_TRUE(catalog.load(box.path(), false));
+    EXPECT_EQ(catalog.count(), 2);
+    EXPECT_TRUE(catalog.pictures().empty());
+
+    ASSERT_TRUE(catalog.load(box.path()));
+    const PictureRecord* first = catalog.pictures()[0].get();
+    PictureList taken = catalog.clear();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].get(), first);
+    EXPECT_EQ(taken[0]->fileName(), "a.jpg");  // still alive, now the caller's
+    EXPECT_TRUE(catalog.pictures().empty());
+    EXPECT_EQ(catalog.count(), 0);
+    EXPECT_EQ(catalog.totalSize(), 0u);
+    EXPECT_EQ(catalog.fileLength(), 0u);
+    EXPECT_TRUE(catalog.catalogPath().isEmpty());
+    EXPECT_TRUE(catalog.folder().isEmpty());
+
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.takePictures().size(), 2u);
+    EXPECT_EQ(catalog.count(), 2);
+    ASSERT_TRUE(catalog.load(box.path()));
+    catalog.destroyPictures();
+    EXPECT_TRUE(catalog.pictures().empty());
+    EXPECT_EQ(catalog.count(), 2);
+}
+
+TEST(CatalogCli, ListGivesWhatInfoGivesForEachFile) {
+    const QStringList corpus = testsupport::corpusFiles();
+    if (corpus.isEmpty()) GTEST_SKIP() << "no corpus on this machine";
+    SandBox box;
+    QStringList jpgs;
+    const QString corpusDir = testsupport::corpusDir();
+    for (const QString& file : corpus) {
+        // Flat, with the corpus path in the name, so that names are unique; other extensions stay
+        // as they are and must be ignored.
+        const QString name = file.mid(corpusDir.size() + 1).replace('/', '_');
+        box.copy(file, name);
+        if (name.right(4).toLower() == ".jpg") jpgs << name;
+    }
+    ASSERT_FALSE(jpgs.isEmpty());
+    ASSERT_EQ(cli({"catalog", "create", box.path()}).status, 0);
+
+    const CliRun listed = cli({"catalog", "list", box.path(), "--json"});
+    ASSERT_EQ(listed.status, 0) << listed.err.constData();
+    const QJsonArray entries = QJsonDocument::fromJson(listed.out).array();
+    QStringList listedNames;
+    std::map<QString, QJsonObject> byName;
+    for (const QJsonValue& v : entries) {
+        const QJsonObject o = v.toObject();
+        for (const char* key : {"name", "path", "archiveName", "archiveLocation", "fileSize", "headerLength", "width",
+                                "height", "hasData", "exif", "iptc"})
+            EXPECT_TRUE(o.contains(key)) << key;
+        listedNames << o["name"].toString();
+        byName[o["name"].toString()] = o;
+    }
+
+    QStringList paths;
+    for (const QString& n : jpgs) paths << box.filePath(n);
+    const CliRun info = cli(QStringList({"info", "--json"}) + paths);
+    const QJsonArray infos = QJsonDocument::fromJson(info.out).array();
+    ASSERT_EQ(infos.size(), jpgs.size());
+    QStringList expected;
+    for (qsizetype i = 0; i < jpgs.size(); ++i) {
+        const QJsonObject fromFile = infos[i].toObject();
+        // A file whose header cannot be walked has no header copy and no catalog picture.
+        if (fromFile["headerSize"].toInteger() == 0) continue;
+        expected << jpgs[i];
+        const auto it = byName.find(jpgs[i]);
+        if (it == byName.end()) continue;
+        const QJsonObject& fromCatalog = it->second;
+        EXPECT_EQ(fromCatalog["exif"], fromFile["exif"]) << jpgs[i].toStdString();
+        EXPECT_EQ(fromCatalog["iptc"], fromFile["iptc"]) << jpgs[i].toStdString();
+        EXPECT_EQ(fromCatalog["fileSize"], fromFile["fileSize"]) << jpgs[i].toStdString();
+        EXPECT_EQ(fromCatalog["headerLength"], fromFile["headerSize"]) << jpgs[i].toStdString();
+        EXPECT_EQ(fromCatalog["width"], fromFile["width"]) << jpgs[i].toStdString();
+        EXPECT_EQ(fromCatalog["path"].toString(), box.filePath(jpgs[i]));
+    }
+    listedNames.sort();
+    expected.sort();
+    EXPECT_EQ(listedNames, expected);
+}
+
+TEST(CatalogCli, CommandsAndTheirMistakes) {
+    SandBox box;
+    QDir(box.path()).mkdir("sub");
+    box.copy(dataPath("iptc_fields.jpg"), "sub/a.jpg");
+    box.copy(dataPath("Canon_40D.jpg"), "b.jpg");
+    const struct {
+        QStringList args;
+        int status;
+        const char* out;
+    } cases[] = {
+        {{"catalog", "version", box.path()}, 0, "0"},
+        {{"catalog", "create", box.filePath("sub")}, 0, "Catalog Created: 1 entries"},
+        {{"catalog", "create", box.path(), "--subfolders"}, 0, "Catalog Created: 2 entries"},
+        {{"catalog", "version", box.path()}, 0, "3"},
+        {{"catalog", "refresh", box.path()}, 0, "Catalog up to date"},
+        {{"catalog", "list", box.path()}, 0, "sub/a.jpg"},
+        {{"catalog", "archive", box.path(), "--cd-name", "X"}, 2, ""},
+        {{"catalog", "create"}, 2, ""},
+        {{"catalog", "create", box.path(), "--bogus"}, 2, ""},
+        {{"catalog", "frobnicate", box.path()}, 2, ""},
+        {{"catalog", "create", box.filePath("missing")}, 1, ""},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = cli(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args.join(' ').toStdString() << "\n" << run.err.constData();
+        EXPECT_TRUE(run.out.contains(c.out)) << c.args.join(' ').toStdString() << "\n" << run.out.constData();
+    }
+}

@@ -1,0 +1,301 @@
+// Catalogs made byte by byte: older versions, and damaged or hostile files as they may come from a
+// disc or another machine. Each loads the entries before the damage, never reads past an entry and
+// never leads outside the catalogued folder.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "bytes.h"
+#include "catalog.h"
+#include "catalogfile.h"
+#include "testsupport.h"
+
+using testsupport::dataPath;
+using testsupport::readAll;
+using testsupport::SandBox;
+using testsupport::writeAll;
+namespace bytes = snaplore::bytes;
+
+namespace {
+
+// The header bytes a catalog holds for a picture file.
+QByteArray headerOf(const QString& path) {
+    const QByteArray file = readAll(path);
+    return file.first(qsizetype(PictureRecord(path).headerSize()));
+}
+
+struct Entry {
+    Entry(QByteArray n, QByteArray disc, QByteArray location, quint64 size, QByteArray h)
+        : name(n), archiveName(disc), archiveLocation(location), fileSize(size), header(h) {}
+    QByteArray name;
+    QByteArray archiveName;
+    QByteArray archiveLocation;
+    quint64 fileSize;
+    QByteArray header;
+    std::optional<quint64> headerLength;  // the recorded length, when it is to lie
+};
+
+QByteArray entryBytes(const Entry& e) {
+    QByteArray out = e.name + '\n' + e.archiveName + '\n' + e.archiveLocation + '\n';
+    bytes::putLe64(out, e.fileSize);
+    bytes::putLe64(out, e.headerLength.value_or(quint64(e.header.size())));
+    return out + e.header;
+}
+
+// A whole catalog with a recorded length that matches, unless told otherwise.
+QByteArray catalogBytes(int version, const std::vector<Entry>& entries, std::optional<qint32> count = {},
+                        quint8 flagA = 1, quint8 flagB = 0) {
+    QByteArray body;
+    quint64 total = 0;
+    for (const Entry& e : entries) {
+        body += entryBytes(e);
+        total += e.fileSize;
+    }
+    QByteArray out = version == 2 ? CatalogFile::v2Signature().toByteArray() : CatalogFile::v3Signature().toByteArray();
+    if (version == 3) {
+        out.append(char(flagA));
+        out.append(char(flagB));
+    }
+    const qsizetype lengthAt = out.size();
+    bytes::putLe64(out, 0);
+    bytes::putLe32(out, quint32(count.value_or(qint32(entries.size()))));
+    bytes::putLe64(out, total);
+    out += body;
+    QByteArray length;
+    bytes::putLe64(length, quint64(out.size()));
+    out.replace(lengthAt, 8, length);
+    return out;
+}
+
+// Makes the recorded length agree with the bytes again, so that the loader, not the version check,
+// meets the damage.
+QByteArray withTrueLength(QByteArray catalog) {
+    QByteArray length;
+    bytes::putLe64(length, quint64(catalog.size()));
+    return catalog.replace(CatalogFile::kV3LengthOffset, 8, length);
+}
+
+class CraftedCatalog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        canon = headerOf(dataPath("Canon_40D.jpg"));
+        fields = headerOf(dataPath("iptc_fields.jpg"));
+        fieldsHeadline = PictureRecord(dataPath("iptc_fields.jpg")).iptc().headline;
+        ASSERT_FALSE(fieldsHeadline.isEmpty());
+    }
+    // Writes the catalog into the sandbox and loads it.
+    Catalog& load(const QByteArray& bytes, const char* file = "Snaplore.sidx") {
+        EXPECT_TRUE(writeAll(box.filePath(file), bytes));
+        loaded = std::make_unique<Catalog>();
+        loaded->load(box.path());
+        return *loaded;
+    }
+    QStringList names() const {
+        QStringList n;
+        for (const auto& p : loaded->pictures()) n << p->fileName();
+        return n;
+    }
+
+    SandBox box;
+    QByteArray canon, fields;
+    QString fieldsHeadline;
+    std::unique_ptr<Catalog> loaded;
+};
+
+}  // namespace
+
+TEST_F(CraftedCatalog, VersionTwoFileIsReadWithTheDefaultFlags) {
+    const QByteArray v2 = catalogBytes(2, {{"a.jpg", {}, {}, 1234, fields}, {"b.jpg", "CD", "/cd", 99, canon}});
+    ASSERT_EQ(v2.first(14), CatalogFile::v2Signature());
+    ASSERT_TRUE(writeAll(box.filePath("Snaplore.idx"), v2));
+    EXPECT_EQ(Catalog::version(box.path()), 2);
+    QByteArray cut = v2;
+    cut.chop(1);
+    ASSERT_TRUE(writeAll(box.filePath("short.sidx"), cut));
+    EXPECT_EQ(Catalog::version(box.filePath("short.sidx")), 0);
+
+    Catalog catalog;
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.flagA(), 1);
+    EXPECT_EQ(catalog.flagB(), 0);
+    EXPECT_EQ(catalog.count(), 2);
+    EXPECT_EQ(catalog.totalSize(), 1333u);
+    EXPECT_EQ(catalog.fileLength(), quint64(v2.size()));
+    ASSERT_EQ(catalog.pictures().size(), 2u);
+    EXPECT_EQ(catalog.pictures()[0]->fileSize(), 1234u);
+    EXPECT_EQ(catalog.pictures()[0]->iptc().headline, fieldsHeadline);
+    EXPECT_EQ(catalog.pictures()[0]->filePath(), box.filePath("a.jpg"));
+    EXPECT_EQ(catalog.pictures()[1]->filePath(), "/cd/b.jpg");
+    EXPECT_EQ(catalog.pictures()[1]->archiveName, "CD");
+
+    // An archive rewrite of an old catalog writes the current version under the current name.
+    ASSERT_TRUE(catalog.rewriteArchive(box.path(), "Disc", "/media/disc/").ok());
+    EXPECT_EQ(Catalog::version(box.filePath("Snaplore.sidx")), 3);
+    EXPECT_FALSE(QFileInfo::exists(box.filePath("Snaplore.idx")));
+    ASSERT_TRUE(catalog.load(box.path()));
+    ASSERT_EQ(catalog.pictures().size(), 2u);
+    EXPECT_EQ(catalog.pictures()[0]->filePath(), "/media/disc/a.jpg");
+}
+
+TEST_F(CraftedCatalog, ArchiveLocationDecidesThePath) {
+    const struct {
+        QByteArray name, location;
+        QString path;
+    } cases[] = {
+        {"a.jpg", "", box.filePath("a.jpg")},
+        {"b.jpg", "/media/cd/Photos", "/media/cd/Photos/b.jpg"},
+        {"c.jpg", "/media/cd/Photos/", "/media/cd/Photos/c.jpg"},
+        {"sub\\d.jpg", "", box.filePath("sub/d.jpg")},
+        {"sub/e.jpg", "/media/cd", "/media/cd/sub/e.jpg"},
+    };
+    std::vector<Entry> entries;
+    for (const auto& c : cases) entries.push_back({c.name, "CD", c.location, 10, canon});
+    Catalog& catalog = load(catalogBytes(3, entries));
+    ASSERT_EQ(catalog.pictures().size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(catalog.pictures()[i]->filePath(), cases[i].path) << cases[i].name.constData();
+        EXPECT_EQ(catalog.pictures()[i]->archiveLocation, QString::fromUtf8(cases[i].location));
+    }
+}
+
+TEST_F(CraftedCatalog, NamesLeadingOutOfTheFolderAreSkipped) {
+    const QByteArray hostile[] = {"../escape.jpg",
+                                  "..\\escape.jpg",
+                                  "sub\\..\\..\\escape.jpg",
+                                  "/etc/passwd",
+                                  "\\etc\\passwd",
+                                  "sub/..",
+                                  "",
+                                  "sub/",
+                                  QByteArray("nul\0.jpg", 8)};
+    std::vector<Entry> entries;
+    for (const QByteArray& name : hostile) entries.push_back({name, {}, {}, 10, canon});
+    entries.push_back({"fine.jpg", {}, {}, 10, fields});
+    entries.push_back({"x/../y.jpg", {}, {}, 10, canon});  // stays inside, but is refused all the same
+    Catalog& catalog = load(catalogBytes(3, entries));
+    EXPECT_EQ(names(), QStringList({"fine.jpg"}));
+    EXPECT_EQ(catalog.unsafeNames(), int(std::size(hostile)) + 1);
+    EXPECT_EQ(catalog.fault(), CatalogError::None);
+    EXPECT_EQ(catalog.pictures()[0]->iptc().headline, fieldsHeadline);
+
+    // Taken over by a parent's catalog or archived, they are not passed on.
+    ASSERT_TRUE(catalog.rewriteArchive(box.path(), "CD", "/cd").ok());
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.count(), 1);
+    EXPECT_EQ(catalog.unsafeNames(), 0);
+}
+
+TEST_F(CraftedCatalog, DamagedCatalogGivesTheEntriesBeforeTheDamage) {
+    const Entry good1{"one.jpg", {}, {}, 10, fields};
+    const Entry good2{"two.jpg", {}, {}, 20, canon};
+    const QByteArray two = catalogBytes(3, {good1, good2});
+    const qsizetype afterFirst = CatalogFile::kV3HeaderSize + entryBytes(good1).size();
+    Entry beyond = good2;
+    beyond.headerLength = quint64(canon.size()) + 1;
+    Entry huge = good2;
+    huge.headerLength = std::numeric_limits<quint64>::max();
+
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QStringList names;
+        CatalogError fault;
+    } cases[] = {
+        {"count far beyond the file",
+         catalogBytes(3, {good1, good2}, std::numeric_limits<qint32>::max()),
+         {"one.jpg", "two.jpg"},
+         CatalogError::MissingEntries},
+        {"negative count", catalogBytes(3, {good1, good2}, -5), {}, CatalogError::NegativeCount},
+        {"header length one beyond the file",
+         catalogBytes(3, {good1, beyond}),
+         {"one.jpg"},
+         CatalogError::HeaderBeyondFile},
+        {"header length the largest number",
+         catalogBytes(3, {good1, huge}),
+         {"one.jpg"},
+         CatalogError::HeaderBeyondFile},
+        {"line without its end",
+         withTrueLength(two.first(afterFirst) + "two.jpg"),
+         {"one.jpg"},
+         CatalogError::LineWithoutEnd},
+        {"numbers cut short",
+         withTrueLength(two.first(afterFirst) + "two.jpg\n\n\n\x01\x02"),
+         {"one.jpg"},
+         CatalogError::NumbersCutShort},
+        {"second entry missing", withTrueLength(two.first(afterFirst)), {"one.jpg"}, CatalogError::MissingEntries},
+        {"bytes after the last entry", withTrueLength(two + "rubbish"), {"one.jpg", "two.jpg"}, CatalogError::None},
+    };
+    for (const auto& c : cases) {
+        Catalog& catalog = load(c.bytes);
+        EXPECT_EQ(names(), c.names) << c.what;
+        EXPECT_EQ(catalog.fault(), c.fault) << c.what << ": " << describe(catalog.fault()).toStdString();
+        if (!catalog.pictures().empty()) {
+            EXPECT_EQ(catalog.pictures()[0]->iptc().headline, fieldsHeadline) << c.what;
+        }
+    }
+}
+
+TEST_F(CraftedCatalog, EveryCutOfACatalogLoadsWithoutHarm) {
+    const Entry one{"one.jpg", {}, {}, 10, fields};
+    const QByteArray whole = catalogBytes(3, {one, {"two.jpg", "CD", "/cd", 20, canon}});
+    // Every byte near the places where lines and numbers stand, a sample inside the header copies.
+    const qsizetype boundaries[] = {CatalogFile::kV3HeaderSize, CatalogFile::kV3HeaderSize + entryBytes(one).size(),
+                                    whole.size()};
+    const auto nearBoundary = [&](qsizetype size) {
+        return std::any_of(std::begin(boundaries), std::end(boundaries),
+                           [&](qsizetype b) { return size >= b - 40 && size < b + 64; });
+    };
+    for (qsizetype size = CatalogFile::kV3HeaderSize; size <= whole.size(); size += nearBoundary(size) ? 1 : 37) {
+        Catalog& catalog = load(withTrueLength(whole.first(size)));
+        ASSERT_LE(catalog.pictures().size(), 2u) << size;
+        EXPECT_EQ(catalog.fault() == CatalogError::None, size == whole.size()) << size;
+    }
+}
+
+TEST_F(CraftedCatalog, HeaderThatRunsOnStopsAtItsEntry) {
+    // The first entry's header is cut inside a segment whose length promises more: the bytes that
+    // follow belong to the next entry and must not be read as part of it.
+    const struct {
+        const char* what;
+        QByteArray header;
+    } cases[] = {
+        {"cut inside the EXIF segment", canon.first(20 + 1200)},
+        {"cut inside the Photoshop segment", fields.first(20 + 4000)},
+    };
+    for (const auto& c : cases) {
+        load(catalogBytes(3, {{"cut.jpg", {}, {}, 10, c.header}, {"whole.jpg", {}, {}, 20, fields}}));
+        ASSERT_EQ(names(), QStringList({"cut.jpg", "whole.jpg"})) << c.what;
+        const PictureRecord& cut = *loaded->pictures()[0];
+        qsizetype read = 0;
+        for (const JpegSection& s : cut.reader().sections()) read += s.data.size();
+        EXPECT_LE(read, c.header.size()) << c.what;
+        EXPECT_TRUE(cut.reader().exifThumbnail().isEmpty()) << c.what;
+        EXPECT_EQ(loaded->pictures()[1]->iptc().headline, fieldsHeadline) << c.what;
+    }
+}
+
+TEST_F(CraftedCatalog, TakingOverADamagedSubfolderCatalogWritesAWholeOne) {
+    ASSERT_TRUE(QDir(box.path()).mkdir("sub"));
+    const QByteArray damaged = catalogBytes(
+        3, {{"one.jpg", {}, {}, 10, fields}, {"../out.jpg", {}, {}, 5, canon}, {"two.jpg", {}, {}, 20, canon}}, 1000);
+    ASSERT_TRUE(writeAll(box.filePath("sub/Snaplore.sidx"), damaged));
+    Catalog catalog;
+    const CatalogCreateReport report = catalog.create(box.path(), true);
+    ASSERT_TRUE(report.ok());
+    // The header tells what was written, not what the subfolder's catalog claimed.
+    EXPECT_EQ(report.count, 2);
+    EXPECT_EQ(report.totalSize, 30u);
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(catalog.fault(), CatalogError::None);
+    EXPECT_EQ(catalog.count(), 2);
+    QStringList got;
+    for (const auto& p : catalog.pictures()) got << p->fileName();
+    EXPECT_EQ(got, QStringList({"sub/one.jpg", "sub/two.jpg"}));
+}
