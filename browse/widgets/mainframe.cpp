@@ -1,5 +1,7 @@
 #include "mainframe.h"
 
+#include "browsermodel.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -373,6 +375,12 @@ void CMainFrame::failure(const QString& text) {
 // ---- Folders and catalogs ----
 
 void CMainFrame::OpenFolder(const QString& path) {
+    if (path == browser::kDriveList) {
+        // The list of mounted volumes is a place of its own, not a folder.
+        currentFolder_ = path;
+        RefreshBrowser();
+        return;
+    }
     QString folder = path.isEmpty() ? myPictures_ : QDir::fromNativeSeparators(path);
     // The path of the catalog file opens its folder.
     if (folder.toLower().endsWith(QLatin1String("snaplore.sidx"))) folder.chop(14);
