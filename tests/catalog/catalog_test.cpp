@@ -73,26 +73,7 @@ QStringList pictureNames(const Catalog& catalog) {
 
 bool runningAsRoot() { return ::geteuid() == 0; }
 
-// Writes beyond `bytes` fail with EFBIG for this process, as on a full disk; even the superuser
-// cannot write past it.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    struct rlimit old_ {};
-    void (*previous_)(int) = nullptr;
-};
+using testsupport::FileSizeLimit;
 
 void setModificationTime(const QString& path, time_t seconds) {
     const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace testsupport {
 
 // Path of a file under tests/data.
@@ -29,6 +32,27 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// Writes beyond `bytes` fail with EFBIG for this process, as on a full disk; even the superuser
+// cannot write past it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    struct rlimit old_ {};
+    void (*previous_)(int) = nullptr;
 };
 
 }  // namespace testsupport

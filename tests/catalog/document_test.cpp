@@ -1,0 +1,165 @@
+// The document: opening and saving a picture, the catalog brought up to date, the save question,
+// archived catalog entries, and a save that fails leaving the picture as it was.
+
+#include "catalog.h"
+#include "diagnostics.h"
+#include "scriptedprompter.h"
+#include "snaploredoc.h"
+#include "testsupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using testsupport::readAll;
+
+namespace {
+
+class Document : public ::testing::Test {
+protected:
+    testsupport::SandBox box;
+    ScriptedPrompter prompter;
+    CSnaploreDoc doc{prompter};
+
+    QString picture(const QString& name = "a.jpg") { return box.copy(testsupport::dataPath("iptc_fields.jpg"), name); }
+};
+
+}  // namespace
+
+TEST_F(Document, SavesTheFormsDataAndRebuildsTheFoldersCatalog) {
+    const QString path = picture();
+    const QString other = picture("b.jpg");
+    ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+
+    QObject::connect(&doc, &CSnaploreDoc::storeFields, [](PictureRecord& p) { p.iptc().headline = "From the form"; });
+    QSignalSpy saved(&doc, &CSnaploreDoc::pictureSaved);
+    ASSERT_TRUE(doc.OpenPictureFile(path));
+    ASSERT_NE(doc.picture(), nullptr);
+    EXPECT_EQ(doc.picture()->iptc().headline, "No headline");
+    ASSERT_TRUE(doc.SavePictureFile());
+    EXPECT_EQ(saved.count(), 1);
+    EXPECT_EQ(doc.savedFlag, 1);
+
+    EXPECT_EQ(PictureRecord(path).iptc().headline, "From the form");
+    Catalog catalog;
+    ASSERT_TRUE(catalog.load(box.path()));
+    ASSERT_EQ(catalog.pictures().size(), 2u);
+    for (const auto& p : catalog.pictures())
+        EXPECT_EQ(p->iptc().headline, p->fileName() == "a.jpg" ? "From the form" : "No headline");
+    EXPECT_TRUE(prompter.asked().isEmpty());
+    (void)other;
+}
+
+TEST_F(Document, SavingWithoutACatalogWritesOnlyThePicture) {
+    const QString path = picture();
+    ASSERT_TRUE(doc.OpenPictureFile(path));
+    doc.picture()->iptc().caption = "x";
+    ASSERT_TRUE(doc.SavePictureFile());
+    EXPECT_EQ(Catalog::version(box.path()), 0);
+    EXPECT_FALSE(QFile::exists(box.filePath("Snaplore.sidx")));
+}
+
+TEST_F(Document, AFailedSaveLeavesThePictureByteForByteAndSaysWhy) {
+    const QString path = picture();
+    ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+    const QByteArray before = readAll(path);
+    const QByteArray catalogBefore = readAll(box.filePath("Snaplore.sidx"));
+    ASSERT_TRUE(doc.OpenPictureFile(path));
+    doc.picture()->iptc().caption = QString(8000, 'c');
+    prompter.answer(id::Ok);
+    {
+        testsupport::FileSizeLimit full(4096);  // the disk fills up half way through the new file
+        EXPECT_FALSE(doc.SavePictureFile());
+    }
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(readAll(box.filePath("Snaplore.sidx")), catalogBefore);
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_EQ(prompter.asked()[0].caption, "Error!");
+    EXPECT_EQ(QDir(box.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);  // no temporary left
+}
+
+TEST_F(Document, SaveQuestionFollowsTheAnswer) {
+    const QString first = picture("first.jpg");
+    const QString second = picture("second.jpg");
+    QObject::connect(&doc, &CSnaploreDoc::storeFields, [](PictureRecord& p) { p.iptc().headline = "Asked"; });
+    ASSERT_TRUE(doc.OpenPictureFile(first));
+
+    doc.setModified(true);
+    prompter.answer(id::Cancel);
+    EXPECT_FALSE(doc.OpenPictureFile(second));
+    EXPECT_EQ(doc.pathName(), QFileInfo(first).absoluteFilePath());
+
+    prompter.answer(id::No);
+    EXPECT_TRUE(doc.OpenPictureFile(second));
+    EXPECT_EQ(PictureRecord(first).iptc().headline, "No headline");
+
+    doc.setModified(true);
+    prompter.answer(id::Yes);
+    QSignalSpy handed(&doc, &CSnaploreDoc::savedFlagChanged);
+    EXPECT_EQ(doc.ClosePicture(), 1);
+    EXPECT_EQ(doc.picture(), nullptr);
+    EXPECT_EQ(PictureRecord(second).iptc().headline, "Asked");
+    ASSERT_EQ(handed.count(), 1);
+    EXPECT_EQ(handed[0][0].toInt(), 1);
+    EXPECT_EQ(prompter.asked()[2].text, "Save changes to second.jpg?");
+
+    // noPrompt skips the question altogether.
+    ASSERT_TRUE(doc.OpenPictureFile(first));
+    doc.setModified(true);
+    doc.noPrompt = 1;
+    EXPECT_TRUE(doc.NewDocument());
+    EXPECT_EQ(prompter.asked().size(), 3);
+}
+
+TEST_F(Document, CatalogEntriesOpenTheirFileOrTheArchivedRecordOrSayItIsMissing) {
+    const QString path = picture();
+    ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+    Catalog catalog;
+    ASSERT_TRUE(catalog.load(box.path()));
+    PictureRecord* entry = catalog.pictures().front().get();
+
+    ASSERT_TRUE(doc.OpenCatalogEntry(entry));
+    EXPECT_TRUE(doc.ownsPicture());  // the file was there: opened from disk
+
+    QFile::remove(path);
+    entry->setFilePath(path);
+    prompter.answer(id::Ok);
+    EXPECT_FALSE(doc.OpenCatalogEntry(entry));
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_EQ(prompter.asked()[0].text, "Could not find file " + QDir::toNativeSeparators(path));
+
+    entry->archiveLocation = "/media/disc/2004";
+    entry->setFilePath("/media/disc/2004/a.jpg");
+    ASSERT_TRUE(doc.OpenCatalogEntry(entry));
+    EXPECT_FALSE(doc.ownsPicture());
+    EXPECT_EQ(doc.picture(), entry);
+    EXPECT_EQ(doc.picture()->iptc().headline, "No headline");  // the data the catalog keeps
+}
+
+TEST_F(Document, OddSegmentLengthSoundsTwoBeepsAndStatusEndsReady) {
+    // A Photoshop segment whose length field is odd: a careless writer.
+    QByteArray bytes = readAll(testsupport::dataPath("iptc_fields.jpg"));
+    const qsizetype app13 = bytes.indexOf("\xFF\xED");
+    ASSERT_GT(app13, 0);
+    const int length = (uint8_t(bytes[app13 + 2]) << 8) | uint8_t(bytes[app13 + 3]);
+    if (length % 2 == 0) {
+        // Grow the segment by one byte so its length becomes odd.
+        bytes.insert(app13 + 4 + length - 2, '\0');
+        bytes[app13 + 2] = char((length + 1) >> 8);
+        bytes[app13 + 3] = char((length + 1) & 0xFF);
+    }
+    const QString path = box.filePath("odd.jpg");
+    ASSERT_TRUE(testsupport::writeAll(path, bytes));
+
+    int beeps = 0;
+    snaplore::setBeepHook([&] { ++beeps; });
+    QSignalSpy status(&doc, &CSnaploreDoc::statusMessage);
+    ASSERT_TRUE(doc.OpenPictureFile(path));
+    QTest::qWait(200);
+    snaplore::setBeepHook({});
+    EXPECT_EQ(beeps, 2);
+    ASSERT_GE(status.count(), 2);
+    EXPECT_EQ(status.first()[0].toString(), "Loading image...");
+    EXPECT_EQ(status.last()[0].toString(), "Ready");
+}
