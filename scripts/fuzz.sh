@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for SECONDS.
+#
+#   scripts/fuzz.sh SECONDS [fuzz_header|fuzz_iptc ...]
+#
+# Seeds: tests/data/*.jpg and, when present, every *.jpg/*.jpeg under ../shared/corpus. fuzz_header
+# gets the files cut after their header; fuzz_iptc gets the IPTC dataset lists found in them.
+# Findings (crash-*, leak-*, timeout-*, oom-*) land in $BUILD/findings/TARGET/; the exit status is
+# not 0 when any target found something. BUILD defaults to build-fuzz next to the sources;
+# SNAPLORE_FUZZ_JOBS runs that many workers per target (default 1).
+set -euo pipefail
+
+usage() { echo "usage: $0 SECONDS [fuzz_header|fuzz_iptc ...]" >&2; exit 2; }
+[[ $# -ge 1 && $1 =~ ^[0-9]+$ ]] || usage
+seconds=$1
+shift
+targets=("$@")
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_header fuzz_iptc)
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build-fuzz}
+corpus_dir=$root/../shared/corpus
+jobs=${SNAPLORE_FUZZ_JOBS:-1}
+
+for t in "${targets[@]}"; do
+    case $t in fuzz_header | fuzz_iptc) ;; *) usage ;; esac
+done
+
+# Build only the targets: with SNAPLORE_FUZZ every other program would be instrumented too.
+if [[ ! -f $build/build.ninja ]]; then
+    CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DSNAPLORE_FUZZ=ON -DSNAPLORE_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" --target "${targets[@]}"
+
+# Seeds are made again on every run, so new corpus files are picked up.
+seeds=$build/seeds
+rm -rf "$seeds"
+mkdir -p "$seeds/fuzz_header" "$seeds/fuzz_iptc"
+find "$root/tests/data" -maxdepth 1 -name '*.jpg' -print0 >"$seeds/files"
+if [[ -d $corpus_dir ]]; then
+    find "$corpus_dir" -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) -print0 >>"$seeds/files"
+fi
+python3 - "$seeds" <<'PY'
+import hashlib, os, struct, sys
+
+out = sys.argv[1]
+MAX_HEADER = 256 * 1024
+
+def save(kind, data):
+    if data:
+        name = hashlib.sha1(data).hexdigest()
+        with open(os.path.join(out, kind, name), "wb") as f:
+            f.write(data)
+
+def segments(data):
+    """(code, payload) of each marker segment up to SOS, and the offset just after SOS's length."""
+    pos, found = 2, []
+    while pos + 4 <= len(data) and data[pos] == 0xFF:
+        while pos < len(data) and data[pos] == 0xFF:
+            pos += 1
+        if pos + 3 > len(data):
+            break
+        code, length = data[pos], struct.unpack(">H", data[pos + 1:pos + 3])[0]
+        if code == 0xDA:
+            return found, pos + 3
+        if length < 2:
+            break
+        found.append((code, data[pos + 3:pos + 1 + length]))
+        pos += 1 + length
+    return found, None
+
+def iptc_lists(found):
+    """The data of each 8BIM 0x0404 resource in the Photoshop segments, joined across segments."""
+    stream = b"".join(p[14:] for c, p in found if c == 0xED and p.startswith(b"Photoshop 3.0\0"))
+    pos = 0
+    while pos + 12 <= len(stream) and stream[pos:pos + 4] == b"8BIM":
+        rid = struct.unpack(">H", stream[pos + 4:pos + 6])[0]
+        pos += 6
+        pos += (1 + stream[pos] + 1) & ~1  # the padded Pascal name
+        if pos + 4 > len(stream):
+            break
+        size = struct.unpack(">I", stream[pos:pos + 4])[0]
+        pos += 4
+        if rid == 0x0404:
+            yield stream[pos:pos + size]
+        pos += size + (size & 1)
+
+with open(os.path.join(out, "files"), "rb") as f:
+    paths = f.read().split(b"\0")
+for path in paths:
+    if not path:
+        continue
+    with open(path, "rb") as f:
+        data = f.read()
+    found, scan = segments(data)
+    # The scan data is never read by the walk: a seed ends shortly after the start of scan.
+    save("fuzz_header", data[:min(scan + 16 if scan else len(data), MAX_HEADER)])
+    for datasets in iptc_lists(found):
+        save("fuzz_iptc", datasets)
+PY
+echo "seeds: $(ls "$seeds/fuzz_header" | wc -l) headers, $(ls "$seeds/fuzz_iptc" | wc -l) IPTC lists"
+
+declare -A max_len=([fuzz_header]=262144 [fuzz_iptc]=70000)
+declare -A dict=([fuzz_header]=header.dict [fuzz_iptc]=iptc.dict)
+# UBSan stops at the first report so that libFuzzer keeps the input; leaks count as findings.
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=0}
+export QT_QPA_PLATFORM=offscreen
+
+status=0
+for t in "${targets[@]}"; do
+    work=$build/corpus/$t
+    findings=$build/findings/$t
+    mkdir -p "$work" "$findings"
+    log=$build/$t.log
+    echo "== $t for ${seconds}s (log: $log)"
+    fuzz_args=(-max_total_time="$seconds" -max_len="${max_len[$t]}" -rss_limit_mb=2048 -timeout=10
+        -dict="$root/fuzz/${dict[$t]}" -artifact_prefix="$findings/" -print_final_stats=1)
+    if [[ $jobs -gt 1 ]]; then
+        fuzz_args+=(-fork="$jobs" -ignore_crashes=0)
+    fi
+    stamp=$build/.started-$t
+    touch "$stamp"
+    rc=0
+    "$build/fuzz/$t" "${fuzz_args[@]}" "$work" "$seeds/$t" >"$log" 2>&1 || rc=$?
+    grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)|cov: .*ft:' "$log" | tail -4 || true
+    # Only what this run found counts; older findings stay for inspection.
+    if [[ $rc -ne 0 || -n $(find "$findings" -type f -newer "$stamp" -print -quit) ]]; then
+        echo "!! $t: finding (exit $rc); inputs in $findings, report in $log" >&2
+        grep -E -m 5 'ERROR|SUMMARY|runtime error|IPTC round trip' "$log" >&2 || true
+        status=1
+    fi
+done
+exit $status
