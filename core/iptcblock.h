@@ -51,7 +51,7 @@ public:
 
     // Reads one segment from the device's position (an APP13 marker). Returns 1.
     int ReadIptcSegment(QIODevice& file);
-    // Parses a dataset list: the two-byte length followed by the datasets.
+    // Parses the datasets of an IPTC resource (without the two-byte length that BuildDatasetList puts in front).
     void ParseDatasetList(QByteArrayView list);
 
     // The two-byte length and the datasets, as the new APP13 segment carries them. Fails with
