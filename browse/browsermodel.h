@@ -15,6 +15,9 @@
 #include "browserentry.h"
 
 class Prompter;
+namespace search {
+struct Criteria;
+}
 
 namespace browser {
 
@@ -153,6 +156,9 @@ public:
 
     // Up One Level: leaves a search (true; the tree is drawn again) or returns the folder to open.
     bool leaveSearch();
+    // Search: the pictures that match `criteria` become ThumbList, the entries are marked for the tree
+    // (search.h) and the browser enters SearchMode. Entries excluded by an earlier search stay out.
+    void runSearch(const search::Criteria& criteria);
     QString upOneLevelTarget() const;
     // The folder a double click on `entry` opens, or empty.
     QString doubleClickTarget(const BrowserEntry& entry) const;

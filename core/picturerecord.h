@@ -94,6 +94,12 @@ public:
     // modification time; invalid when none is known.
     QDateTime dateTime() const;
 
+    // Search texts against the people, the place fields, or the event, headline and caption
+    // (picturesearch.h has the rules).
+    bool MatchPeople(const QString& text) const;
+    bool MatchPlace(const QString& text) const;
+    bool MatchOther(const QString& text) const;
+
     // Decodes the picture, turned by its rotation. A valid `maxSize` (as displayed) lets the decoder
     // work at reduced size; the picture is never enlarged.
     bool loadImage(QSize maxSize = {});

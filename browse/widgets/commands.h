@@ -81,6 +81,8 @@ enum Id : int {
     HotKeyFirst = 1153,
     HotKeyLast = 1164,
 };
+// The key code the first hot key hands to the options tree (F1); the others follow.
+constexpr int kHotKeyCodeFirst = 112;
 
 struct Command {
     int id;

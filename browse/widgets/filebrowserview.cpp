@@ -12,7 +12,9 @@
 
 #include "browsericons.h"
 #include "framecontext.h"
+#include "optionstreectrl.h"
 #include "prompter.h"
+#include "searchdlg.h"
 #include "snaploredoc.h"
 #include "thumbscrollwnd.h"
 #include "thumbview.h"
@@ -63,8 +65,13 @@ CFileBrowserView::CFileBrowserView(FrameContext& frame, QWidget* parent)
     browseButton_->setAutoRaise(true);
     switchButton_ = makeButton(this, browsericons::switchView(),
                                QStringLiteral("Switch Between File\\Event View and Options View"));
-    // The options tree arrives with the options store.
-    switchButton_->setEnabled(false);
+    // The options view: its tree and its two buttons in the places of Up and My Documents, hidden at start.
+    optionsTree_ = new COptionsTreeCtrl(frame_.settings(), frame_.prompter(), frame_.document(), this);
+    optionsTree_->hide();
+    addKeywordsButton_ = makeButton(this, COptionsTreeCtrl::addIcon(), QStringLiteral("Add Keywords"));
+    removeKeywordsButton_ = makeButton(this, COptionsTreeCtrl::removeIcon(), QStringLiteral("Remove Keywords"));
+    addKeywordsButton_->hide();
+    removeKeywordsButton_->hide();
 
     auto* tree = new BrowserTreeWidget(this);
     tree->onDrag = [this](QTreeWidgetItem* item) { startDrag(item); };
@@ -81,7 +88,8 @@ CFileBrowserView::CFileBrowserView(FrameContext& frame, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(2);
-    for (QToolButton* button : {upButton_, myDocumentsButton_, myPicturesButton_, browseButton_, switchButton_})
+    for (QToolButton* button : {upButton_, addKeywordsButton_, myDocumentsButton_, removeKeywordsButton_,
+                                myPicturesButton_, browseButton_, switchButton_})
         buttons->addWidget(button);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
@@ -89,6 +97,9 @@ CFileBrowserView::CFileBrowserView(FrameContext& frame, QWidget* parent)
     layout->setSpacing(2);
     layout->addLayout(buttons);
     layout->addWidget(tree_);
+    layout->addWidget(optionsTree_);
+    connect(addKeywordsButton_, &QToolButton::clicked, optionsTree_, &COptionsTreeCtrl::Add);
+    connect(removeKeywordsButton_, &QToolButton::clicked, optionsTree_, &COptionsTreeCtrl::Remove);
 
     connect(upButton_, &QToolButton::clicked, this, &CFileBrowserView::upOneLevel);
     connect(myDocumentsButton_, &QToolButton::clicked, this, &CFileBrowserView::openMyDocuments);
@@ -420,6 +431,8 @@ void CFileBrowserView::openFolder(const QString& path) { frame_.OpenFolder(path)
 
 void CFileBrowserView::upOneLevel() {
     if (model_.leaveSearch()) {
+        // The strip lets go of the search results with ThumbList; the reselected picture refills it.
+        showThumbs(model_.thumbList(), false);
         rebuildTree();
         return;
     }
@@ -451,6 +464,38 @@ void CFileBrowserView::browseForFolder() {
     openFolder(path);
 }
 
+// ---- Search ----
+
+CSearchDlg* CFileBrowserView::searchDialog() {
+    if (!searchDlg_) searchDlg_ = new CSearchDlg(this);
+    return searchDlg_;
+}
+
+void CFileBrowserView::search() {
+    if (searchDialog()->exec() != QDialog::Accepted) return;
+    runSearch(searchDlg_->criteria());
+}
+
+void CFileBrowserView::runSearch(const search::Criteria& criteria) {
+    // While another folder loads, the list still describes the previous one.
+    if (isLoading()) return;
+    frame_.setStatusText(QStringLiteral("Searching for pictures..."), true);
+    model_.runSearch(criteria);
+    frame_.setStatusText(QStringLiteral("Ready"));
+    showThumbs(model_.thumbList(), true);
+    rebuildTree();
+}
+
+bool CFileBrowserView::optionsVisible() const { return !optionsTree_->isHidden(); }
+
 void CFileBrowserView::switchView() {
-    // The options tree comes with the options store; the file tree is the only one until then.
+    const bool options = !optionsVisible();
+    tree_->setVisible(!options);
+    upButton_->setVisible(!options);
+    myDocumentsButton_->setVisible(!options);
+    optionsTree_->setVisible(options);
+    addKeywordsButton_->setVisible(options);
+    removeKeywordsButton_->setVisible(options);
+    myPicturesButton_->setEnabled(!options);
+    browseButton_->setEnabled(!options);
 }

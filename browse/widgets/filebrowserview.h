@@ -18,6 +18,11 @@ class FrameContext;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class COptionsTreeCtrl;
+class CSearchDlg;
+namespace search {
+struct Criteria;
+}
 
 class CFileBrowserView : public QWidget {
     Q_OBJECT
@@ -39,9 +44,16 @@ public:
     void upOneLevel();
     void openMyDocuments();
     void openMyPictures();
-    // Switching to the options tree comes with the options store; until then the button is disabled.
+    // Shows the options tree (people, places and things) in place of the file tree, or back.
     void switchView();
-    bool optionsVisible() const { return false; }
+    // Edit > Search...: runs the search dialog, and on Search the search itself.
+    void search();
+    // Shows the pictures that match as "Search Results" under their events in a "Search Result" tree.
+    void runSearch(const search::Criteria& criteria);
+    // Made on the first search and kept, so that its values last as long as the browser.
+    CSearchDlg* searchDialog();
+    bool optionsVisible() const;
+    COptionsTreeCtrl* optionsTree() const { return optionsTree_; }
 
     const EntryList& entryList() const { return model_.entryList(); }
     const ThumbList& thumbList() const { return model_.thumbList(); }
@@ -96,6 +108,9 @@ private:
     QToolButton* myPicturesButton_ = nullptr;
     QToolButton* browseButton_ = nullptr;
     QToolButton* switchButton_ = nullptr;
+    COptionsTreeCtrl* optionsTree_ = nullptr;
+    QToolButton* addKeywordsButton_ = nullptr;
+    QToolButton* removeKeywordsButton_ = nullptr;
 
     QHash<const BrowserEntry*, QTreeWidgetItem*> items_;
     bool suppressSelection_ = false;
@@ -107,4 +122,5 @@ private:
     // A catalog record the document shows without owning it (an archived picture) outlives a reload
     // until the document lets go of it.
     std::unique_ptr<PictureRecord> retained_;
+    CSearchDlg* searchDlg_ = nullptr;
 };

@@ -27,15 +27,19 @@
 #include <utility>
 
 #include "archiveidxdlg.h"
+#include "bigimageview.h"
 #include "catalog.h"
 #include "commands.h"
+#include "copytoalldlg.h"
 #include "filebrowserview.h"
 #include "panesplitter.h"
 #include "picturedrag.h"
-#include "picturepanel.h"
+#include "optionstreectrl.h"
+#include "picdataview.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
 #include "thumbview.h"
+#include "toolbarpicdata.h"
 #include "tipsdlg.h"
 #include "updatedlg.h"
 
@@ -97,6 +101,8 @@ CMainFrame::~CMainFrame() {
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     idleUpdate_->stop();
     if (waitCursor_) QApplication::restoreOverrideCursor();
+    // A full-screen view is a window of its own: it goes back to its pane to be deleted with it.
+    bigImage_->leaveFullScreen();
     outer_->saveLayout();
     // The views reach the frame and each other while they go: they go first, the browser (which
     // empties the strip) before the strip, while the frame is still whole.
@@ -178,10 +184,12 @@ void CMainFrame::createToolBars() {
         return bar;
     };
     mainBar_ = make(tr("Main"), QStringLiteral("MainBar"), cmd::kMainToolbar);
-    pictureDataBar_ = make(tr("Picture Data"), QStringLiteral("PictureDataBar"), cmd::kPictureDataToolbar);
-    bigImageBar_ = make(tr("Big Image"), QStringLiteral("BigImageBar"), cmd::kBigImageToolbar);
-    // The large picture bar has nothing to act on until the large picture view is there.
-    bigImageBar_->hide();
+    // The two data bars place controls of their own between the command buttons.
+    const auto actionOf = [this](int id) { return action(id); };
+    pictureDataBar_ = new CToolBarPicData(actionOf, this);
+    addToolBar(pictureDataBar_);
+    bigImageBar_ = new CToolBarBigImage(actionOf, this);
+    addToolBar(bigImageBar_);
 }
 
 void CMainFrame::createStatusBar() {
@@ -201,9 +209,15 @@ void CMainFrame::createPanes() {
     inner_->addView(0, browser_);
     thumbs_ = new CThumbView(*this, inner_);
     inner_->addView(1, thumbs_);
-    // The picture column: the panel stands where the large picture view and the picture data form go.
-    panel_ = new PicturePanel(*document_, outer_);
+    // The picture column: the large picture view is view 0; the view added last is shown at start.
+    bigImage_ = new CBigImageView(*this, outer_);
+    outer_->addView(1, bigImage_);
+    panel_ = new CPicDataView(*this, outer_);
     outer_->addView(1, panel_);
+    // The options tree fills the form, and the form and the large picture take its drops.
+    browser_->optionsTree()->setForm(panel_);
+    browser_->optionsTree()->setLargeView(bigImage_);
+    COptionsTreeCtrl::installDropTarget(bigImage_->viewport());
     setCentralWidget(outer_);
     // At the first start the left column is as wide as the thumbnail strip needs (thumbnails are 160
     // pixels wide, with the strip's margins and scroll bar), not the splitter's general 150.
@@ -215,12 +229,32 @@ void CMainFrame::createPanes() {
 
 void CMainFrame::connectCommands() {
     const auto on = [this](int id, auto handler) { connect(action(id), &QAction::triggered, this, handler); };
+    // The picture data form: its commands, its buttons, and its relays to the toolbar and the large view.
+    on(cmd::UseLastData, [this] { panel_->UseLast(); });
+    on(cmd::Rotate, [this] { panel_->Rotate(); });
+    on(cmd::RemoveAllPeople, [this] { panel_->RemoveAll(); });
+    on(cmd::SmartHeadline, [this] { panel_->SmartHeadline(); });
+    connect(panel_, &CPicDataView::commandRequested, this, [this](int id) { action(id)->trigger(); });
+    connect(panel_, &CPicDataView::largeViewRequested, action(cmd::ViewLargeImage), &QAction::trigger);
+    connect(panel_, &CPicDataView::pictureTurned, bigImage_, [this] {
+        bigImage_->Reset();
+        bigImage_->Update();
+    });
+    relayPictureData(pictureDataBar_, panel_);
+    panel_->RefreshFromPicture();  // the toolbar shows the form's values from the start
+    // The options tree: the two trees of the browser, and the hot keys Ctrl+F1..Ctrl+F12.
+    on(cmd::ViewBrowser, [this] { browser_->switchView(); });
+    on(cmd::ViewOptions, [this] { browser_->switchView(); });
+    for (int id = cmd::HotKeyFirst; id <= cmd::HotKeyLast; ++id)
+        on(id, [this, id] { browser_->optionsTree()->ApplyHotkey(cmd::kHotKeyCodeFirst + id - cmd::HotKeyFirst); });
     on(cmd::FileOpen, [this] { browser_->browseForFolder(); });
     on(cmd::FileSaveDocument, [this] { document_->SavePictureFile(); });
     on(cmd::Save, [this] { SavePicture(); });
     on(cmd::SaveNext, &CMainFrame::SaveNext);
     on(cmd::SaveCopyNext, &CMainFrame::SaveCopyNext);
     on(cmd::DeletePicture, &CMainFrame::DeletePicture);
+    on(cmd::SaveCopyToAll, &CMainFrame::SaveCopyToAll);
+    on(cmd::Search, [this] { browser_->search(); });
     on(cmd::CatalogCreate, &CMainFrame::createCatalog);
     on(cmd::CatalogRemove, &CMainFrame::removeCatalog);
     on(cmd::CatalogArchive, &CMainFrame::archiveCatalog);
@@ -237,6 +271,27 @@ void CMainFrame::connectCommands() {
         outer_->showView(1, outer_->pane(1)->indexOf(panel_));
         setActiveView(panel_);
     });
+    on(cmd::ViewLargeImage, [this] {
+        outer_->showView(1, outer_->pane(1)->indexOf(bigImage_));
+        setActiveView(bigImage_);
+    });
+    // Ctrl+Tab switches the picture column between the form and the large picture; elsewhere it does
+    // nothing.
+    on(cmd::SwitchPictureColumn, [this] {
+        QWidget* column = outer_->pane(1)->currentWidget();
+        if (activeView_ != column) return;
+        action(column == bigImage_ ? cmd::ViewPictureData : cmd::ViewLargeImage)->trigger();
+    });
+    connect(bigImage_, &CBigImageView::showPictureDataRequested, action(cmd::ViewPictureData), &QAction::trigger);
+    on(cmd::Zoom, [this] { bigImage_->toggleZoom(); });
+    on(cmd::CropMarks, [this] { bigImage_->toggleCropMarks(); });
+    on(cmd::RotateCrop, [this] { bigImage_->RotateCrop(); });
+    on(cmd::RemoveCrop, [this] { bigImage_->RemoveCrop(); });
+    on(cmd::CropTopLeft, [this] { bigImage_->setCropAlignment(-1); });
+    on(cmd::CropCenter, [this] { bigImage_->setCropAlignment(0); });
+    on(cmd::CropBottomRight, [this] { bigImage_->setCropAlignment(1); });
+    on(cmd::Escape, [this] { bigImage_->leaveFullScreen(); });
+    connect(bigImageBar_, &CToolBarBigImage::pictureSizeChosen, bigImage_, &CBigImageView::setPictureSize);
     on(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
     on(cmd::Refresh, [this] { browser_->refresh(); });
     on(cmd::NextPane, [this] { moveToPane(1); });
@@ -275,11 +330,13 @@ void CMainFrame::updateActions() {
         a->setEnabled(enabled);
         if (checked) a->setChecked(*checked);
     };
-    for (int id : {cmd::FileSaveDocument, cmd::Save, cmd::SaveNext, cmd::SaveCopyNext, cmd::DeletePicture})
+    for (int id : {cmd::FileSaveDocument, cmd::Save, cmd::SaveNext, cmd::SaveCopyNext, cmd::SaveCopyToAll,
+                   cmd::DeletePicture})
         set(id, pictureOpen);
     set(cmd::CatalogCreate, true);
     set(cmd::CatalogRemove, hasCatalog);
     set(cmd::CatalogArchive, hasCatalog);
+    set(cmd::Search, hasCatalog);
     for (int id : {cmd::FirstPicture, cmd::NextPicture, cmd::PrevPicture, cmd::LastPicture}) set(id, hasPictures);
     for (int id : {cmd::FileOpen, cmd::Exit, cmd::Refresh, cmd::NextPane, cmd::PrevPane, cmd::CheckForUpdates,
                    cmd::Tips, cmd::About})
@@ -289,10 +346,27 @@ void CMainFrame::updateActions() {
     set(cmd::ToolbarBigImage, true, bigImageBar_->isVisible());
     set(cmd::ViewStatusBar, true, statusBar()->isVisible());
     set(cmd::ViewPictureData, true, outer_->pane(1)->currentWidget() == panel_);
-    // The options tree comes later; the two entries only show which tree is up.
+    // The large picture and its crop commands.
+    const bool large = outer_->pane(1)->currentWidget() == bigImage_;
+    const bool cropping = large && document_->picture();
+    const int alignment = bigImage_->cropAlignment();
+    set(cmd::ViewLargeImage, true, large);
+    set(cmd::Zoom, cropping, bigImage_->zoomMode());
+    set(cmd::CropMarks, cropping, bigImage_->cropMarksShown());
+    set(cmd::RotateCrop, cropping && bigImage_->cropMarksShown());
+    set(cmd::RemoveCrop, cropping);
+    set(cmd::CropTopLeft, cropping, alignment == -1);
+    set(cmd::CropCenter, cropping, alignment == 0);
+    set(cmd::CropBottomRight, cropping, alignment == 1);
+    set(cmd::Escape, true);
+    set(cmd::SwitchPictureColumn, true);
+    pictureDataBar_->setControlsEnabled(pictureOpen);
+    bigImageBar_->setSizeControlsEnabled(large);
+    for (int id : {cmd::UseLastData, cmd::Rotate, cmd::RemoveAllPeople, cmd::SmartHeadline}) set(id, pictureOpen);
+    for (int id = cmd::HotKeyFirst; id <= cmd::HotKeyLast; ++id) set(id, true);
     const bool options = browser_->optionsVisible();
-    set(cmd::ViewBrowser, false, !options);
-    set(cmd::ViewOptions, false, options);
+    set(cmd::ViewBrowser, true, !options);
+    set(cmd::ViewOptions, true, options);
 
     // Clipboard commands act on the text field that has the focus.
     QWidget* focus = QApplication::focusWidget();
@@ -314,8 +388,7 @@ void CMainFrame::updateActions() {
 }
 
 void CMainFrame::documentChanged() {
-    // The strip and the browser follow the document themselves.
-    panel_->documentChanged();
+    // The strip, the browser and the form follow the document themselves.
     updateActions();
 }
 
@@ -349,7 +422,8 @@ void CMainFrame::setActiveView(QWidget* view) {
 void CMainFrame::moveToPane(int step) {
     QList<QWidget*> views;
     for (QWidget* view :
-         {static_cast<QWidget*>(browser_), static_cast<QWidget*>(thumbs_), static_cast<QWidget*>(panel_)})
+         {static_cast<QWidget*>(browser_), static_cast<QWidget*>(thumbs_), static_cast<QWidget*>(panel_),
+          static_cast<QWidget*>(bigImage_)})
         if (view->isVisible()) views.append(view);
     if (views.isEmpty()) return;
     const int current = views.indexOf(activeView_.data());
@@ -475,7 +549,7 @@ bool CMainFrame::SavePicture() {
                                           QStringLiteral("Lock?"), mb::YesNoCancel | mb::IconQuestion) == id::Yes) {
         if (PictureRecord* current = document_->picture()) current->lock();
     }
-    panel_->documentChanged();  // the lock state shows there
+    panel_->RefreshLockState();
     return saved;
 }
 
@@ -489,7 +563,27 @@ void CMainFrame::saveAndMoveOn(bool copyData) {
     std::optional<IptcBlock> data;
     if (copyData && document_->picture()) data = document_->picture()->iptc();
     if (next.isEmpty() || !document_->OpenPictureFile(next)) return;
-    if (data) panel_->loadFields(*data);
+    if (data) panel_->ApplyCopy(*data);
+}
+
+void CMainFrame::SaveCopyToAll() {
+    if (!copyToAll_) {
+        CCopyToAllDlg::Hooks hooks;
+        hooks.savePicture = [this] { return SavePicture(); };
+        hooks.source = [this]() -> const IptcBlock* {
+            const PictureRecord* picture = document_->picture();
+            return picture ? &picture->iptc() : nullptr;
+        };
+        hooks.picture = [this](const QString& path) -> PictureRecord* {
+            BrowserEntry* entry = browser_->model().entryForPath(path);
+            return entry ? entry->picture.get() : nullptr;
+        };
+        hooks.refreshBrowser = [this] { browser_->refresh(); };
+        copyToAll_ = new CCopyToAllDlg(prompter_, std::move(hooks), this);
+    }
+    copyToAll_->clearTargets();
+    for (const BrowserEntry* entry : browser_->thumbList()) copyToAll_->addTarget(entry->path);
+    copyToAll_->exec();
 }
 
 void CMainFrame::DeletePicture() {
@@ -517,8 +611,9 @@ void CMainFrame::DeletePicture() {
 }
 
 quint32 CMainFrame::ping() {
-    panel_->documentChanged();
+    panel_->RefreshFromPicture();
     panel_->update();
+    bigImage_->viewport()->update();
     browser_->refresh();
     return cmd::kPingAnswer;
 }

@@ -11,12 +11,16 @@
 
 #include "framecontext.h"
 
+class CBigImageView;
 class CFileBrowserView;
 class CSnaploreDoc;
 class CThumbView;
 class CTipsDlg;
+class CToolBarBigImage;
+class CToolBarPicData;
+class CCopyToAllDlg;
 class PaneSplitter;
-class PicturePanel;
+class CPicDataView;
 class QAction;
 class QProgressBar;
 class QTimer;
@@ -50,6 +54,8 @@ public:
     bool SavePicture();
     void SaveNext();
     void SaveCopyNext();
+    // Picture > Save Copy to All...: the open picture's data go to every picture of the strip.
+    void SaveCopyToAll();
     void DeletePicture();
     void removeCatalog();
     void archiveCatalog();
@@ -69,7 +75,10 @@ public:
     QString archiveCdName() const { return archiveCdName_; }
     QString archiveLocation() const { return archiveLocation_; }
     PaneSplitter* outerSplitter() const { return outer_; }
-    PicturePanel* picturePanel() const { return panel_; }
+    CPicDataView* picDataView() const { return panel_; }
+    CBigImageView* bigImageView() const { return bigImage_; }
+    CToolBarPicData* pictureDataBar() const { return pictureDataBar_; }
+    CToolBarBigImage* bigImageBar() const { return bigImageBar_; }
     QProgressBar* progressBar() const { return progress_; }
 
 signals:
@@ -109,8 +118,8 @@ private:
 
     QHash<int, QAction*> actions_;
     QToolBar* mainBar_ = nullptr;
-    QToolBar* pictureDataBar_ = nullptr;
-    QToolBar* bigImageBar_ = nullptr;
+    CToolBarPicData* pictureDataBar_ = nullptr;
+    CToolBarBigImage* bigImageBar_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QTimer* idleUpdate_ = nullptr;
     bool waitCursor_ = false;
@@ -119,7 +128,9 @@ private:
     PaneSplitter* inner_ = nullptr;
     CFileBrowserView* browser_ = nullptr;
     CThumbView* thumbs_ = nullptr;
-    PicturePanel* panel_ = nullptr;
+    CPicDataView* panel_ = nullptr;  // the picture data form
+    CBigImageView* bigImage_ = nullptr;
     QPointer<QWidget> activeView_;
     CTipsDlg* tips_ = nullptr;
+    CCopyToAllDlg* copyToAll_ = nullptr;  // kept for the run: its ticks last
 };

@@ -1,0 +1,48 @@
+#pragma once
+// The browser's search without its dialog: the criteria of one search and the test of every picture
+// of the entry list against them. Pictures that match stay included and are marked matched; the
+// events that hold them stay included; everything else leaves the tree until the search is left.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+#include "browserentry.h"
+
+namespace search {
+
+enum class FlagTest { Yes, No, Ignore };
+
+// The items of the rating list; a rating other than the first selects pictures by the first character.
+inline const QStringList kRatingItems = {QStringLiteral("0-Any"), QStringLiteral("1-Gold Star"),
+                                         QStringLiteral("2-Silver Star"), QStringLiteral("3-Bronze Star"),
+                                         QStringLiteral("4-No Star")};
+
+struct Criteria {
+    std::array<QString, 3> texts;  // each must match in at least one checked group
+    bool people = true;
+    bool place = true;
+    bool other = true;
+    QString rating = kRatingItems.first();
+    QDateTime from;  // the stored date must lie strictly between from and to
+    QDateTime to;
+    FlagTest flagged = FlagTest::Ignore;
+};
+
+// The start of the default range: 1900-01-01 00:00:00.
+QDateTime defaultFrom();
+// The date a search tests: the date and time stored in the picture data as a wall-clock time, or the
+// zero date 1899-12-30 00:00 when none was stored. There is no fall-back to the camera's or the file's.
+QDateTime storedDate(const PictureRecord& picture);
+
+// One search text against the checked groups.
+bool textMatches(const PictureRecord& picture, const QString& text, const Criteria& criteria);
+// Every test of one picture entry: date, flag, the three texts and the rating.
+bool matches(const BrowserEntry& entry, const Criteria& criteria);
+
+// Marks the entries for a search and returns the pictures found, in list order. A picture excluded by
+// an earlier search stays excluded; folders and roots are never included.
+ThumbList markMatches(const EntryList& entries, const Criteria& criteria);
+
+}  // namespace search
