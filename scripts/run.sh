@@ -3,6 +3,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DSNAPLORE_TESTS=OFF >/dev/null
-cmake --build build --target snaplore
-exec build/app/snaplore "$@"
+cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=Release -DSNAPLORE_TESTS=OFF >/dev/null
+cmake --build build-run --target snaplore
+exec build-run/app/snaplore "$@"

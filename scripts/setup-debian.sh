@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs what Snaplore needs to build, run and test on Debian 12. Safe to run again.
 set -eu
-BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev"
-TEST_PACKAGES="libgtest-dev libgmock-dev libimage-exiftool-perl xvfb xauth fonts-liberation"
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation"
+TEST_PACKAGES="libgtest-dev libgmock-dev libimage-exiftool-perl xvfb xauth"
 packages="$BUILD_PACKAGES"
 [ "${1:-}" = "--tests" ] && packages="$packages $TEST_PACKAGES"
 
