@@ -11,7 +11,7 @@
 
 #include "catalog.h"
 #include "filebrowserview.h"
-#include "framecontext.h"
+#include "fakeframe.h"
 #include "scriptedprompter.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
@@ -22,45 +22,17 @@ inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 
 namespace {
 
-class FakeFrame : public FrameContext {
-public:
-    explicit FakeFrame(const QString& iniPath) : settings_(iniPath) {}
-
-    CSnaploreDoc& document() override { return document_; }
-    Prompter& prompter() override { return prompter_; }
-    SettingsStore& settings() override { return settings_; }
-    void OpenFolder(const QString& path) override {
-        opened.append(path);
-        folder = path;
-    }
-    QString currentFolder() const override { return folder; }
-    QString myDocumentsPath() const override { return QStringLiteral("/home/u/Documents"); }
-    QString myPicturesPath() const override { return QStringLiteral("/home/u/Pictures"); }
-    void setStatusText(const QString& text, bool busy) override { status.append(text + (busy ? "*" : "")); }
-    void setArchiveStrings(const QString&, const QString&) override {}
-    void createCatalog() override { ++catalogsCreated; }
-    void startPictureDrag(PictureRecord&, QWidget*) override {}
-    bool isActiveView(const QWidget*) const override { return false; }
-    void setActiveView(QWidget*) override {}
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return &thumbs; }
-
-    ScriptedPrompter prompter_;
-    SettingsStore settings_;
-    CSnaploreDoc document_{prompter_};
-    CThumbView thumbs{*this};
-    QString folder;
-    QStringList opened;
-    QStringList status;
-    int catalogsCreated = 0;
-};
-
 QString eventField(const QString& name) { return QStringLiteral("06/01/2003-->06/01/2003:::") + name; }
 QString title(const QString& name) { return QStringLiteral("06/01/2003 ") + name; }
 
 class BrowserViewTest : public ::testing::Test {
 protected:
-    void SetUp() override { frame_.folder = box_.path(); }
+    void SetUp() override {
+        frame_.folder = box_.path();
+        frame_.myDocuments = QStringLiteral("/home/u/Documents");
+        frame_.myPictures = QStringLiteral("/home/u/Pictures");
+        frame_.thumbsView = &thumbs_;
+    }
 
     QString addPicture(const QString& name, const QString& event, const QString& headline, int day) {
         const QString path = box_.copy(testsupport::dataPath(QStringLiteral("Canon_40D.jpg")), name);
@@ -87,6 +59,7 @@ protected:
     testsupport::SandBox box_;
     testsupport::SandBox settingsBox_;
     FakeFrame frame_{settingsBox_.filePath("settings.ini")};
+    CThumbView thumbs_{frame_};
 };
 
 }  // namespace
@@ -105,7 +78,7 @@ TEST_F(BrowserViewTest, FolderLoadsWithProgressAndSelectingAPictureOpensIt) {
     EXPECT_EQ(progress.first().at(1).toInt(), 3) << "the total is the number of pictures";
     EXPECT_EQ(progress.last().at(0).toInt(), 0);
     EXPECT_EQ(progress.last().at(1).toInt(), 0) << "the bar goes away at the end";
-    EXPECT_EQ(frame_.status, QStringList({"Loading images...*", "Ready"}));
+    EXPECT_EQ(frame_.statusMarked(), QStringList({"Loading images...*", "Ready"}));
 
     QTreeWidgetItem* root = view.tree()->topLevelItem(0);
     ASSERT_TRUE(root);
@@ -114,8 +87,8 @@ TEST_F(BrowserViewTest, FolderLoadsWithProgressAndSelectingAPictureOpensIt) {
     QStringList children;
     for (int i = 0; i < root->childCount(); ++i) children << root->child(i)->text(0);
     EXPECT_EQ(children, QStringList({"Sub", "c.jpg", "Bridge", "a.jpg"}));
-    ASSERT_EQ(frame_.thumbs.list().size(), 3);
-    EXPECT_EQ(frame_.thumbs.list(), view.thumbList());
+    ASSERT_EQ(thumbs_.list().size(), 3);
+    EXPECT_EQ(thumbs_.list(), view.thumbList());
 
     view.tree()->setCurrentItem(itemNamed(view, "Bridge"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame_.document_.pathName() == b; }));
@@ -138,8 +111,8 @@ TEST_F(BrowserViewTest, SelectingAnEventOnlyChangesTheStrip) {
     view.tree()->setCurrentItem(zoo);
     QTest::qWait(50);
     EXPECT_TRUE(frame_.document_.pathName().isEmpty());
-    ASSERT_EQ(frame_.thumbs.list().size(), 2);
-    EXPECT_EQ(frame_.thumbs.list()[0]->path, a);
+    ASSERT_EQ(thumbs_.list().size(), 2);
+    EXPECT_EQ(thumbs_.list()[0]->path, a);
 
     // Flagging the event flags it and every picture under it.
     view.setFlagOnSelected(true);
@@ -194,7 +167,7 @@ TEST_F(BrowserViewTest, SaveDeleteAndTheCreateCatalogQuestion) {
     view.removePicture(a);
     EXPECT_FALSE(itemNamed(view, "a.jpg"));
     ASSERT_EQ(view.thumbList().size(), 1);
-    EXPECT_EQ(frame_.thumbs.list(), view.thumbList());
+    EXPECT_EQ(thumbs_.list(), view.thumbList());
     EXPECT_EQ(view.entryList().size(), 3u);  // root, "Unknown", b
 }
 

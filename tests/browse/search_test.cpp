@@ -21,7 +21,7 @@
 #include "browsermodel.h"
 #include "catalog.h"
 #include "filebrowserview.h"
-#include "framecontext.h"
+#include "fakeframe.h"
 #include "scriptedprompter.h"
 #include "searchdlg.h"
 #include "settingsstore.h"
@@ -327,43 +327,16 @@ TEST(SearchDialog, ValuesLastAndClearRestoresThem) {
     EXPECT_TRUE(dialog.criteria().texts[1].isEmpty());
 }
 
-namespace {
-
-class FakeFrame : public FrameContext {
-public:
-    explicit FakeFrame(const QString& iniPath) : settings_(iniPath) {}
-    CSnaploreDoc& document() override { return document_; }
-    Prompter& prompter() override { return prompter_; }
-    SettingsStore& settings() override { return settings_; }
-    void OpenFolder(const QString& path) override { folder = path; }
-    QString currentFolder() const override { return folder; }
-    QString myDocumentsPath() const override { return QStringLiteral("/home/u/Documents"); }
-    QString myPicturesPath() const override { return QStringLiteral("/home/u/Pictures"); }
-    void setStatusText(const QString& text, bool busy) override { status.append(text + (busy ? "*" : "")); }
-    void setArchiveStrings(const QString&, const QString&) override {}
-    void createCatalog() override {}
-    void startPictureDrag(PictureRecord&, QWidget*) override {}
-    bool isActiveView(const QWidget*) const override { return false; }
-    void setActiveView(QWidget*) override {}
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return &thumbs; }
-
-    ScriptedPrompter prompter_;
-    SettingsStore settings_;
-    CSnaploreDoc document_{prompter_};
-    CThumbView thumbs{*this};
-    QString folder;
-    QStringList status;
-};
-
-}  // namespace
-
 TEST(SearchInTheBrowser, ResultsShowAndUpOneLevelLeavesThem) {
     SandBox box;
     writeFolder(box);
     SandBox settingsBox;
     FakeFrame frame(settingsBox.filePath(QStringLiteral("settings.ini")));
     frame.folder = box.path();
+    frame.myDocuments = QStringLiteral("/home/u/Documents");
+    frame.myPictures = QStringLiteral("/home/u/Pictures");
+    CThumbView thumbs(frame);
+    frame.thumbsView = &thumbs;
     CFileBrowserView view(frame);
     QSignalSpy finished(&view, &CFileBrowserView::loadFinished);
     view.refreshLocation();
@@ -373,19 +346,19 @@ TEST(SearchInTheBrowser, ResultsShowAndUpOneLevelLeavesThem) {
     EXPECT_EQ(view.searchDialog(), view.searchDialog());
     EXPECT_EQ(view.searchDialog()->parent(), &view);
 
-    frame.status.clear();
+    frame.statuses.clear();
     search::Criteria criteria = defaults();
     criteria.texts[0] = QStringLiteral("switzerland");
     view.runSearch(criteria);
-    EXPECT_EQ(frame.status, QStringList({"Searching for pictures...*", "Ready"}));
+    EXPECT_EQ(frame.statusMarked(), QStringList({"Searching for pictures...*", "Ready"}));
     ASSERT_EQ(view.tree()->topLevelItemCount(), 1);
     EXPECT_EQ(view.tree()->topLevelItem(0)->text(0), QStringLiteral("Search Result (2/0MB)"));
     EXPECT_EQ(view.tree()->topLevelItem(0)->child(0)->text(0), QStringLiteral("06/01/2003 Alps - 2/0MB"));
-    EXPECT_TRUE(frame.thumbs.titleText().startsWith(QStringLiteral("Search Results")));
-    EXPECT_EQ(names(frame.thumbs.list()), QStringList({"midnight.jpg", "zurich.jpg"}));
+    EXPECT_TRUE(thumbs.titleText().startsWith(QStringLiteral("Search Results")));
+    EXPECT_EQ(names(thumbs.list()), QStringList({"midnight.jpg", "zurich.jpg"}));
 
     view.upOneLevel();
     EXPECT_FALSE(view.searchMode());
-    EXPECT_TRUE(frame.thumbs.list().isEmpty());
+    EXPECT_TRUE(thumbs.list().isEmpty());
     EXPECT_TRUE(view.tree()->topLevelItem(0)->text(0).endsWith(QStringLiteral("(6/0MB)")));
 }

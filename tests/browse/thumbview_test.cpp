@@ -16,7 +16,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "framecontext.h"
+#include "fakeframe.h"
 #include "scriptedprompter.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
@@ -24,33 +24,6 @@
 #include "thumbscrollwnd.h"
 
 namespace {
-
-class FakeFrame : public FrameContext {
-public:
-    explicit FakeFrame(const QString& iniPath) : settings_(iniPath) {}
-
-    CSnaploreDoc& document() override { return document_; }
-    Prompter& prompter() override { return prompter_; }
-    SettingsStore& settings() override { return settings_; }
-    void OpenFolder(const QString&) override {}
-    QString currentFolder() const override { return {}; }
-    QString myDocumentsPath() const override { return {}; }
-    QString myPicturesPath() const override { return {}; }
-    void setStatusText(const QString&, bool) override {}
-    void setArchiveStrings(const QString&, const QString&) override {}
-    void createCatalog() override {}
-    void startPictureDrag(PictureRecord& picture, QWidget*) override { dragged.append(picture.filePath()); }
-    bool isActiveView(const QWidget* view) const override { return view == active; }
-    void setActiveView(QWidget* view) override { active = view; }
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return nullptr; }
-
-    ScriptedPrompter prompter_;
-    SettingsStore settings_;
-    CSnaploreDoc document_{prompter_};
-    QStringList dragged;
-    const QWidget* active = nullptr;
-};
 
 class ThumbViewTest : public ::testing::Test {
 protected:

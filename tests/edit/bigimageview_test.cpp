@@ -12,7 +12,7 @@
 #include <QStackedWidget>
 #include <QTest>
 
-#include "framecontext.h"
+#include "fakeframe.h"
 #include "instructiontext.h"
 #include "picturerecord.h"
 #include "scriptedprompter.h"
@@ -21,33 +21,6 @@
 #include "testsupport.h"
 
 namespace {
-
-class FakeFrame : public FrameContext {
-public:
-    explicit FakeFrame(const QString& iniPath) : settings_(iniPath) {}
-
-    CSnaploreDoc& document() override { return document_; }
-    Prompter& prompter() override { return prompter_; }
-    SettingsStore& settings() override { return settings_; }
-    void OpenFolder(const QString&) override {}
-    QString currentFolder() const override { return {}; }
-    QString myDocumentsPath() const override { return {}; }
-    QString myPicturesPath() const override { return {}; }
-    void setStatusText(const QString& text, bool) override { status.append(text); }
-    void setArchiveStrings(const QString&, const QString&) override {}
-    void createCatalog() override {}
-    void startPictureDrag(PictureRecord&, QWidget*) override {}
-    bool isActiveView(const QWidget* view) const override { return view == active; }
-    void setActiveView(QWidget* view) override { active = view; }
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return nullptr; }
-
-    ScriptedPrompter prompter_;
-    SettingsStore settings_;
-    CSnaploreDoc document_{prompter_};
-    QStringList status;
-    const QWidget* active = nullptr;
-};
 
 class BigImageViewTest : public ::testing::Test {
 protected:
@@ -201,8 +174,8 @@ TEST_F(BigImageViewTest, LargePictureDecodesAtTheSizeThePaneNeeds) {
     open(makePicture("large.jpg", {4000, 3000}));
     // An 800-pixel pane: a quarter of the picture is enough.
     EXPECT_EQ(picture().image().size(), QSize(1000, 750));
-    EXPECT_TRUE(frame_.status.contains("Loading image..."));
-    EXPECT_EQ(frame_.status.last(), "Ready");
+    EXPECT_TRUE(frame_.statusTexts().contains("Loading image..."));
+    EXPECT_EQ(frame_.statusTexts().last(), "Ready");
 }
 
 TEST_F(BigImageViewTest, MissingFileShowsItsTextAndNoCropMarks) {

@@ -12,7 +12,7 @@
 
 #include "../ui/uitesthelpers.h"
 #include "addoptionsdlg.h"
-#include "framecontext.h"
+#include "fakeframe.h"
 #include "optionstreectrl.h"
 #include "picdataview.h"
 #include "picturerecord.h"
@@ -24,30 +24,6 @@
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
-
-class OptionsFrame : public FrameContext {
-public:
-    explicit OptionsFrame(const QString& iniPath) : settings_(iniPath) {}
-    CSnaploreDoc& document() override { return document_; }
-    Prompter& prompter() override { return prompter_; }
-    SettingsStore& settings() override { return settings_; }
-    void OpenFolder(const QString&) override {}
-    QString currentFolder() const override { return {}; }
-    QString myDocumentsPath() const override { return {}; }
-    QString myPicturesPath() const override { return {}; }
-    void setStatusText(const QString&, bool) override {}
-    void setArchiveStrings(const QString&, const QString&) override {}
-    void createCatalog() override {}
-    void startPictureDrag(PictureRecord&, QWidget*) override {}
-    bool isActiveView(const QWidget*) const override { return false; }
-    void setActiveView(QWidget*) override {}
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return nullptr; }
-
-    ScriptedPrompter prompter_;
-    SettingsStore settings_;
-    CSnaploreDoc document_{prompter_};
-};
 
 class OptionsTreeTest : public ::testing::Test {
 protected:
@@ -82,7 +58,7 @@ protected:
     }
 
     testsupport::SandBox box_;
-    OptionsFrame frame_{box_.filePath("settings.ini")};
+    FakeFrame frame_{box_.filePath("settings.ini")};
     CPicDataView form_{frame_};
     COptionsTreeCtrl tree_{frame_.settings_, frame_.prompter_, frame_.document_};
 };
@@ -91,7 +67,7 @@ protected:
 
 TEST(OptionsTreeDefaults, AnEmptyStoreShowsThreeCategoriesThatDoNothing) {
     testsupport::SandBox box;
-    OptionsFrame frame(box.filePath("settings.ini"));
+    FakeFrame frame(box.filePath("settings.ini"));
     CPicDataView form(frame);
     COptionsTreeCtrl tree(frame.settings_, frame.prompter_, frame.document_);
     tree.setForm(&form);

@@ -15,7 +15,7 @@
 #include <QTimeEdit>
 
 #include "browserentry.h"
-#include "framecontext.h"
+#include "fakeframe.h"
 #include "picdataview.h"
 #include "picturerecord.h"
 #include "scriptedprompter.h"
@@ -28,34 +28,10 @@ inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 
 namespace {
 
-class PicDataFrame : public FrameContext {
-public:
-    explicit PicDataFrame(const QString& iniPath) : settings_(iniPath) {}
-    CSnaploreDoc& document() override { return document_; }
-    Prompter& prompter() override { return prompter_; }
-    SettingsStore& settings() override { return settings_; }
-    void OpenFolder(const QString&) override {}
-    QString currentFolder() const override { return {}; }
-    QString myDocumentsPath() const override { return {}; }
-    QString myPicturesPath() const override { return {}; }
-    void setStatusText(const QString&, bool) override {}
-    void setArchiveStrings(const QString&, const QString&) override {}
-    void createCatalog() override {}
-    void startPictureDrag(PictureRecord&, QWidget*) override {}
-    bool isActiveView(const QWidget* view) const override { return view == active; }
-    void setActiveView(QWidget* view) override { active = view; }
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return &thumbs; }
-
-    ScriptedPrompter prompter_;
-    SettingsStore settings_;
-    CSnaploreDoc document_{prompter_};
-    CThumbView thumbs{*this};
-    QWidget* active = nullptr;
-};
-
 class PicDataViewTest : public ::testing::Test {
 protected:
+    PicDataViewTest() { frame_.thumbsView = &thumbs_; }
+
     // A copy of the camera picture (100 x 68, taken 2008-05-30 15:56:01) with picture data.
     QString picture(const QString& name, const std::function<void(IptcBlock&)>& fill = {}) {
         const QString path = box_.copy(testsupport::dataPath("Canon_40D.jpg"), name);
@@ -77,7 +53,8 @@ protected:
     bool modified() { return frame_.document().isModified(); }
 
     testsupport::SandBox box_;
-    PicDataFrame frame_{box_.filePath("settings.ini")};
+    FakeFrame frame_{box_.filePath("settings.ini")};
+    CThumbView thumbs_{frame_};
     CPicDataView form_{frame_};
 };
 
@@ -375,12 +352,12 @@ TEST_F(PicDataViewTest, PictureNumberAndCountComeFromTheStrip) {
         list.append(entry.get());
         entries.push_back(std::move(entry));
     }
-    frame_.thumbs.ShowList(list, false);
+    thumbs_.ShowList(list, false);
     open(paths[1]);
     EXPECT_EQ(text(CPicDataView::PictureNumber), "2");
     EXPECT_EQ(text(CPicDataView::PictureCount), "3");
     frame_.document().NewDocument();
-    frame_.thumbs.ShowList({}, false);
+    thumbs_.ShowList({}, false);
 }
 
 TEST_F(PicDataViewTest, DoubleClickOnThePreviewAsksForTheLargeView) {

@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "commands.h"
-#include "framecontext.h"
+#include "fakeframe.h"
 #include "picdataview.h"
 #include "picturerecord.h"
 #include "scriptedprompter.h"
@@ -136,33 +136,9 @@ TEST(BigImageToolbar, PictureSizeListSendsThePrintSizeIndex) {
 }
 
 // The form and the toolbar, joined as the frame joins them.
-class FormFrame : public FrameContext {
-public:
-    explicit FormFrame(const QString& iniPath) : settings_(iniPath) {}
-    CSnaploreDoc& document() override { return document_; }
-    Prompter& prompter() override { return prompter_; }
-    SettingsStore& settings() override { return settings_; }
-    void OpenFolder(const QString&) override {}
-    QString currentFolder() const override { return {}; }
-    QString myDocumentsPath() const override { return {}; }
-    QString myPicturesPath() const override { return {}; }
-    void setStatusText(const QString&, bool) override {}
-    void setArchiveStrings(const QString&, const QString&) override {}
-    void createCatalog() override {}
-    void startPictureDrag(PictureRecord&, QWidget*) override {}
-    bool isActiveView(const QWidget*) const override { return false; }
-    void setActiveView(QWidget*) override {}
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return nullptr; }
-
-    ScriptedPrompter prompter_;
-    SettingsStore settings_;
-    CSnaploreDoc document_{prompter_};
-};
-
 TEST(PictureDataRelay, ToolbarAndFormMirrorEachOtherWithoutEcho) {
     testsupport::SandBox sandbox;
-    FormFrame frame(sandbox.filePath("Snaplore.conf"));
+    FakeFrame frame(sandbox.filePath("Snaplore.conf"));
     const QString path = sandbox.copy(testsupport::dataPath("iptc_fields.jpg"), "relay.jpg");
     Actions actions;
     CToolBarPicData bar(std::ref(actions));
