@@ -4,12 +4,10 @@
 
 #ifdef SNAPLORE_HAVE_CATALOG
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMap>
 
 #include "catalog.h"
+#include "jsonwriter.h"
 #include "picturejson.h"
 
 namespace {
@@ -87,20 +85,31 @@ int create(const Parsed& p, CliStreams io) {
     return 0;
 }
 
-QJsonObject entryToJson(const PictureRecord& picture) {
-    QJsonObject o;
-    o["name"] = picture.fileName();
-    o["path"] = picture.filePath();
-    o["archiveName"] = picture.archiveName;
-    o["archiveLocation"] = picture.archiveLocation;
-    o["fileSize"] = qint64(picture.fileSize());
-    o["headerLength"] = qint64(picture.headerSize());
-    o["width"] = picture.frameWidth();
-    o["height"] = picture.frameHeight();
-    o["hasData"] = picture.hasData();
-    o["exif"] = exifToJson(picture.reader());
-    o["iptc"] = iptcToJson(picture.iptc(), picture.header());
-    return o;
+void writeEntryJson(JsonWriter& json, const PictureRecord& picture) {
+    json.beginObject();
+    json.key("archiveLocation");
+    json.value(picture.archiveLocation);
+    json.key("archiveName");
+    json.value(picture.archiveName);
+    json.key("exif");
+    writeExifJson(json, picture.reader());
+    json.key("fileSize");
+    json.value(qint64(picture.fileSize()));
+    json.key("hasData");
+    json.value(picture.hasData());
+    json.key("headerLength");
+    json.value(qint64(picture.headerSize()));
+    json.key("height");
+    json.value(picture.frameHeight());
+    json.key("iptc");
+    writeIptcJson(json, picture.iptc(), picture.header());
+    json.key("name");
+    json.value(picture.fileName());
+    json.key("path");
+    json.value(picture.filePath());
+    json.key("width");
+    json.value(picture.frameWidth());
+    json.endObject();
 }
 
 int list(const Parsed& p, CliStreams io) {
@@ -110,9 +119,11 @@ int list(const Parsed& p, CliStreams io) {
         return 1;
     }
     if (p.flags.contains(QLatin1String("--json"))) {
-        QJsonArray all;
-        for (const auto& picture : catalog.pictures()) all.append(entryToJson(*picture));
-        io.out << QJsonDocument(all).toJson(QJsonDocument::Indented);
+        JsonWriter json;
+        json.beginArray();
+        for (const auto& picture : catalog.pictures()) writeEntryJson(json, *picture);
+        json.endArray();
+        writeUtf8(io.out, json.data());
     } else {
         io.out << catalog.catalogPath() << ": version " << Catalog::version(catalog.catalogPath()) << ", "
                << catalog.count() << " entries, " << catalog.totalSize() << " bytes of pictures\n";

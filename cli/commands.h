@@ -10,6 +10,9 @@ struct CliStreams {
     QTextStream& err;
 };
 
+// Writes UTF-8 bytes as they are when the stream has a device (no round trip through QString).
+void writeUtf8(QTextStream& out, const QByteArray& utf8);
+
 int runInfo(const QStringList& args, CliStreams io);
 int runSet(const QStringList& args, CliStreams io);
 int runThumbs(const QStringList& args, CliStreams io);

@@ -1,11 +1,11 @@
 #include "commands.h"
+#include "jsonwriter.h"
 #include "picturejson.h"
 #include "picturerecord.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 
 namespace {
 
@@ -72,17 +72,20 @@ int runInfo(const QStringList& args, CliStreams io) {
         return 2;
     }
     int status = 0;
-    QJsonArray all;
+    JsonWriter writer;
+    if (json) writer.beginArray();
     for (const QString& path : files) {
         const PictureRecord picture(path);
         const QString error = readError(path, picture);
         if (!error.isEmpty()) status = 1;
-        const QJsonObject o = pictureToJson(picture, path, error);
         if (json)
-            all.append(o);
+            writePictureJson(writer, picture, path, error);
         else
-            printText(io.out, o);
+            printText(io.out, pictureToJson(picture, path, error));
     }
-    if (json) io.out << QJsonDocument(all).toJson(QJsonDocument::Indented);
+    if (json) {
+        writer.endArray();
+        writeUtf8(io.out, writer.data());
+    }
     return status;
 }

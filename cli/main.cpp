@@ -3,6 +3,7 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#include <QIODevice>
 
 #include <cstdio>
 
@@ -21,6 +22,16 @@ const char kUsage[] =
     ;
 
 }  // namespace
+
+void writeUtf8(QTextStream& out, const QByteArray& utf8) {
+    QIODevice* device = out.device();
+    if (!device) {
+        out << QString::fromUtf8(utf8);
+        return;
+    }
+    out.flush();  // what the stream holds goes first
+    device->write(utf8);
+}
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

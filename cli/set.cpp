@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "picturerecord.h"
+#include "safewrite.h"
 
 #include <QFileInfo>
 
@@ -104,7 +105,24 @@ int runSet(const QStringList& args, CliStreams io) {
     }
 
     int status = 0;
+    auto report = [&](const QString& path, const WriteResult& result) {
+        if (result) return;
+        io.err << "snaplore-cli: " << path << ": " << describe(result) << "\n";
+        status = 1;
+    };
+    // Files are flushed to disk together, a batch at a time, so that temporaries do not pile up.
+    constexpr qsizetype kBatchFiles = 64;
+    constexpr qint64 kBatchBytes = 256 << 20;
+    SafeWriteBatch batch;
+    QStringList staged;  // the paths as given, in the batch's order
+    auto commit = [&] {
+        const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
+        for (size_t i = 0; i < outcomes.size(); ++i) report(staged[qsizetype(i)], outcomes[i].result);
+        staged.clear();
+    };
     for (const QString& path : files) {
+        // A file named twice is read again after its first rewrite is in place, as one by one.
+        if (batch.holds(path)) commit();
         PictureRecord picture(path);
         WriteResult result;
         if (!QFileInfo(path).isFile())
@@ -113,13 +131,13 @@ int runSet(const QStringList& args, CliStreams io) {
             result = {WriteError::NotWalkable, QStringLiteral("not a JPEG file")};
         else {
             apply(edit, picture.iptc());
-            result = picture.iptc().WriteIptc();
+            result = picture.iptc().WriteIptc({}, &batch);
+            if (result) staged << path;
         }
-        if (!result) {
-            io.err << "snaplore-cli: " << path << ": " << describe(result) << "\n";
-            status = 1;
-        }
+        report(path, result);
+        if (batch.size() >= kBatchFiles || batch.pendingBytes() >= kBatchBytes) commit();
     }
+    commit();
     io.err.flush();
     return status;
 }

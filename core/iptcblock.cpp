@@ -390,7 +390,7 @@ QString IptcBlock::EventTitle() const {
     return start + " - " + end + " " + name;
 }
 
-WriteResult IptcBlock::WriteIptc(const QString& outputPath) {
+WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batch) {
     RefreshDateTexts();
 
     struct stat before {};
@@ -464,8 +464,9 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath) {
     SafeWriteOptions options;
     options.timesFrom = path_;
     if (haveTimes) options.timesBefore = before;
+    options.batch = batch;
     const WriteResult result = safeWrite(outputPath.isEmpty() ? path_ : outputPath, produce, verify, options);
-    if (result && outputPath.isEmpty()) {
+    if (result && outputPath.isEmpty() && !batch) {
         // The block now describes the file as written.
         UnknownDatasets = expectedBlock.UnknownDatasets;
         otherRecordsBefore = expectedBlock.otherRecordsBefore;

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+class SafeWriteBatch;
+
 class IptcBlock {
 public:
     // How the text of the block was stored in the file it came from.
@@ -60,7 +62,9 @@ public:
 
     // Rewrites the picture at path() with this block. With an output path the new picture goes there
     // and path() is only read; without one, path() is replaced safely. The file times are kept.
-    WriteResult WriteIptc(const QString& outputPath = {});
+    // With a batch the new picture only waits in it (the result says whether it could be staged):
+    // the batch's commit puts it in place, and the block is left as it was, not as written.
+    WriteResult WriteIptc(const QString& outputPath = {}, SafeWriteBatch* batch = nullptr);
 
     // Empties every text field and both lists and unsets the date; thumbnail, kept datasets, flags and
     // path stay.

@@ -1,5 +1,7 @@
 #include "picturejson.h"
 
+#include "jsonwriter.h"
+
 #include <QJsonArray>
 #include <QStringDecoder>
 
@@ -16,6 +18,26 @@ QString exifText(const QByteArray& bytes) {
 }
 
 double number(float v) { return double(v); }
+
+int unknownDatasetCount(const IptcBlock& iptc) {
+    int unknown = 0;
+    for (qsizetype pos = 0; iptc.UnknownDatasets.size() - pos >= 5; ++unknown)
+        pos += 5 + ((uint8_t(iptc.UnknownDatasets[pos + 3]) << 8) | uint8_t(iptc.UnknownDatasets[pos + 4]));
+    return unknown;
+}
+
+// exifText into the writer; plain ASCII, what cameras write, goes without a QString.
+void writeExifText(JsonWriter& json, const QByteArray& bytes) {
+    QByteArrayView b(bytes);
+    const qsizetype nul = b.indexOf('\0');
+    if (nul >= 0) b.truncate(nul);
+    for (char c : b)
+        if (uchar(c) >= 0x80) {
+            json.value(exifText(bytes));
+            return;
+        }
+    json.utf8Value(b);
+}
 
 }  // namespace
 
@@ -74,10 +96,7 @@ QJsonObject iptcToJson(const IptcBlock& iptc, const PictureHeader& header) {
     o["supplementalCategories"] = QJsonArray::fromStringList(iptc.supplementalCategories);
     o["copyright"] = iptc.copyright;
     o["hasThumbnail"] = iptc.hasThumbnail();
-    int unknown = 0;
-    for (qsizetype pos = 0; iptc.UnknownDatasets.size() - pos >= 5; ++unknown)
-        pos += 5 + ((uint8_t(iptc.UnknownDatasets[pos + 3]) << 8) | uint8_t(iptc.UnknownDatasets[pos + 4]));
-    o["unknownDatasets"] = unknown;
+    o["unknownDatasets"] = unknownDatasetCount(iptc);
     o["photoshopSegments"] = header.app13Segments;
     return o;
 }
@@ -93,4 +112,137 @@ QJsonObject pictureToJson(const PictureRecord& picture, const QString& displayPa
     o["iptc"] = iptcToJson(picture.iptc(), picture.header());
     o["error"] = error;
     return o;
+}
+
+// Keys in the order QJsonObject keeps them (sorted), so both forms print alike.
+
+void writeExifJson(JsonWriter& json, const JpegSectionReader& reader) {
+    const ExifSummary& e = reader.exif();
+    json.beginObject();
+    json.key("apertureFNumber");
+    json.value(number(e.apertureFNumber));
+    json.key("brightness");
+    json.value(number(e.brightness));
+    json.key("ccdWidth");
+    json.value(number(e.ccdWidth));
+    json.key("comment");
+    writeExifText(json, e.comment);
+    json.key("compressionLevel");
+    json.value(e.compressionLevel);
+    json.key("dateTimeOriginal");
+    writeExifText(json, e.dateTimeOriginal);
+    json.key("distance");
+    json.value(number(e.distance));
+    json.key("error");
+    json.value(reader.lastError());
+    json.key("exifImageWidth");
+    json.value(e.exifImageWidth);
+    json.key("exifVersion");
+    writeExifText(json, e.exifVersion);
+    json.key("exposureBias");
+    json.value(number(e.exposureBias));
+    json.key("exposureProgram");
+    json.value(e.exposureProgram);
+    json.key("exposureTime");
+    json.value(number(e.exposureTime));
+    json.key("flashUsed");
+    json.value(e.flashUsed);
+    json.key("focalLength");
+    json.value(number(e.focalLength));
+    json.key("isoEquivalent");
+    json.value(e.isoEquivalent);
+    json.key("make");
+    writeExifText(json, e.cameraMake);
+    json.key("meteringMode");
+    json.value(e.meteringMode);
+    json.key("model");
+    writeExifText(json, e.cameraModel);
+    json.key("orientation");
+    json.value(e.orientation);
+    json.key("resolutionUnit");
+    json.value(number(e.resolutionUnit));
+    json.key("thumbnailLength");
+    json.value(qint64(e.thumbnailSection >= 0 ? e.thumbnailLength : 0));
+    json.key("whiteBalance");
+    json.value(e.whiteBalance);
+    json.key("xResolution");
+    json.value(number(e.xResolution));
+    json.key("yResolution");
+    json.value(number(e.yResolution));
+    json.endObject();
+}
+
+void writeIptcJson(JsonWriter& json, const IptcBlock& iptc, const PictureHeader& header) {
+    json.beginObject();
+    json.key("byline");
+    json.value(iptc.byline);
+    json.key("bylineTitle");
+    json.value(iptc.bylineTitle);
+    json.key("caption");
+    json.value(iptc.caption);
+    json.key("category");
+    json.value(iptc.category);
+    json.key("city");
+    json.value(iptc.city);
+    json.key("copyright");
+    json.value(iptc.copyright);
+    json.key("country");
+    json.value(iptc.country);
+    json.key("credit");
+    json.value(iptc.credit);
+    json.key("dateText");
+    json.value(iptc.dateText);
+    json.key("event");
+    json.value(iptc.event);
+    json.key("hasThumbnail");
+    json.value(iptc.hasThumbnail());
+    json.key("headline");
+    json.value(iptc.headline);
+    json.key("instructions");
+    json.value(iptc.instructions);
+    json.key("location");
+    json.value(iptc.location);
+    json.key("people");
+    json.stringArray(iptc.people);
+    json.key("photoshopSegments");
+    json.value(header.app13Segments);
+    json.key("rating");
+    json.value(iptc.rating);
+    json.key("source");
+    json.value(iptc.source);
+    json.key("state");
+    json.value(iptc.state);
+    json.key("supplementalCategories");
+    json.stringArray(iptc.supplementalCategories);
+    json.key("timeText");
+    json.value(iptc.timeText);
+    json.key("transmissionReference");
+    json.value(iptc.transmissionReference);
+    json.key("unknownDatasets");
+    json.value(unknownDatasetCount(iptc));
+    json.key("writer");
+    json.value(iptc.writer);
+    json.endObject();
+}
+
+void writePictureJson(JsonWriter& json, const PictureRecord& picture, const QString& displayPath,
+                      const QString& error) {
+    json.beginObject();
+    json.key("error");
+    json.value(error);
+    json.key("exif");
+    writeExifJson(json, picture.reader());
+    json.key("file");
+    json.value(displayPath);
+    json.key("fileSize");
+    json.value(qint64(picture.fileSize()));
+    json.key("headerSize");
+    json.value(qint64(picture.headerSize()));
+    json.key("height");
+    json.value(picture.frameHeight());
+    json.key("iptc");
+    writeIptcJson(json, picture.iptc(), picture.header());
+    json.key("width");
+    json.value(picture.frameWidth());
+    json.endObject();
 }

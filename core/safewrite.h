@@ -1,7 +1,8 @@
 #pragma once
 // The one routine through which every picture and catalog is written. The new content goes to a
 // temporary file in the same folder, is flushed to disk, read back and checked, and only then
-// renamed over the target. The old file stays whole until its replacement is complete.
+// renamed over the target (in a batch, the flush and rename wait for its commit). The old file stays
+// whole until its replacement is complete.
 
 #include "writeerror.h"
 
@@ -9,9 +10,14 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include <sys/stat.h>
+
+class QTemporaryFile;
+class SafeWriteBatch;
 
 struct SafeWriteOptions {
     // Keep the access and modification times (to the nanosecond) of this file; empty = the target's
@@ -20,6 +26,9 @@ struct SafeWriteOptions {
     bool keepTimes = true;
     // Times taken before the caller read the file (reading may move the access time): these win.
     std::optional<struct stat> timesBefore;
+    // When given, the checked temporary file waits in the batch; the batch's commit makes it
+    // durable and puts it in place. safeWrite's result then only tells whether it was staged.
+    SafeWriteBatch* batch = nullptr;
 };
 
 // `produce` writes the new content into the open temporary file and returns false on failure.
@@ -28,3 +37,59 @@ struct SafeWriteOptions {
 WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& produce,
                       const std::function<WriteResult(const QString& tempPath)>& verify = {},
                       const SafeWriteOptions& options = {});
+
+// Many safe writes made durable together: one flush of each file system instead of a flush of every
+// temporary file and folder, for commands that rewrite many files. Each member keeps the guarantee
+// of a single safeWrite: its target stays whole until its replacement is complete and on disk, and a
+// crash at any moment leaves each target either old or new.
+class SafeWriteBatch {
+public:
+    struct Outcome {
+        QString target;  // as given to safeWrite
+        WriteResult result;
+    };
+
+    SafeWriteBatch();
+    // Temporaries not committed are removed; their targets stay as they were.
+    ~SafeWriteBatch();
+    SafeWriteBatch(const SafeWriteBatch&) = delete;
+    SafeWriteBatch& operator=(const SafeWriteBatch&) = delete;
+
+    // Staged writes waiting for commit(), and the bytes their temporaries hold.
+    qsizetype size() const { return qsizetype(members_.size()); }
+    qint64 pendingBytes() const { return pendingBytes_; }
+    // True when a write to the file `target` (by its real path) is waiting.
+    bool holds(const QString& target) const;
+
+    // Flushes every waiting temporary to disk, then renames each over its target (one that has
+    // been locked since is refused), then flushes each folder once. One outcome per staged write, in
+    // staging order; a failed member's temporary is removed and its target left untouched. The
+    // batch is empty afterwards.
+    std::vector<Outcome> commit();
+
+private:
+    friend WriteResult safeWrite(const QString&, const std::function<bool(QFile&)>&,
+                                 const std::function<WriteResult(const QString&)>&, const SafeWriteOptions&);
+    struct Member {
+        std::unique_ptr<QTemporaryFile> temp;  // open, complete and checked
+        QString target;
+        QByteArray nativeTarget;  // the real file the rename replaces
+        int folder = 0;
+    };
+    struct Folder {
+        QString path;
+        int fd = -1;
+        dev_t device = 0;
+        bool renamed = false;  // a rename happened in it: flush it on commit
+    };
+    // The folder's index in folders_; opened on first use, before any temporary is made in it, so
+    // that a flush of its file system reports write errors of everything made there since.
+    int folderIndex(const QString& folder);
+    void add(std::unique_ptr<QTemporaryFile> temp, const QString& target, const QByteArray& nativeTarget,
+             int folder);
+    void clear();
+
+    std::vector<Member> members_;
+    std::vector<Folder> folders_;
+    qint64 pendingBytes_ = 0;
+};

@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for SECONDS.
 #
-#   scripts/fuzz.sh SECONDS [fuzz_header|fuzz_iptc ...]
+#   scripts/fuzz.sh SECONDS [fuzz_header|fuzz_iptc|fuzz_catalog ...]
 #
 # Seeds: tests/data/*.jpg and, when present, every *.jpg/*.jpeg under ../shared/corpus. fuzz_header
-# gets the files cut after their header; fuzz_iptc gets the IPTC dataset lists found in them.
+# gets the files cut after their header; fuzz_iptc gets the IPTC dataset lists found in them;
+# fuzz_catalog gets catalogs that snaplore-cli (built here too) creates over tests/data and, when
+# present, each folder of ../shared/corpus/exif-samples, and over all of it with its subfolders.
 # Findings (crash-*, leak-*, timeout-*, oom-*) land in $BUILD/findings/TARGET/; the exit status is
 # not 0 when any target found something. BUILD defaults to build-fuzz next to the sources;
 # SNAPLORE_FUZZ_JOBS runs that many workers per target (default 1).
 set -euo pipefail
 
-usage() { echo "usage: $0 SECONDS [fuzz_header|fuzz_iptc ...]" >&2; exit 2; }
+usage() { echo "usage: $0 SECONDS [fuzz_header|fuzz_iptc|fuzz_catalog ...]" >&2; exit 2; }
 [[ $# -ge 1 && $1 =~ ^[0-9]+$ ]] || usage
 seconds=$1
 shift
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_header fuzz_iptc)
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_header fuzz_iptc fuzz_catalog)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-fuzz}
@@ -23,7 +25,7 @@ corpus_dir=$root/../shared/corpus
 jobs=${SNAPLORE_FUZZ_JOBS:-1}
 
 for t in "${targets[@]}"; do
-    case $t in fuzz_header | fuzz_iptc) ;; *) usage ;; esac
+    case $t in fuzz_header | fuzz_iptc | fuzz_catalog) ;; *) usage ;; esac
 done
 
 # Build only the targets: with SNAPLORE_FUZZ every other program would be instrumented too.
@@ -31,12 +33,14 @@ if [[ ! -f $build/build.ninja ]]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DSNAPLORE_FUZZ=ON -DSNAPLORE_TESTS=OFF >/dev/null
 fi
-cmake --build "$build" --target "${targets[@]}"
+extra_targets=()
+[[ " ${targets[*]} " == *" fuzz_catalog "* ]] && extra_targets=(snaplore-cli)
+cmake --build "$build" --target "${targets[@]}" "${extra_targets[@]+"${extra_targets[@]}"}"
 
 # Seeds are made again on every run, so new corpus files are picked up.
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/fuzz_header" "$seeds/fuzz_iptc"
+mkdir -p "$seeds/fuzz_header" "$seeds/fuzz_iptc" "$seeds/fuzz_catalog"
 find "$root/tests/data" -maxdepth 1 -name '*.jpg' -print0 >"$seeds/files"
 if [[ -d $corpus_dir ]]; then
     find "$corpus_dir" -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) -print0 >>"$seeds/files"
@@ -99,9 +103,38 @@ for path in paths:
     for datasets in iptc_lists(found):
         save("fuzz_iptc", datasets)
 PY
-echo "seeds: $(ls "$seeds/fuzz_header" | wc -l) headers, $(ls "$seeds/fuzz_iptc" | wc -l) IPTC lists"
 
-declare -A max_len=([fuzz_header]=262144 [fuzz_iptc]=70000)
+# The catalog that snaplore-cli creates in FOLDER (a writable copy: the corpus is read-only), kept as
+# the seed NAME: catalog_seed NAME FOLDER [--subfolders].
+catalog_seed() {
+    local name=$1 dir=$2
+    shift 2
+    # The instrumented program would report Qt's lasting allocations as leaks.
+    ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen "$build/cli/snaplore-cli" catalog create "$dir" "$@" \
+        >/dev/null 2>&1 || true
+    if [[ -s $dir/Snaplore.sidx ]]; then cp "$dir/Snaplore.sidx" "$seeds/fuzz_catalog/$name.sidx"; fi
+}
+if [[ " ${targets[*]} " == *" fuzz_catalog "* ]]; then
+    work=$seeds/catalog-work
+    mkdir -p "$work/tests-data"
+    install -m 644 -t "$work/tests-data" "$root"/tests/data/*.jpg
+    catalog_seed tests-data "$work/tests-data"
+    if [[ -d $corpus_dir/exif-samples ]]; then
+        cp -r "$corpus_dir/exif-samples" "$work/"
+        chmod -R u+w "$work/exif-samples"
+        while IFS= read -r -d '' dir; do
+            catalog_seed "exif-samples-$(basename "$dir")" "$dir"
+        done < <(find "$work/exif-samples" -mindepth 1 -maxdepth 1 -type d -print0 | sort -z)
+        catalog_seed exif-samples-top "$work/exif-samples"
+        # With the subfolders' catalogs taken in: entries with folder names.
+        catalog_seed exif-samples-all "$work/exif-samples" --subfolders
+    fi
+    rm -rf "$work"
+fi
+echo "seeds: $(ls "$seeds/fuzz_header" | wc -l) headers, $(ls "$seeds/fuzz_iptc" | wc -l) IPTC lists," \
+    "$(ls "$seeds/fuzz_catalog" | wc -l) catalogs"
+
+declare -A max_len=([fuzz_header]=262144 [fuzz_iptc]=70000 [fuzz_catalog]=4194304)
 declare -A dict=([fuzz_header]=header.dict [fuzz_iptc]=iptc.dict)
 # UBSan stops at the first report so that libFuzzer keeps the input; leaks count as findings.
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
@@ -116,7 +149,8 @@ for t in "${targets[@]}"; do
     log=$build/$t.log
     echo "== $t for ${seconds}s (log: $log)"
     fuzz_args=(-max_total_time="$seconds" -max_len="${max_len[$t]}" -rss_limit_mb=2048 -timeout=10
-        -dict="$root/fuzz/${dict[$t]}" -artifact_prefix="$findings/" -print_final_stats=1)
+        -artifact_prefix="$findings/" -print_final_stats=1)
+    [[ -n ${dict[$t]:-} ]] && fuzz_args+=(-dict="$root/fuzz/${dict[$t]}")
     if [[ $jobs -gt 1 ]]; then
         fuzz_args+=(-fork="$jobs" -ignore_crashes=0)
     fi
