@@ -390,7 +390,7 @@ QString IptcBlock::EventTitle() const {
     return start + " - " + end + " " + name;
 }
 
-WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batch) {
+WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes) {
     RefreshDateTexts();
 
     struct stat before {};
@@ -463,6 +463,7 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batc
 
     SafeWriteOptions options;
     options.timesFrom = path_;
+    options.keepTimes = keepFileTimes;
     if (haveTimes) options.timesBefore = before;
     options.batch = batch;
     const WriteResult result = safeWrite(outputPath.isEmpty() ? path_ : outputPath, produce, verify, options);
@@ -480,3 +481,7 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batc
     }
     return result;
 }
+
+bool IptcBlock::hasChanges() const { return true; }
+
+void IptcBlock::ApplyChangesTo(IptcBlock& fresh) const { fresh.Copy(*this); }

@@ -64,7 +64,13 @@ public:
     // and path() is only read; without one, path() is replaced safely. The file times are kept.
     // With a batch the new picture only waits in it (the result says whether it could be staged):
     // the batch's commit puts it in place, and the block is left as it was, not as written.
-    WriteResult WriteIptc(const QString& outputPath = {}, SafeWriteBatch* batch = nullptr);
+    WriteResult WriteIptc(const QString& outputPath = {}, SafeWriteBatch* batch = nullptr, bool keepFileTimes = true);
+
+    // True when a field (lists, date and thumbnail included) differs from what was read.
+    bool hasChanges() const;
+    // The fields changed since reading, applied onto `fresh` (the same file read again): what another
+    // program wrote meanwhile stays, the edits made here win.
+    void ApplyChangesTo(IptcBlock& fresh) const;
 
     // Empties every text field and both lists and unsets the date; thumbnail, kept datasets, flags and
     // path stay.

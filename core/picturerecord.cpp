@@ -128,8 +128,8 @@ void PictureRecord::setFilePath(const QString& path) {
     iptc_.setPath(path);
 }
 
-WriteResult PictureRecord::save(const QString& outputPath) {
-    const WriteResult result = iptc_.WriteIptc(outputPath);
+WriteResult PictureRecord::save(const QString& outputPath, bool keepFileTimes) {
+    const WriteResult result = iptc_.WriteIptc(outputPath, nullptr, keepFileTimes);
     if (result) {
         updateHasData();
         // A catalog copies headerSize bytes of this picture: they must be those of the new file.

@@ -72,7 +72,10 @@ public:
 
     // Rewrites the picture with its picture data: in place, or into `outputPath` (the document's save
     // file). On success hasData, the file size and the header size describe the written file.
-    WriteResult save(const QString& outputPath = {});
+    // `keepFileTimes` false gives the file the time of the save. When the file changed on disk since
+    // it was read (size, modification time or inode), it is read again and only the fields changed
+    // here are applied to what is there now.
+    WriteResult save(const QString& outputPath = {}, bool keepFileTimes = true);
 
     // Locked means the owner may not write the file. Locking clears every write bit; unlocking gives
     // the owner's back. Both read the state back from disk and return false when it cannot be set.
