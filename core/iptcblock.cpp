@@ -3,6 +3,8 @@
 #include "bytes.h"
 #include "diagnostics.h"
 #include "jpegstructure.h"
+#include "mpfindex.h"
+#include "photoshopresources.h"
 #include "pictureheader.h"
 #include "safewrite.h"
 #include "textcodec.h"
@@ -18,7 +20,7 @@ using namespace snaplore;
 
 namespace {
 
-constexpr QByteArrayView kSignature("Photoshop 3.0\0", 14);
+constexpr QByteArrayView kSignature = psd::kSignature;
 constexpr QByteArrayView kIptcResource("8BIM\x04\x04", 6);
 // 1:90 with ESC % G: the datasets' text is UTF-8.
 constexpr QByteArrayView kUtf8CharacterSet("\x1C\x01\x5A\x00\x03\x1B\x25\x47", 8);
@@ -65,21 +67,35 @@ const TextField* textField(int number) {
     return nullptr;
 }
 
+constexpr int kFieldCount = int(sizeof(kTextFields) / sizeof(kTextFields[0]));
+
 // Walks whole datasets (1C rr nn LLLL data) of a buffer; stops at the first that is not well formed.
+// A dataset in the extended length form (the high bit of LLLL set, the low bits the count of length
+// bytes that follow) is handed over whole and marked, so that every walk steps over it.
 template <typename F>
-void forEachDataset(QByteArrayView data, F&& visit) {
+qsizetype forEachDataset(QByteArrayView data, F&& visit) {
     const uint8_t* d = bytes::u8(data);
     qsizetype pos = 0;
     while (data.size() - pos >= 5) {
         if (d[pos] != 0x1C) break;
         const int record = d[pos + 1];
         const int number = d[pos + 2];
-        const qsizetype length = bytes::be16(d + pos + 3);
-        if (length & 0x8000) break;  // the extended length form is not used by anyone we read
-        if (length > data.size() - pos - 5) break;
-        visit(record, number, data.sliced(pos, 5 + length), data.sliced(pos + 5, length));
-        pos += 5 + length;
+        qsizetype length = bytes::be16(d + pos + 3);
+        qsizetype header = 5;
+        bool extended = false;
+        if (length & 0x8000) {
+            const qsizetype count = length & 0x7FFF;
+            if (count == 0 || count > 4 || data.size() - pos - 5 < count) break;
+            length = 0;
+            for (qsizetype i = 0; i < count; ++i) length = (length << 8) | d[pos + 5 + i];
+            header += count;
+            extended = true;
+        }
+        if (length > data.size() - pos - header) break;
+        visit(record, number, data.sliced(pos, header + length), data.sliced(pos + header, length), extended);
+        pos += header + length;
     }
+    return pos;
 }
 
 bool appendDataset(QByteArray& out, int record, int number, const QByteArray& value) {
@@ -95,7 +111,7 @@ bool appendDataset(QByteArray& out, int record, int number, const QByteArray& va
 // Removes every 1:90 dataset from a run of record-1 datasets.
 QByteArray withoutCharacterSet(const QByteArray& records) {
     QByteArray out;
-    forEachDataset(records, [&](int record, int number, QByteArrayView whole, QByteArrayView) {
+    forEachDataset(records, [&](int record, int number, QByteArrayView whole, QByteArrayView, bool) {
         if (!(record == 1 && number == 90)) out.append(whole);
     });
     return out;
@@ -103,7 +119,7 @@ QByteArray withoutCharacterSet(const QByteArray& records) {
 
 bool declaresUtf8(const QByteArray& records) {
     bool utf8 = false;
-    forEachDataset(records, [&](int record, int number, QByteArrayView, QByteArrayView value) {
+    forEachDataset(records, [&](int record, int number, QByteArrayView, QByteArrayView value, bool) {
         if (record == 1 && number == 90) utf8 = value == QByteArrayView("\x1B\x25\x47", 3);
     });
     return utf8;
@@ -111,10 +127,32 @@ bool declaresUtf8(const QByteArray& records) {
 
 bool declaresCharacterSet(const QByteArray& records) {
     bool found = false;
-    forEachDataset(records, [&](int record, int number, QByteArrayView, QByteArrayView) {
+    forEachDataset(records, [&](int record, int number, QByteArrayView, QByteArrayView, bool) {
         found = found || (record == 1 && number == 90);
     });
     return found;
+}
+
+// A kept record-2 dataset, in UTF-8 when the list switches to it from Windows-1252.
+bool appendKept(QByteArray& out, QByteArrayView whole, int number, QByteArrayView value, bool extended,
+                bool transcode) {
+    if (!transcode || extended || isBinaryDataset(number) || text::isAscii(value)) {
+        out.append(whole);
+        return true;
+    }
+    return appendDataset(out, 2, number, text::fromWindows1252(value).toUtf8());
+}
+
+QByteArray transcodedRun(const QByteArray& run, bool transcode, bool* fits) {
+    if (!transcode) return run;
+    QByteArray out;
+    forEachDataset(run, [&](int record, int number, QByteArrayView whole, QByteArrayView value, bool extended) {
+        if (record != 2)
+            out.append(whole);
+        else
+            *fits = appendKept(out, whole, number, value, extended, true) && *fits;
+    });
+    return out;
 }
 
 int leadingNumber(const QString& text, qsizetype from, qsizetype count) { return text.mid(from, count).toInt(); }
@@ -133,40 +171,9 @@ int IptcBlock::ReadIptcSegment(QIODevice& file) {
             const QByteArray signature = file.read(14);
             if (signature != kSignature) break;
             HasPhotoshopSegment = true;
-            const QByteArray payload = file.read(length - 16);
-            // Image resources: "8BIM", id, padded Pascal name, 4-byte size, data padded to even.
-            qsizetype pos = 0;
-            if (pendingNeeded_ > 0) {
-                // The IPTC resource of the previous segment continues here.
-                const qsizetype take = std::min(pendingNeeded_, payload.size());
-                pendingResource_.append(payload.first(take));
-                pendingNeeded_ -= take;
-                pos = take;
-                if (pendingNeeded_ == 0) {
-                    ParseDatasetList(pendingResource_);
-                    pendingResource_.clear();
-                }
-            }
-            const qsizetype at = payload.indexOf(kIptcResource, pos);
-            if (at >= 0) {
-                const uint8_t* d = bytes::u8(payload);
-                qsizetype p = at + 6;
-                if (p < payload.size()) {
-                    const qsizetype nameLength = (1 + d[p] + 1) & ~qsizetype(1);
-                    p += nameLength;
-                    if (bytes::fits(payload.size(), p, 4)) {
-                        const qsizetype size = bytes::be32(d + p);
-                        p += 4;
-                        const qsizetype available = payload.size() - p;
-                        if (size <= available) {
-                            ParseDatasetList(QByteArrayView(payload).sliced(p, size));
-                        } else {
-                            pendingResource_ = payload.sliced(p);
-                            pendingNeeded_ = size - available;
-                        }
-                    }
-                }
-            }
+            // Resources may continue from one Photoshop segment into the next: join them.
+            psPending_.append(file.read(length - 16));
+            consumeResources();
             break;
         }
         if (code == 0xDA || length < 2) break;
@@ -175,16 +182,49 @@ int IptcBlock::ReadIptcSegment(QIODevice& file) {
     return 1;
 }
 
+void IptcBlock::consumeResources() {
+    const uint8_t* d = bytes::u8(psPending_);
+    qsizetype pos = 0;
+    while (psPending_.size() - pos >= 4) {
+        if (!psd::isResourceType(QByteArrayView(psPending_).sliced(pos, 4))) {
+            // Not a resource record where one should start: look for the IPTC resource further on.
+            const qsizetype at = psPending_.indexOf(kIptcResource, pos + 1);
+            if (at < 0) {
+                pos = std::max(pos, psPending_.size() - qsizetype(kIptcResource.size()) + 1);
+                break;
+            }
+            pos = at;
+            continue;
+        }
+        if (psPending_.size() - pos < 7) break;
+        const int id = bytes::be16(d + pos + 4);
+        const qsizetype nameBytes = (1 + d[pos + 6] + 1) & ~qsizetype(1);
+        const qsizetype sizeAt = pos + 6 + nameBytes;
+        if (!bytes::fits(psPending_.size(), sizeAt, 4)) break;  // continues in the next segment
+        const qsizetype size = bytes::be32(d + sizeAt);
+        const qsizetype dataAt = sizeAt + 4;
+        if (size > psPending_.size() - dataAt) break;  // continues in the next segment
+        if (id == psd::kIptcId) {
+            const QByteArrayView data = QByteArrayView(psPending_).sliced(dataAt, size);
+            if (iptcResources_++ == 0) originalList_ = data.toByteArray();
+            ParseDatasetList(data);
+        }
+        pos = dataAt + size + (size & 1);
+    }
+    psPending_.remove(0, std::min(pos, psPending_.size()));
+}
+
 void IptcBlock::ParseDatasetList(QByteArrayView list) {
     struct Raw {
         int number;
         QByteArrayView whole, value;
+        bool extended;
     };
     std::vector<Raw> record2;
-    forEachDataset(list, [&](int record, int number, QByteArrayView whole, QByteArrayView value) {
-        if (value.isEmpty()) return;  // an empty value: nothing to keep
+    forEachDataset(list, [&](int record, int number, QByteArrayView whole, QByteArrayView value, bool extended) {
+        raw_.push_back({record, number, extended, whole.toByteArray(), whole.size() - value.size()});
         if (record == 2)
-            record2.push_back({number, whole, value});
+            record2.push_back({number, whole, value, extended});
         else if (record < 2)
             otherRecordsBefore.append(whole);
         else
@@ -199,7 +239,7 @@ void IptcBlock::ParseDatasetList(QByteArrayView list) {
     if (!utf8) {
         bool valid = true;
         for (const Raw& r : record2) {
-            if (isBinaryDataset(r.number)) continue;
+            if (isBinaryDataset(r.number) || r.extended) continue;
             if (!text::isAscii(r.value)) {
                 anyNonAscii = true;
                 valid = valid && text::isValidUtf8(r.value);
@@ -208,20 +248,23 @@ void IptcBlock::ParseDatasetList(QByteArrayView list) {
         utf8 = valid && !declaresCharacterSet(otherRecordsBefore);
     } else {
         for (const Raw& r : record2)
-            if (!isBinaryDataset(r.number) && !text::isAscii(r.value)) anyNonAscii = true;
+            if (!isBinaryDataset(r.number) && !r.extended && !text::isAscii(r.value)) anyNonAscii = true;
     }
     if (anyNonAscii) sourceEncoding_ = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     auto decode = [utf8](QByteArrayView v) { return utf8 ? QString::fromUtf8(v) : text::fromWindows1252(v); };
 
     for (const Raw& r : record2) {
-        if (const TextField* f = textField(r.number)) {
+        const TextField* f = r.extended ? nullptr : textField(r.number);
+        if (f) {
+            if (r.value.isEmpty()) continue;  // an empty dataset leaves the field as it is
             this->*(f->member) = decode(r.value);
             if (r.number == 55 || r.number == 60) setDateTimeFromTexts();
-        } else if (r.number == 20) {
-            supplementalCategories.append(decode(r.value));
-        } else if (r.number == 25) {
-            people.append(decode(r.value));
-        } else if (r.number == 224) {
+        } else if (!r.extended && r.number == 20) {
+            if (!r.value.isEmpty()) supplementalCategories.append(decode(r.value));
+        } else if (!r.extended && r.number == 25) {
+            if (!r.value.isEmpty()) people.append(decode(r.value));
+        } else if (!r.extended && r.number == 224) {
+            if (r.value.isEmpty()) continue;
             thumbnailJpeg_ = r.value.toByteArray();
             thumbnailImage_ = QImage();
             thumbnailDecoded_ = false;
@@ -231,6 +274,50 @@ void IptcBlock::ParseDatasetList(QByteArrayView list) {
             UnknownDatasets.append(r.whole);
         }
     }
+    snapshotAsRead();
+}
+
+void IptcBlock::snapshotAsRead() {
+    originalText_.clear();
+    for (const TextField& f : kTextFields) originalText_.append(this->*(f.member));
+    originalSupplemental_ = supplementalCategories;
+    originalPeople_ = people;
+    originalDateTime_ = dateTime;
+    originalUnknown_ = UnknownDatasets;
+    originalBefore_ = otherRecordsBefore;
+    originalAfter_ = otherRecordsAfter;
+}
+
+std::vector<int> IptcBlock::changedFields() const {
+    std::vector<int> changed;
+    for (int i = 0; i < kFieldCount; ++i) {
+        const QString original = i < originalText_.size() ? originalText_[i] : QString();
+        if (this->*(kTextFields[i].member) != original) changed.push_back(kTextFields[i].number);
+    }
+    if (supplementalCategories != originalSupplemental_) changed.push_back(20);
+    if (people != originalPeople_) changed.push_back(25);
+    if (UnknownDatasets != originalUnknown_) changed.push_back(-1);
+    if (otherRecordsBefore != originalBefore_) changed.push_back(-2);
+    if (otherRecordsAfter != originalAfter_) changed.push_back(-3);
+    return changed;
+}
+
+bool IptcBlock::fieldsChanged() const { return !changedFields().empty() || dateTime != originalDateTime_; }
+
+bool IptcBlock::hasChanges() const { return fieldsChanged(); }
+
+void IptcBlock::ApplyChangesTo(IptcBlock& fresh) const {
+    for (int i = 0; i < kFieldCount; ++i) {
+        const QString original = i < originalText_.size() ? originalText_[i] : QString();
+        if (this->*(kTextFields[i].member) != original) fresh.*(kTextFields[i].member) = this->*(kTextFields[i].member);
+    }
+    if (supplementalCategories != originalSupplemental_) fresh.supplementalCategories = supplementalCategories;
+    if (people != originalPeople_) fresh.people = people;
+    if (dateTime != originalDateTime_) fresh.dateTime = dateTime;
+    if (UnknownDatasets != originalUnknown_) fresh.UnknownDatasets = UnknownDatasets;
+    if (otherRecordsBefore != originalBefore_) fresh.otherRecordsBefore = otherRecordsBefore;
+    if (otherRecordsAfter != originalAfter_) fresh.otherRecordsAfter = otherRecordsAfter;
+    if (thumbnailReplaced_) fresh.setThumbnail(thumbnailImage_);
 }
 
 void IptcBlock::setDateTimeFromTexts() {
@@ -241,7 +328,9 @@ void IptcBlock::setDateTimeFromTexts() {
 }
 
 void IptcBlock::RefreshDateTexts() {
-    if (!dateTime.isValid()) return;
+    // Only a date that was changed is written anew: what another program stored (a date without a
+    // time, a time with a zone) stays as it was.
+    if (!dateTime.isValid() || dateTime == originalDateTime_) return;
     const QString date = dateTime.toString(QStringLiteral("yyyyMMdd"));
     const QString time = dateTime.toString(QStringLiteral("HHmmss"));
     if (dateText != date) dateText = date;
@@ -273,74 +362,10 @@ void IptcBlock::setThumbnail(const QImage& image) {
 }
 
 QByteArray IptcBlock::BuildDatasetList(WriteError* error) const {
-    if (error) *error = WriteError::None;
-    const bool utf8 = [&] {
-        for (const TextField& f : kTextFields)
-            if (!text::isAscii(this->*(f.member))) return true;
-        for (const QStringList* list : {&supplementalCategories, &people})
-            for (const QString& s : *list)
-                if (!text::isAscii(s)) return true;
-        return false;
-    }();
-
-    QByteArray body;
-    bool fits = true;
-    if (utf8) {
-        body = withoutCharacterSet(otherRecordsBefore);
-        body.append(kUtf8CharacterSet);
-    } else {
-        body = otherRecordsBefore;
-    }
-    for (const TextField& f : kTextFields) {
-        const QString& value = this->*(f.member);
-        if (!value.isEmpty()) fits = appendDataset(body, 2, f.number, value.toUtf8()) && fits;
-    }
-    for (const QString& s : supplementalCategories)
-        if (!s.isEmpty()) fits = appendDataset(body, 2, 20, s.toUtf8()) && fits;
-    for (const QString& s : people)
-        if (!s.isEmpty()) fits = appendDataset(body, 2, 25, s.toUtf8()) && fits;
-
-    QByteArray thumb;
-    if (thumbnailReplaced_) {
-        if (!thumbnailImage_.isNull()) {
-            QBuffer buffer(&thumb);
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "jpeg");
-            if (!writer.write(thumbnailImage_)) thumb.clear();
-        }
-    } else if (!thumbnailJpeg_.isEmpty()) {
-        // The stored thumbnail goes back unchanged when it is a picture at all.
-        QBuffer buffer(const_cast<QByteArray*>(&thumbnailJpeg_));
-        buffer.open(QIODevice::ReadOnly);
-        if (QImageReader(&buffer, "jpeg").canRead()) thumb = thumbnailJpeg_;
-    }
-
-    QByteArray tail;
-    if (utf8 && sourceEncoding_ == TextEncoding::Windows1252) {
-        // The file is going to declare UTF-8: text datasets we keep without reading them were
-        // Windows-1252 and must follow, or other programs would show them garbled.
-        forEachDataset(UnknownDatasets, [&](int, int number, QByteArrayView whole, QByteArrayView value) {
-            if (isBinaryDataset(number) || text::isAscii(value))
-                tail.append(whole);
-            else
-                fits = appendDataset(tail, 2, number, text::fromWindows1252(value).toUtf8()) && fits;
-        });
-    } else {
-        tail = UnknownDatasets;
-    }
-    tail.append(otherRecordsAfter);
-
-    if (!fits) {
-        if (error) *error = WriteError::TooLarge;
-        return {};
-    }
-    // The thumbnail can be made again; it is the first thing to give up when the segment is full.
-    if (!thumb.isEmpty() && body.size() + tail.size() + 5 + thumb.size() + 1 <= kMaxListLength &&
-        thumb.size() <= 0x7FFF)
-        appendDataset(body, 2, 224, thumb);
-    body.append(tail);
-    if (body.size() & 1) body.append('\0');
-    if (body.size() > kMaxListLength) {
+    QString field;
+    const QByteArray body = buildList(error, &field);
+    if (error && *error != WriteError::None) return {};
+    if (body.size() > 0xFFFF) {
         if (error) *error = WriteError::TooLarge;
         return {};
     }
@@ -349,6 +374,143 @@ QByteArray IptcBlock::BuildDatasetList(WriteError* error) const {
     bytes::putBe16(list, uint16_t(body.size()));
     list.append(body);
     return list;
+}
+
+QByteArray IptcBlock::buildList(WriteError* error, QString* tooLarge) const {
+    if (error) *error = WriteError::None;
+    // Nothing changed: the data goes back exactly as it was read.
+    if (!fieldsChanged() && iptcResources_ == 1) return originalList_;
+
+    std::vector<int> changedList = changedFields();
+    const bool dateChanged = dateTime != originalDateTime_;
+    auto changed = [&](int number) {
+        return std::find(changedList.begin(), changedList.end(), number) != changedList.end();
+    };
+
+    // The text of changed fields decides whether the list must declare UTF-8.
+    bool newNonAscii = false;
+    for (const TextField& f : kTextFields)
+        if (changed(f.number) && !text::isAscii(this->*(f.member))) newNonAscii = true;
+    if (changed(20))
+        for (const QString& s : supplementalCategories) newNonAscii = newNonAscii || !text::isAscii(s);
+    if (changed(25))
+        for (const QString& s : people) newNonAscii = newNonAscii || !text::isAscii(s);
+    const bool declaredUtf8 = declaresUtf8(otherRecordsBefore);
+    const bool addUtf8 = newNonAscii && !declaredUtf8;
+    // Text kept from a Windows-1252 list must follow it into UTF-8, or other programs would show it
+    // garbled.
+    const bool transcode = addUtf8 && sourceEncoding_ == TextEncoding::Windows1252;
+    Q_UNUSED(dateChanged);
+
+    bool fits = true;
+    auto fail = [&](const char* name) {
+        if (fits && tooLarge) *tooLarge = QString::fromLatin1(name);
+        fits = false;
+    };
+
+    // Records before 2.
+    QByteArray front;
+    bool frontDone = false;
+    auto putFront = [&] {
+        if (frontDone) return;
+        frontDone = true;
+        QByteArray run = otherRecordsBefore;
+        if (addUtf8) run = withoutCharacterSet(run) + QByteArray(kUtf8CharacterSet.data(), kUtf8CharacterSet.size());
+        front.append(run);
+    };
+
+    QByteArray thumb;
+    const bool writeThumb = thumbnailReplaced_;
+    if (writeThumb && !thumbnailImage_.isNull()) {
+        QBuffer buffer(&thumb);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        if (!writer.write(thumbnailImage_)) thumb.clear();
+    }
+
+    // Record 2, in the order read: a changed field takes the place of its first dataset.
+    QByteArray middle;
+    QByteArray back;
+    std::vector<int> placed;
+    auto isPlaced = [&](int key) { return std::find(placed.begin(), placed.end(), key) != placed.end(); };
+    auto putField = [&](int number) {
+        placed.push_back(number);
+        if (const TextField* f = textField(number)) {
+            const QString& value = this->*(f->member);
+            if (!value.isEmpty() && !appendDataset(middle, 2, number, value.toUtf8())) fail(f->name);
+        } else if (number == 20 || number == 25) {
+            for (const QString& s : number == 20 ? supplementalCategories : people)
+                if (!s.isEmpty() && !appendDataset(middle, 2, number, s.toUtf8())) fail(number == 20 ? "category" : "people");
+        } else if (number == 224) {
+            if (!thumb.isEmpty() && thumb.size() <= 0x7FFF) appendDataset(middle, 2, 224, thumb);
+        } else if (number == -1) {
+            middle.append(transcodedRun(UnknownDatasets, transcode, &fits));
+        }
+    };
+    const bool unknownChanged = changed(-1);
+    for (const RawDataset& r : raw_) {
+        if (r.record < 2) {
+            if (changed(-2) || addUtf8)
+                putFront();
+            else
+                front.append(r.whole);
+            continue;
+        }
+        if (r.record > 2) {
+            if (changed(-3)) {
+                if (!isPlaced(-3)) {
+                    placed.push_back(-3);
+                    back.append(otherRecordsAfter);
+                }
+            } else {
+                back.append(r.whole);
+            }
+            continue;
+        }
+        const QByteArrayView value = QByteArrayView(r.whole).sliced(r.valueOffset);
+        const bool known = !r.extended && (textField(r.number) || r.number == 20 || r.number == 25 || r.number == 224);
+        const int key = known ? r.number : -1;
+        const bool replace = key == 224 ? writeThumb : (key == -1 ? unknownChanged : changed(key));
+        if (!replace) {
+            if (!appendKept(middle, r.whole, r.number, value, r.extended, transcode)) fail("kept dataset");
+        } else if (!isPlaced(key)) {
+            putField(key);
+        }
+    }
+    // Fields that had no dataset yet, in the order the list has always been written.
+    if (!frontDone && (changed(-2) || addUtf8)) putFront();
+    for (const TextField& f : kTextFields)
+        if (changed(f.number) && !isPlaced(f.number)) putField(f.number);
+    for (int number : {20, 25})
+        if (changed(number) && !isPlaced(number)) putField(number);
+    if (unknownChanged && !isPlaced(-1)) putField(-1);
+    if (changed(-3) && !isPlaced(-3)) back.append(otherRecordsAfter);
+
+    if (!fits) {
+        if (error) *error = WriteError::TooLarge;
+        return {};
+    }
+    QByteArray body = front + middle;
+    // The thumbnail can be made again; it is the first thing to give up when the segment is full.
+    if (writeThumb && !isPlaced(224) && !thumb.isEmpty() && thumb.size() <= 0x7FFF &&
+        body.size() + back.size() + 5 + thumb.size() + 1 <= kMaxListLength)
+        appendDataset(body, 2, 224, thumb);
+    body.append(back);
+    if (body.size() > kMaxListLength && isPlaced(224) && !thumb.isEmpty()) {
+        // Drop the thumbnail that was put in place of the old one.
+        QByteArray withoutThumb;
+        forEachDataset(body, [&](int record, int number, QByteArrayView whole, QByteArrayView, bool extended) {
+            if (!(record == 2 && number == 224 && !extended)) withoutThumb.append(whole);
+        });
+        body = withoutThumb;
+    }
+    if (body.size() & 1) body.append('\0');
+    if (body.size() > kMaxListLength) {
+        if (error) *error = WriteError::TooLarge;
+        if (tooLarge) *tooLarge = QStringLiteral("picture data");
+        return {};
+    }
+    return body;
 }
 
 void IptcBlock::Clear() {
@@ -390,6 +552,60 @@ QString IptcBlock::EventTitle() const {
     return start + " - " + end + " " + name;
 }
 
+namespace {
+
+// The largest header (everything before the scan) a rewrite takes into memory.
+constexpr qint64 kMaxHeaderBytes = 64 * 1024 * 1024;
+constexpr qint64 kStreamChunk = 1024 * 1024;
+
+struct SourceHeader {
+    QByteArray bytes;  // from SOI up to the scan, perhaps a little more
+    std::vector<JpegSegmentSpan> segments;
+    qsizetype scanStart = 0;  // where the SOS segment starts; everything from here is copied as it is
+};
+
+// Reads the source from its start until the strict walk reaches the start of scan; only the header
+// is held in memory, the picture data is streamed later.
+std::optional<SourceHeader> readHeader(QFile& source, qint64 size) {
+    SourceHeader h;
+    qint64 want = std::min<qint64>(size, 256 * 1024);
+    for (;;) {
+        while (h.bytes.size() < want) {
+            const QByteArray more = source.read(want - h.bytes.size());
+            if (more.isEmpty()) return std::nullopt;
+            h.bytes.append(more);
+        }
+        if (auto walked = walkJpegStructure(h.bytes)) {
+            h.segments = std::move(*walked);
+            h.scanStart = h.segments.back().start;
+            return h;
+        }
+        if (want >= size || want >= kMaxHeaderBytes) return std::nullopt;
+        want = std::min<qint64>({size, want * 4, kMaxHeaderBytes});
+    }
+}
+
+// Offset of a segment's payload (after marker and length) in the buffer.
+qsizetype payloadStart(QByteArrayView data, const JpegSegmentSpan& s) {
+    qsizetype p = s.start;
+    while (p < s.end && uint8_t(data[p]) == 0xFF) ++p;
+    return p + 1 + 2;
+}
+
+bool isPhotoshop(QByteArrayView data, const JpegSegmentSpan& s) {
+    if (s.code != 0xED) return false;
+    const qsizetype p = payloadStart(data, s);
+    return s.end - p >= kSignature.size() && data.sliced(p, kSignature.size()) == kSignature;
+}
+
+bool isMpf(QByteArrayView data, const JpegSegmentSpan& s) {
+    if (s.code != 0xE2) return false;
+    const qsizetype p = payloadStart(data, s);
+    return mpf::isMpfPayload(data.sliced(p, s.end - p));
+}
+
+}  // namespace
+
 WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes) {
     RefreshDateTexts();
 
@@ -397,67 +613,140 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batc
     const bool haveTimes = ::stat(QFile::encodeName(path_).constData(), &before) == 0;
     QFile source(path_);
     if (!source.open(QIODevice::ReadOnly)) return {WriteError::OpenFailed, source.errorString()};
-    const qint64 expected = source.size();
-    const QByteArray data = source.readAll();
-    source.close();
-    if (data.size() != expected) return {WriteError::ShortRead, path_};
+    const qint64 size = source.size();
+    const std::optional<SourceHeader> header = readHeader(source, size);
+    if (!header) {
+        return {source.error() != QFileDevice::NoError ? WriteError::ShortRead : WriteError::NotWalkable, path_};
+    }
+    const QByteArrayView data = QByteArrayView(header->bytes).first(header->scanStart);
+    const std::vector<JpegSegmentSpan>& segments = header->segments;
 
-    const auto segments = walkJpegStructure(data);
-    if (!segments) return {WriteError::NotWalkable, path_};
+    // A save that changes no field keeps every APP13 segment as it was; otherwise the IPTC resource is
+    // replaced inside the Photoshop resources, and everything else of them stays byte for byte.
+    const bool changed = fieldsChanged();
+    QByteArray newHeader;
+    qsizetype mpfOld = -1, mpfNew = -1, mpfSize = 0;  // payload offsets of the MPF index, old and new
+    if (!changed) {
+        newHeader = data.toByteArray();
+    } else {
+        WriteError buildError;
+        QString field;
+        const QByteArray body = buildList(&buildError, &field);
+        if (buildError != WriteError::None) return {buildError, field.isEmpty() ? path_ : field};
 
-    WriteError buildError;
-    const QByteArray list = BuildDatasetList(&buildError);
-    if (buildError != WriteError::None) return {buildError, path_};
-    const qsizetype total = list.size() - 2;  // T
+        QByteArray stream;
+        qsizetype firstPs = -1, firstMpf = -1, firstDqt = -1;
+        const qsizetype scan = qsizetype(segments.size()) - 1;
+        for (qsizetype i = 0; i < scan; ++i) {
+            const JpegSegmentSpan& s = segments[i];
+            if (isPhotoshop(data, s)) {
+                if (firstPs < 0) firstPs = i;
+                stream.append(data.sliced(payloadStart(data, s) + kSignature.size(),
+                                          s.end - payloadStart(data, s) - kSignature.size()));
+            } else if (firstMpf < 0 && isMpf(data, s)) {
+                firstMpf = i;
+            } else if (firstDqt < 0 && s.code == 0xDB) {
+                firstDqt = i;
+            }
+        }
+        const QByteArray newStream = psd::replaceIptc(stream, body);
+        const QByteArray psSegments = psd::segmentsFor(newStream);
+        // The new segments take the place of the first Photoshop segment, or stand before the first
+        // DQT, and before the scan at the latest. A multi-picture index counts its offsets from inside
+        // its own APP2 segment: the new segments go before it so those offsets stay right.
+        qsizetype at = firstPs >= 0 ? firstPs : (firstDqt >= 0 ? firstDqt : scan);
+        if (firstMpf >= 0 && firstMpf < at) at = firstMpf;
 
-    QByteArray segment;
-    if (total > 1) {
-        segment.reserve(total + 32);
-        segment.append("\xFF\xED", 2);
-        bytes::putBe16(segment, uint16_t(total + 28));
-        segment.append(kSignature);
-        segment.append("8BIM\x04\x04\x00\x00\x00\x00", 10);
-        segment.append(list);
+        newHeader.reserve(data.size() + psSegments.size());
+        newHeader.append(data.first(2));
+        for (qsizetype i = 0; i < scan; ++i) {
+            const JpegSegmentSpan& s = segments[i];
+            if (i == at) newHeader.append(psSegments);
+            if (isPhotoshop(data, s)) continue;
+            if (i == firstMpf) {
+                mpfOld = payloadStart(data, s);
+                mpfNew = newHeader.size() + (mpfOld - s.start);
+                mpfSize = s.end - mpfOld;
+            }
+            newHeader.append(data.sliced(s.start, s.end - s.start));
+        }
+        if (at == scan) newHeader.append(psSegments);
     }
 
-    // Write the picture from the source buffer, segment by segment: every APP13 is dropped and the new
-    // one takes the place of the first (or stands before the first DQT when there was no Photoshop
-    // segment, and before the scan at the latest).
-    qint64 written = 0;
-    auto produce = [&](QFile& out) {
-        bool placed = segment.isEmpty();
-        bool dqtSeen = false;
-        auto put = [&](QByteArrayView bytes) {
-            written += bytes.size();
-            return out.write(bytes.data(), bytes.size()) == bytes.size();
-        };
-        if (!put(QByteArrayView(data).first(2))) return false;
-        for (const JpegSegmentSpan& s : *segments) {
-            const bool firstDqt = s.code == 0xDB && !dqtSeen;
-            if (s.code == 0xDB) dqtSeen = true;
-            if (!placed && (s.code == 0xED || s.code == 0xDA || (!HasPhotoshopSegment && firstDqt))) {
-                if (!put(segment)) return false;
-                placed = true;
+    // Correct the multi-picture index for the bytes the header gained or lost.
+    std::optional<mpf::Index> oldIndex, newIndex;
+    if (mpfOld >= 0) {
+        oldIndex = mpf::parse(data, mpfOld, mpfSize);
+        newIndex = mpf::parse(newHeader, mpfNew, mpfSize);
+        if (oldIndex && newIndex && changed) {
+            const qint64 gained = newHeader.size() - data.size();
+            const qint64 gainedAfter = (newHeader.size() - (mpfNew + mpfSize)) - (data.size() - (mpfOld + mpfSize));
+            for (size_t i = 0; i < newIndex->entries.size(); ++i) {
+                mpf::Entry& e = newIndex->entries[i];
+                if (i == 0)
+                    e.size = quint32(qint64(e.size) + gained);
+                else if (e.offset != 0)
+                    e.offset = quint32(qint64(e.offset) + gainedAfter);
+                mpf::put32(newHeader.data() + e.fieldOffset + 4, e.size, newIndex->bigEndian);
+                mpf::put32(newHeader.data() + e.fieldOffset + 8, e.offset, newIndex->bigEndian);
             }
-            if (s.code == 0xED) continue;
-            if (!put(QByteArrayView(data).sliced(s.start, s.end - s.start))) return false;
+        }
+    }
+
+    const qint64 total = newHeader.size() + (size - header->scanStart);
+    bool shortRead = false;
+    auto produce = [&](QFile& out) {
+        if (out.write(newHeader) != newHeader.size()) return false;
+        if (!source.seek(header->scanStart)) return shortRead = true, false;
+        QByteArray chunk;
+        for (qint64 left = size - header->scanStart; left > 0;) {
+            chunk = source.read(std::min(left, kStreamChunk));
+            if (chunk.isEmpty()) return shortRead = true, false;
+            if (out.write(chunk) != chunk.size()) return false;
+            left -= chunk.size();
         }
         return true;
     };
 
-    // What the new file must read back as: exactly the list that was built.
+    // What the new file must read back as: the header built here, and the picture data it says.
     IptcBlock expectedBlock;
-    expectedBlock.ParseDatasetList(QByteArrayView(list).sliced(2));
+    {
+        QBuffer buffer(&newHeader);
+        buffer.open(QIODevice::ReadOnly);
+        PictureHeader ignored;
+        JpegSectionReader reader;
+        reader.setVerbose(false);
+        WalkPictureHeader(buffer, newHeader.size(), reader, expectedBlock, ignored);
+    }
+    auto sameFields = [](const IptcBlock& a, const IptcBlock& b) {
+        for (const TextField& f : kTextFields)
+            if (a.*(f.member) != b.*(f.member)) return false;
+        return a.supplementalCategories == b.supplementalCategories && a.people == b.people;
+    };
+    if (changed && !sameFields(expectedBlock, *this)) return {WriteError::VerifyFailed, path_};
+
     auto verify = [&](const QString& tempPath) -> WriteResult {
         QFile check(tempPath);
-        if (!check.open(QIODevice::ReadOnly) || check.size() != written)
-            return {WriteError::VerifyFailed, tempPath};
-        PictureHeader header;
+        if (!check.open(QIODevice::ReadOnly) || check.size() != total) return {WriteError::VerifyFailed, path_};
+        if (check.read(newHeader.size()) != newHeader) return {WriteError::VerifyFailed, path_};
+        check.seek(0);
+        PictureHeader readBack;
         JpegSectionReader reader;
+        reader.setVerbose(false);
         IptcBlock actual;
-        if (!WalkPictureHeader(check, check.size(), reader, actual, header) ||
-            !actual.sameData(expectedBlock) || actual.thumbnailJpeg() != expectedBlock.thumbnailJpeg())
-            return {WriteError::VerifyFailed, tempPath};
+        if (!WalkPictureHeader(check, check.size(), reader, actual, readBack) || !actual.sameData(expectedBlock) ||
+            actual.thumbnailJpeg() != expectedBlock.thumbnailJpeg())
+            return {WriteError::VerifyFailed, path_};
+        // Every further picture of a multi-picture file must still start where the index says.
+        if (oldIndex && newIndex) {
+            for (size_t i = 1; i < newIndex->entries.size() && i < oldIndex->entries.size(); ++i) {
+                if (newIndex->entries[i].offset == 0) continue;
+                if (!source.seek(oldIndex->mpHeader + oldIndex->entries[i].offset) || source.read(2) != "\xFF\xD8")
+                    continue;  // already wrong in the original: nothing to keep
+                if (!check.seek(newIndex->mpHeader + newIndex->entries[i].offset) || check.read(2) != "\xFF\xD8")
+                    return {WriteError::VerifyFailed, path_};
+            }
+        }
         return {};
     };
 
@@ -466,22 +755,28 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batc
     options.keepTimes = keepFileTimes;
     if (haveTimes) options.timesBefore = before;
     options.batch = batch;
-    const WriteResult result = safeWrite(outputPath.isEmpty() ? path_ : outputPath, produce, verify, options);
-    if (result && outputPath.isEmpty() && !batch) {
+    WriteResult result = safeWrite(outputPath.isEmpty() ? path_ : outputPath, produce, verify, options);
+    if (!result && shortRead) result = {WriteError::ShortRead, path_};
+    if (result && outputPath.isEmpty() && !batch && changed) {
         // The block now describes the file as written.
+        raw_ = expectedBlock.raw_;
+        originalList_ = expectedBlock.originalList_;
+        iptcResources_ = expectedBlock.iptcResources_;
         UnknownDatasets = expectedBlock.UnknownDatasets;
         otherRecordsBefore = expectedBlock.otherRecordsBefore;
         otherRecordsAfter = expectedBlock.otherRecordsAfter;
         sourceEncoding_ = expectedBlock.sourceEncoding_;
-        HasPhotoshopSegment = total > 1;
-        if (!thumbnailReplaced_ && expectedBlock.thumbnailJpeg_.isEmpty()) {
-            thumbnailJpeg_.clear();
+        HasPhotoshopSegment = expectedBlock.HasPhotoshopSegment;
+        thumbnailJpeg_ = expectedBlock.thumbnailJpeg_;
+        if (!thumbnailJpeg_.isEmpty())
+            thumbnailReplaced_ = false;
+        else if (!thumbnailReplaced_) {
             thumbnailImage_ = QImage();
+            thumbnailDecoded_ = true;
         }
+        snapshotAsRead();
     }
     return result;
 }
 
-bool IptcBlock::hasChanges() const { return true; }
 
-void IptcBlock::ApplyChangesTo(IptcBlock& fresh) const { fresh.Copy(*this); }

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class SafeWriteBatch;
 
 class IptcBlock {
@@ -66,7 +68,8 @@ public:
     // the batch's commit puts it in place, and the block is left as it was, not as written.
     WriteResult WriteIptc(const QString& outputPath = {}, SafeWriteBatch* batch = nullptr, bool keepFileTimes = true);
 
-    // True when a field (lists, date and thumbnail included) differs from what was read.
+    // True when a field (lists, date and kept datasets included) differs from what was read. A new
+    // thumbnail alone is no change: it goes into the file with the next change of the data.
     bool hasChanges() const;
     // The fields changed since reading, applied onto `fresh` (the same file read again): what another
     // program wrote meanwhile stays, the edits made here win.
@@ -97,8 +100,27 @@ public:
     // True when the fields (lists, date and the kept datasets included) equal those of `other`.
     bool sameData(const IptcBlock& other) const;
 
+    // The fields whose values differ from what was read (2:n numbers; 20 and 25 for the lists). The
+    // kept datasets are named by -1 (record 2), -2 (records before 2) and -3 (records after 2).
+    std::vector<int> changedFields() const;
+
 private:
+    struct RawDataset {
+        int record = 0;
+        int number = 0;
+        bool extended = false;  // the extended length form: kept as it is, never read as a field
+        QByteArray whole;       // header and value, as read
+        qsizetype valueOffset = 0;
+    };
+    struct Written;
+
     void setDateTimeFromTexts();
+    void consumeResources();
+    void snapshotAsRead();
+    // Everything but the thumbnail; the thumbnail alone never makes a save rewrite the data.
+    bool fieldsChanged() const;
+    // The dataset list without its length prefix; the field that does not fit goes to `tooLarge`.
+    QByteArray buildList(WriteError* error, QString* tooLarge) const;
 
     QString path_;
     QByteArray thumbnailJpeg_;        // the stored 2:224 bytes, written back unchanged
@@ -106,6 +128,18 @@ private:
     mutable bool thumbnailDecoded_ = false;
     bool thumbnailReplaced_ = false;  // setThumbnail was called: encode the image on write
     TextEncoding sourceEncoding_ = TextEncoding::Ascii;
-    QByteArray pendingResource_;      // a 0x0404 resource that continues in the next APP13 segment
-    qsizetype pendingNeeded_ = 0;
+    QByteArray psPending_;            // resource bytes that continue in the next APP13 segment
+
+    // The datasets of every IPTC resource, in file order, as read.
+    std::vector<RawDataset> raw_;
+    QByteArray originalList_;  // the data of the first IPTC resource, byte for byte
+    int iptcResources_ = 0;
+    // The values as read, to tell what was changed since.
+    QStringList originalText_;
+    QStringList originalSupplemental_;
+    QStringList originalPeople_;
+    QDateTime originalDateTime_;
+    QByteArray originalUnknown_;
+    QByteArray originalBefore_;
+    QByteArray originalAfter_;
 };

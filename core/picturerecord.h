@@ -132,6 +132,19 @@ private:
     void readLockState();
     void refreshSizes(const QString& path);
 
+    // What tells that a file was changed by someone else since it was read.
+    struct FileIdentity {
+        bool known = false;
+        qint64 size = 0;
+        qint64 mtimeSec = 0;
+        qint64 mtimeNsec = 0;
+        quint64 inode = 0;
+        quint64 device = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+    static FileIdentity identityOf(const QString& path);
+    FileIdentity identity_;
+
     QString fileName_;
     QString filePath_;
     quint64 fileSize_ = 0;

@@ -60,26 +60,37 @@ TEST_F(Rewrite, NewSegmentGoesBeforeTheFirstQuantisationTable) {
     EXPECT_EQ(PictureRecord(path).iptc().headline, "Hello");
 }
 
-TEST_F(Rewrite, PhotoshopSegmentIsReplacedInPlaceAndOtherResourcesAreNotCarried) {
+TEST_F(Rewrite, OtherResourcesAndForeignApp13StayWhereTheyWere) {
     const QByteArray resolution = QByteArray("8BIM\x03\xED\x00\x00\x00\x00\x00\x04", 12) + QByteArray(4, 'r');
-    const QByteArray other = segment(0xED, "Adobe_CM\0\x01");  // an APP13 that is not a Photoshop segment
+    const QByteArray other = segment(0xED, QByteArray("Adobe_CM\0\x01", 10));  // an APP13 of another kind
     const QString path = write("b.jpg", picture({kApp0, photoshopSegment(dataset(2, 105, "Old") + dataset(2, 62, "x1"), resolution), kCom, other}));
     ASSERT_TRUE(edit(path, [](IptcBlock& b) { b.caption = "New"; }));
     const QByteArray after = readAll(path);
-    EXPECT_EQ(codes(after), QList<int>({0xE0, 0xED, 0xFE, 0xDB, 0xC0, 0xDA}));
-    EXPECT_FALSE(after.contains("\x03\xED"));
-    EXPECT_FALSE(after.contains("Adobe_CM"));
+    EXPECT_EQ(codes(after), QList<int>({0xE0, 0xED, 0xFE, 0xED, 0xDB, 0xC0, 0xDA}));
+    EXPECT_TRUE(after.contains(other));
     const PictureRecord back(path);
     EXPECT_EQ(back.iptc().headline, "Old");
     EXPECT_EQ(back.iptc().caption, "New");
-    // Kept datasets come after the known ones, byte for byte.
-    EXPECT_TRUE(after.contains(dataset(2, 120, "New") + dataset(2, 105, "Old") + dataset(2, 62, "x1")));
+    // The resolution record stays first; the datasets read stay in their order, the new one follows.
+    EXPECT_TRUE(after.contains(resolution + "8BIM\x04\x04"));
+    EXPECT_TRUE(after.contains(dataset(2, 105, "Old") + dataset(2, 62, "x1") + dataset(2, 120, "New")));
+
+    // Cleared data leaves the other resources in their segment.
+    ASSERT_TRUE(edit(path, [](IptcBlock& b) {
+        b.Clear();
+        b.UnknownDatasets.clear();
+    }));
+    const QByteArray cleared = readAll(path);
+    EXPECT_EQ(codes(cleared), QList<int>({0xE0, 0xED, 0xFE, 0xED, 0xDB, 0xC0, 0xDA}));
+    EXPECT_TRUE(cleared.contains(resolution));
+    EXPECT_FALSE(cleared.contains("8BIM\x04\x04"));
 }
 
-TEST_F(Rewrite, NonPhotoshopApp13AloneIsReplacedByTheNewSegment) {
-    const QString path = write("c.jpg", picture({kApp0, segment(0xED, "Other\0"), kCom}));
+TEST_F(Rewrite, ForeignApp13AloneStaysAndTheNewSegmentGoesBeforeTheTables) {
+    const QString path = write("c.jpg", picture({kApp0, segment(0xED, QByteArray("Other\0", 6)), kCom}));
     ASSERT_TRUE(edit(path, [](IptcBlock& b) { b.headline = "H"; }));
-    EXPECT_EQ(codes(readAll(path)), QList<int>({0xE0, 0xED, 0xFE, 0xDB, 0xC0, 0xDA}));
+    EXPECT_EQ(codes(readAll(path)), QList<int>({0xE0, 0xED, 0xFE, 0xED, 0xDB, 0xC0, 0xDA}));
+    EXPECT_EQ(PictureRecord(path).iptc().headline, "H");
 }
 
 TEST_F(Rewrite, EmptyBlockLeavesNoApp13) {

@@ -1,0 +1,49 @@
+#pragma once
+// Photoshop image resources as they stand in APP13 "Photoshop 3.0" segments: a stream of records
+// ("8BIM", a 16-bit id, a padded Pascal name, a 32-bit size, the data padded to an even length) that
+// one segment may end in the middle of and the next continue. The IPTC data is the resource 0x0404;
+// every other resource belongs to other programs and is carried over byte for byte.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <vector>
+
+namespace psd {
+
+// The 14 bytes that open every Photoshop APP13 payload.
+inline constexpr QByteArrayView kSignature("Photoshop 3.0\0", 14);
+// The most resource bytes one APP13 segment carries after its signature.
+inline constexpr qsizetype kMaxSegmentPayload = 65535 - 2 - 14;
+inline constexpr int kIptcId = 0x0404;
+
+struct Resource {
+    int id = 0;
+    qsizetype start = 0;       // offset of the record in the stream
+    qsizetype end = 0;         // one past its last byte, padding included when present
+    qsizetype dataOffset = 0;  // offset of its data
+    qsizetype dataSize = 0;
+};
+
+struct ResourceStream {
+    std::vector<Resource> resources;
+    // Offset where the well-formed records end; bytes after it are kept as they are.
+    qsizetype parsedEnd = 0;
+};
+
+// True when four bytes at `p` are one of the record types that Photoshop writes.
+bool isResourceType(QByteArrayView fourBytes);
+
+// Walks a joined resource stream. Stops at the first record that is not well formed or not complete.
+ResourceStream walkResources(QByteArrayView stream);
+
+// The stream with every IPTC resource replaced: the first takes `iptcData` (its type and name are
+// kept), later ones are dropped, since most readers read only the first. Without one, a new resource
+// is appended. Empty `iptcData` drops the IPTC resource altogether.
+QByteArray replaceIptc(QByteArrayView stream, QByteArrayView iptcData);
+
+// The segments (FF ED, length, signature, part of the stream) that carry `stream`, split where a
+// segment is full; a record may continue in the next segment.
+QByteArray segmentsFor(QByteArrayView stream);
+
+}  // namespace psd
