@@ -134,12 +134,17 @@ QByteArray cString(const uint8_t* p, uint64_t size, qsizetype limit) {
     return QByteArray(c, nul ? static_cast<const char*>(nul) - c : n);
 }
 
+// What a directory may give. The picture's values come from IFD0 and the directories it names; the
+// directory chained after IFD0 describes the thumbnail, and cameras repeat picture tags there
+// (orientation, resolution, even make and model) with the thumbnail's values.
+enum class Role { First, Picture, Thumbnail };
+
 class Walk {
 public:
     Walk(const uint8_t* tiff, uint64_t size, bool motorola, int sectionIndex, ExifSummary& summary, QString& error)
         : tiff_(tiff), size_(size), motorola_(motorola), sectionIndex_(sectionIndex), s_(summary), error_(error) {}
 
-    bool directory(uint64_t offset);
+    bool directory(uint64_t offset, Role role);
 
 private:
     // Callers have checked that the bytes lie inside the TIFF data.
@@ -151,10 +156,9 @@ private:
     }
 
     double number(uint16_t format, uint64_t pos, uint64_t available) const;
-    bool entry(uint16_t tag, uint16_t format, uint64_t pos, uint64_t byteCount, uint64_t available,
-               uint64_t& thumbOffset, uint64_t& thumbLength);
+    bool entry(uint16_t tag, uint16_t format, uint64_t pos, uint64_t byteCount, uint64_t available);
     void userComment(uint64_t pos, uint64_t byteCount);
-    bool subdirectory(uint64_t offset);
+    bool subdirectory(uint64_t offset, Role role);
     bool fail(const char* text) {
         error_ = QString::fromLatin1(text);
         qCDebug(lcExif, "%s", text);
@@ -213,12 +217,16 @@ double Walk::number(uint16_t format, uint64_t pos, uint64_t available) const {
     }
 }
 
-bool Walk::subdirectory(uint64_t offset) {
-    if (offset >= size_) return fail("Illegal subdirectory link");
-    return directory(offset);
+bool Walk::subdirectory(uint64_t offset, Role role) {
+    if (offset >= size_) {
+        // A stale or garbled link loses that one directory; what the others hold is still good.
+        fail("Illegal subdirectory link");
+        return true;
+    }
+    return directory(offset, role);
 }
 
-bool Walk::directory(uint64_t offset) {
+bool Walk::directory(uint64_t offset, Role role) {
     // Two tags may name the same directory, so only a directory already on the current path is a
     // loop.
     if (path_.size() >= kMaxDepth || ++directories_ > kMaxDirectories ||
@@ -248,13 +256,21 @@ bool Walk::directory(uint64_t offset) {
             available = byteCount;
         }
         qCDebug(lcExif, "tag 0x%04x format %u count %u", tag, format, components);
-        if (!entry(tag, format, pos, byteCount, available, thumbOffset, thumbLength)) return false;
+        if (role != Role::Thumbnail) {
+            if (!entry(tag, format, pos, byteCount, available)) return false;
+        } else if (tag == kThumbnailOffset) {
+            thumbOffset = toOffset(number(format, pos, available));
+        } else if (tag == kThumbnailLength) {
+            thumbLength = toOffset(number(format, pos, available));
+        }
     }
 
+    // IFD0 chains to the thumbnail directory, and nothing chained after that is used. A
+    // sub-directory's own link, normally 0, keeps the sub-directory's role.
     const uint64_t linkPos = offset + 2 + 12 * count;
-    if (bytes::fits(size_, linkPos, 4)) {
+    if (role != Role::Thumbnail && bytes::fits(size_, linkPos, 4)) {
         const uint32_t link = get32(linkPos);
-        if (link != 0 && !subdirectory(link)) return false;
+        if (link != 0 && !subdirectory(link, role == Role::First ? Role::Thumbnail : role)) return false;
     }
 
     if (thumbOffset != 0 && thumbLength != 0 && bytes::fits(size_, thumbOffset, thumbLength)) {
@@ -267,8 +283,7 @@ bool Walk::directory(uint64_t offset) {
     return true;
 }
 
-bool Walk::entry(uint16_t tag, uint16_t format, uint64_t pos, uint64_t byteCount, uint64_t available,
-                 uint64_t& thumbOffset, uint64_t& thumbLength) {
+bool Walk::entry(uint16_t tag, uint16_t format, uint64_t pos, uint64_t byteCount, uint64_t available) {
     const auto value = [&] { return number(format, pos, available); };
     const uint8_t* text = tiff_ + pos;
     switch (tag) {
@@ -369,15 +384,9 @@ bool Walk::entry(uint16_t tag, uint16_t format, uint64_t pos, uint64_t byteCount
         case kExifImageHeight:
             s_.exifImageWidth = std::max(s_.exifImageWidth, toInt(value()));
             break;
-        case kThumbnailOffset:
-            thumbOffset = toOffset(value());
-            break;
-        case kThumbnailLength:
-            thumbLength = toOffset(value());
-            break;
         case kExifIfd:
         case kInteropIfd:
-            return subdirectory(get32(pos));
+            return subdirectory(get32(pos), Role::Picture);
         case kMakerNote:
             break;  // vendor-specific layout, often with offsets of its own: not ours to walk
         default:
@@ -437,18 +446,18 @@ bool ProcessExif(const QByteArray& section, int sectionIndex, ExifSummary& summa
     const auto get32 = [&](int pos) { return motorola ? bytes::be32(tiff + pos) : bytes::le32(tiff + pos); };
     if (size < 4 || get16(2) != 42) return fail("Invalid Exif start (1)");
 
-    // Cameras put the first directory right after the header; anything far from it is taken for a
-    // damaged block, and the directory is read at offset 8 whatever the value says.
+    // Cameras put the first directory right after the header, but editors may write it anywhere
+    // in the data. Below 8 it would overlap the header.
     if (size < 8) return fail("Suspicious offset of first IFD value");
     const uint32_t firstOffset = get32(4);
-    if (firstOffset < 8 || firstOffset > 16) return fail("Suspicious offset of first IFD value");
+    if (firstOffset < 8 || !bytes::fits(size, firstOffset, 2)) return fail("Suspicious offset of first IFD value");
 
     summary.comment.clear();
     summary.flashUsed = 0;
     summary.exifImageWidth = 0;
 
     Walk walk(tiff, size, motorola, sectionIndex, summary, error);
-    if (!walk.directory(8)) return false;
+    if (!walk.directory(firstOffset, Role::First)) return false;
 
     if (summary.focalPlaneXResolution != 0) {
         summary.ccdWidth =

@@ -10,7 +10,97 @@ int readByte(QIODevice& file) {
     return file.getChar(&c) ? int(uint8_t(c)) : -1;
 }
 
+// Fill bytes 0xFF a header walk takes before a marker code.
+constexpr int kMaxFill = 64;
+// A thumbnail in an APP1 segment ends within one segment's reach of its own scan.
+constexpr qsizetype kEmbeddedReach = 0x10000;
+constexpr qint64 kChunk = 4096;
+
+// The search for the next segment reads the file at positions it chooses. Its work is bounded,
+// as the bytes it looks through may be anything: each candidate's chain costs a few reads per
+// segment, and a crafted file could offer a candidate every few bytes.
+class Resync {
+public:
+    Resync(QIODevice& file, qint64 end) : file_(file), end_(end) {}
+
+    qint64 find(qint64 from);
+
+private:
+    // The byte at `pos`, or -1 outside the data.
+    int byteAt(qint64 pos) {
+        if (pos < 0 || pos >= end_ || !file_.seek(pos)) return -1;
+        return readByte(file_);
+    }
+    int be16At(qint64 pos) {
+        const int high = byteAt(pos);
+        const int low = high < 0 ? -1 : readByte(file_);
+        return high < 0 || low < 0 || pos + 1 >= end_ ? -1 : (high << 8) | low;
+    }
+    qint64 scanData(qint64 pos);
+    qint64 afterEmbedded(qint64 data);
+
+    QIODevice& file_;
+    qint64 end_;
+    int hops_ = 1 << 12;
+    int embedded_ = 16;
+};
+
+// Follows the segment lengths from the marker at `pos` as the header walk does. Returns where the
+// data of the start of scan it reaches begins, -1 if the chain breaks first.
+qint64 Resync::scanData(qint64 pos) {
+    while (hops_-- > 0) {
+        if (byteAt(pos) != 0xFF) return -1;
+        qint64 codeAt = pos + 1;
+        int code = byteAt(codeAt);
+        for (int fill = 0; code == 0xFF && fill < kMaxFill; ++fill) code = byteAt(++codeAt);
+        if (!isSegmentMarker(code)) return -1;
+        const int length = be16At(codeAt + 1);
+        if (length < 2) return -1;
+        pos = codeAt + 1 + length;
+        if (code == 0xDA) return pos;
+    }
+    return -1;
+}
+
+// Whether the scan whose data starts at `data` belongs to a picture embedded in the header: its
+// end of image comes soon, and right after it (and any zero padding of its segment) the header goes
+// on to a scan of its own. Returns where the header goes on, or -1 for the picture's own scan.
+qint64 Resync::afterEmbedded(qint64 data) {
+    if (embedded_-- <= 0 || data >= end_ || !file_.seek(data)) return -1;
+    const QByteArray bytes = file_.read(std::min<qint64>(2 * kEmbeddedReach, end_ - data));
+    const qsizetype eoi = QByteArrayView(bytes).first(std::min(bytes.size(), kEmbeddedReach)).indexOf("\xFF\xD9");
+    if (eoi < 0) return -1;
+    qsizetype next = eoi + 2;
+    while (next < bytes.size() && bytes[next] == 0) ++next;
+    return scanData(data + next) >= 0 ? data + next : -1;
+}
+
+qint64 Resync::find(qint64 from) {
+    qint64 pos = std::max<qint64>(from, 0);
+    while (pos + 1 < end_ && hops_ > 0) {
+        if (!file_.seek(pos)) return -1;
+        const QByteArray chunk = file_.read(std::min(kChunk, end_ - pos));
+        if (chunk.size() < 2) return -1;
+        const auto* b = reinterpret_cast<const uint8_t*>(chunk.constData());
+        qint64 resume = pos + chunk.size() - 1;  // the last byte may start a marker
+        for (qsizetype i = 0; i + 1 < chunk.size(); ++i) {
+            if (b[i] != 0xFF || !isSegmentMarker(b[i + 1])) continue;
+            const qint64 candidate = pos + i;
+            const qint64 data = scanData(candidate);
+            if (data < 0) continue;
+            const qint64 after = afterEmbedded(data);
+            if (after < 0) return candidate;
+            resume = after;
+            break;
+        }
+        pos = resume;
+    }
+    return -1;
+}
+
 }  // namespace
+
+qint64 FindNextSegment(QIODevice& file, qint64 from, qint64 end) { return Resync(file, end).find(from); }
 
 bool JpegSectionReader::fail(const char* text) {
     error_ = QString::fromLatin1(text);
@@ -23,6 +113,7 @@ bool JpegSectionReader::ReadSections(QIODevice& file) {
         if (int(sections_.size()) >= kMaxSections) return fail("Too many sections in jpg file");
 
         // Markers may be preceded by fill bytes 0xFF; six prefixes in all are accepted.
+        const qint64 markerStart = file.pos();
         int prefixes = 0;
         int code = -1;
         for (;;) {
@@ -33,6 +124,14 @@ bool JpegSectionReader::ReadSections(QIODevice& file) {
                 qCDebug(lcJpeg, "too many padding unsigned chars");
                 return fail("too many padding unsigned chars");
             }
+        }
+        if (prefixes == 0 || (!isSegmentMarker(code) && code != 0xD9)) {
+            // Not a marker: the segment before ended short of its data, or stray bytes follow it.
+            const qint64 next = file.isSequential() ? -1 : FindNextSegment(file, markerStart, file.size());
+            if (next <= markerStart) return fail("No marker after stray bytes");
+            qCDebug(lcJpeg, "%lld stray bytes before a marker", qlonglong(next - markerStart));
+            file.seek(next);
+            continue;
         }
 
         char lengthBytes[2];

@@ -55,7 +55,9 @@ struct ExifSummary {
 
 // Walks the TIFF directories of one APP1 section (`section` = its bytes from the first length byte)
 // and fills `summary`. Returns false with the reason in `error` when the walk stopped early; the
-// values read before the stop stay. `sectionIndex` is recorded as the thumbnail's section.
+// values read before the stop stay. A fault the walk steps over (a link out of the data, an
+// undefined orientation) leaves its reason in `error` and returns true. `sectionIndex` is recorded
+// as the thumbnail's section.
 bool ProcessExif(const QByteArray& section, int sectionIndex, ExifSummary& summary, QString& error);
 
 // Loads marker segments into memory and keeps them, so that the EXIF thumbnail can point into them.
@@ -95,3 +97,15 @@ private:
 constexpr bool isSofMarker(int code) {
     return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
 }
+
+// True for the codes of segments that carry a length: C0..FE but for the restart markers, SOI and
+// EOI.
+constexpr bool isSegmentMarker(int code) { return code >= 0xC0 && code <= 0xFE && (code < 0xD0 || code > 0xD9); }
+
+// Where a header walk that lost its place picks up again. A segment whose length falls short of
+// its data, or stray bytes between segments, leave the walk on a byte that starts no marker; the
+// reading goes on at the first marker after `from` from which the chain of segment lengths reaches
+// a start of scan before `end`. A picture embedded in the skipped bytes (the EXIF thumbnail, with
+// its own frame and scan) is passed over, so its frame is never taken for the picture's. Returns
+// -1 when no such marker exists. Leaves the device's position anywhere.
+qint64 FindNextSegment(QIODevice& file, qint64 from, qint64 end);

@@ -25,10 +25,28 @@ bool WalkPictureHeader(QIODevice& file, qint64 end, JpegSectionReader& reader, I
 
     while (file.pos() < end) {
         const qint64 segmentStart = file.pos();
-        if (readByte(file) < 0) break;  // the first byte of a marker is not looked at
-        int code = readByte(file);
+        const int first = readByte(file);
+        if (first < 0) break;
+        int code = first == 0xFF ? readByte(file) : -1;
         // Fill bytes may stand before a marker code.
         for (int fill = 0; code == 0xFF && fill < 64; ++fill) code = readByte(file);
+        if (code == 0xD9) break;  // end of image before any scan
+        if (first != 0xFF || (code >= 0 && !isSegmentMarker(code))) {
+            // Not a marker: the segment before ended short of its data, or stray bytes follow it.
+            // The walk goes on from the next marker whose chain reaches the scan, never from the
+            // skipped bytes, where an EXIF thumbnail may have a frame of its own.
+            const qint64 found = FindNextSegment(file, segmentStart, end);
+            if (found <= segmentStart) {
+                file.seek(segmentStart);
+                break;
+            }
+            qCDebug(lcJpeg).noquote() << QStringLiteral("%1: %2 stray bytes at %3")
+                                             .arg(name)
+                                             .arg(found - segmentStart)
+                                             .arg(segmentStart - start);
+            file.seek(found);
+            continue;
+        }
         if (code < 0) break;
         const qint64 markerEnd = file.pos();
 

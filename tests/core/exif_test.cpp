@@ -116,7 +116,8 @@ size_t valueBytes(const Entry& e) {
 
 struct Block {
     std::vector<Dir> dirs = std::vector<Dir>(1);
-    uint32_t firstOffset = 8;
+    uint32_t gap = 0;                     // bytes 0xEE between the TIFF header and the first directory
+    std::optional<uint32_t> firstOffset;  // the header's offset of IFD0; by default where it is
 
     // The APP1 section: length bytes, "Exif" 00 00, then the TIFF data: header, directories, the
     // values longer than four bytes, thumbnails.
@@ -128,7 +129,7 @@ struct Block {
             d.entries.push_back(ulong(kThumbLength, uint32_t(d.thumbnail.size() + d.thumbLengthDelta)));
         }
         std::vector<uint32_t> dirAt;
-        uint32_t pos = 8;
+        uint32_t pos = 8 + gap;
         for (const Dir& d : ds) {
             dirAt.push_back(pos);
             pos += 2 + 12 * uint32_t(d.entries.size()) + 4;
@@ -146,7 +147,8 @@ struct Block {
         uint32_t thumbAt = pos + uint32_t(data.size());
 
         QByteArray tiff = motorola ? "MM" : "II";
-        tiff += encode(2, 42, motorola) + encode(4, firstOffset, motorola);
+        tiff += encode(2, 42, motorola) + encode(4, firstOffset.value_or(8 + gap), motorola);
+        tiff += QByteArray(gap, char(0xEE));
         for (size_t i = 0; i < ds.size(); ++i) {
             const Dir& d = ds[i];
             tiff += encode(2, d.rawCount.value_or(uint16_t(d.entries.size())), motorola);
@@ -278,7 +280,7 @@ TEST(Exif, IntelAndMotorolaGiveTheSameSummary) {
     EXPECT_EQ(s.dateTimeOriginal, "2008:05:30 15:56:01");
     EXPECT_EQ(s.exifVersion, "0221");
     EXPECT_EQ(s.orientation, 6);
-    EXPECT_FLOAT_EQ(s.xResolution, 180);  // the thumbnail directory comes later and wins
+    EXPECT_FLOAT_EQ(s.xResolution, 72);  // not the thumbnail directory's 180
     EXPECT_FLOAT_EQ(s.yResolution, 300);
     EXPECT_FLOAT_EQ(s.resolutionUnit, 0.3937007784843445f);
     EXPECT_FLOAT_EQ(s.exposureTime, 1.0f / 160);  // not the shutter speed value met after it
@@ -329,10 +331,17 @@ TEST_P(ExifOrder, HeaderFaultsStopBeforeAnyValue) {
         {"mixed alignment", [](QByteArray& s) { s[9] = s[8] == 'I' ? 'M' : 'I'; }, "Invalid Exif alignment marker."},
         {"magic 43", [&](QByteArray& s) { put(s, 10, 2, 43); }, "Invalid Exif start (1)"},
         {"ends in the magic", [](QByteArray& s) { s.truncate(11); }, "Invalid Exif start (1)"},
-        {"first offset 20", [&](QByteArray& s) { put(s, 12, 4, 20); }, "Suspicious offset of first IFD value"},
         {"first offset 7", [&](QByteArray& s) { put(s, 12, 4, 7); }, "Suspicious offset of first IFD value"},
+        {"first offset 0", [&](QByteArray& s) { put(s, 12, 4, 0); }, "Suspicious offset of first IFD value"},
         {"ends in the first offset", [](QByteArray& s) { s.truncate(15); }, "Suspicious offset of first IFD value"},
-        {"first offset 16", [&](QByteArray& s) { put(s, 12, 4, 16); }, ""},
+        // The TIFF data is the section less its first 8 bytes.
+        {"first offset at the end of the data", [&](QByteArray& s) { put(s, 12, 4, uint32_t(s.size() - 8)); },
+         "Suspicious offset of first IFD value"},
+        {"first offset on the last byte: no room for a count",
+         [&](QByteArray& s) { put(s, 12, 4, uint32_t(s.size() - 9)); }, "Suspicious offset of first IFD value"},
+        {"first offset 0xFFFFFFFF", [&](QByteArray& s) { put(s, 12, 4, 0xFFFFFFFF); },
+         "Suspicious offset of first IFD value"},
+        {"first offset 8", [&](QByteArray& s) { put(s, 12, 4, 8); }, ""},
     };
     ExifSummary start;
     start.comment = "from the COM segment";
@@ -348,9 +357,34 @@ TEST_P(ExifOrder, HeaderFaultsStopBeforeAnyValue) {
             EXPECT_EQ(describe(r.s), describe(start));
         } else {
             EXPECT_TRUE(r.ok);
-            EXPECT_EQ(r.s.cameraMake, "Canon");  // read at offset 8 all the same
+            EXPECT_EQ(r.s.cameraMake, "Canon");
         }
     }
+}
+
+// The first directory is read where the header says, not at 8: editors move it. The bytes before
+// it (0xEE) read as a directory of 0xEEEE entries, too many for the block.
+TEST_P(ExifOrder, FirstDirectoryIsReadWhereTheHeaderPutsIt) {
+    for (const uint32_t gap : {0u, 2u, 12u, 1000u}) {
+        SCOPED_TRACE(testing::Message() << "first directory at " << 8 + gap);
+        Block b = cameraBlock();
+        b.gap = gap;
+        const QByteArray section = b.build(motorola());
+        Outcome r = run(section);
+        EXPECT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_EQ(section.mid(r.s.thumbnailOffset, r.s.thumbnailLength), kThumb);
+        ExifSummary expected = run(cameraBlock().build(motorola())).s;
+        r.s.thumbnailOffset = expected.thumbnailOffset = 0;
+        EXPECT_EQ(describe(r.s), describe(expected));
+    }
+
+    // An offset inside the data that names no directory is a damaged one, not a suspicious offset.
+    Block b;
+    b.gap = 12;
+    b.firstOffset = 8;
+    const Outcome r = run(b.build(motorola()));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Illegally sized directory");
 }
 
 TEST_P(ExifOrder, DirectoryFaultsEndTheWalkButKeepEarlierValues) {
@@ -371,9 +405,6 @@ TEST_P(ExifOrder, DirectoryFaultsEndTheWalkButKeepEarlierValues) {
         // A 32-bit count x size would wrap to 0 and look like a value inside the entry.
         {"count x size wraps", [](Block& b) { b.dirs[1].entries.push_back(crafted(kFocalLength, 5, 0x20000000, 8)); },
          "Illegal pointer offset value in EXIF."},
-        {"EXIF link past the end", [](Block& b) { b.dirs[1].entries.push_back(crafted(kExifIfd, 4, 1, 0x7FFF)); },
-         "Illegal subdirectory link"},
-        {"next link past the end", [](Block& b) { b.dirs[1].rawNext = 0x7FFF; }, "Illegal subdirectory link"},
         {"directory links to itself", [](Block& b) { b.dirs[1].next = 1; }, "Illegal subdirectory link"},
         {"sub-directory names its parent", [](Block& b) { b.dirs[1].entries.push_back(link(kInteropIfd, 0)); },
          "Illegal subdirectory link"},
@@ -390,6 +421,50 @@ TEST_P(ExifOrder, DirectoryFaultsEndTheWalkButKeepEarlierValues) {
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.error, QString::fromLatin1(c.error));
         EXPECT_EQ(r.s.cameraMake, "Canon");
+    }
+}
+
+// A link that leads out of the data loses the directory it names, and only that: the error is
+// reported, the walk goes on.
+TEST_P(ExifOrder, LinkOutOfTheDataLosesOnlyItsDirectory) {
+    struct Case {
+        const char* name;
+        std::function<void(Block&)> damage;
+        bool exifKept;
+        bool thumbnailKept;
+    };
+    const auto outOfData = [](uint32_t value) {
+        return [value](std::vector<Entry>& entries, uint16_t tag) {
+            for (Entry& e : entries)
+                if (e.tag == tag) e = crafted(tag, 4, 1, value);
+        };
+    };
+    const Case cases[] = {
+        {"EXIF link", [&](Block& b) { outOfData(0x7FFF)(b.dirs[0].entries, kExifIfd); }, false, true},
+        {"EXIF link 0xFFFFFFFF", [&](Block& b) { outOfData(0xFFFFFFFF)(b.dirs[0].entries, kExifIfd); }, false, true},
+        {"interoperability link", [&](Block& b) { outOfData(0x7FFF)(b.dirs[1].entries, kInteropIfd); }, true, true},
+        {"link to the thumbnail directory", [](Block& b) { b.dirs[0].rawNext = 0x7FFF; }, true, false},
+        {"EXIF directory's own link", [](Block& b) { b.dirs[1].rawNext = 0xFFFFFFFF; }, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Block b;
+        b.dirs.resize(4);
+        b.dirs[0].entries = {ascii(kMake, QByteArray("Canon\0", 6)), link(kExifIfd, 1), ushort(kOrientation, 6)};
+        b.dirs[0].next = 3;
+        b.dirs[1].entries = {ushort(kMetering, 5), link(kInteropIfd, 2), ushort(kWhiteBalance, 1)};
+        b.dirs[2].entries = {ascii(0x0001, QByteArray("R98\0", 4))};
+        b.dirs[3].thumbnail = kThumb;
+        c.damage(b);
+        const QByteArray section = b.build(motorola());
+        const Outcome r = run(section);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.error, "Illegal subdirectory link");
+        EXPECT_EQ(r.s.cameraMake, "Canon");
+        EXPECT_EQ(r.s.orientation, 6);  // after the EXIF link in IFD0
+        EXPECT_EQ(r.s.meteringMode, c.exifKept ? 5 : 0);
+        EXPECT_EQ(r.s.whiteBalance, c.exifKept ? 1 : 0);  // after the interoperability link
+        EXPECT_EQ(section.mid(r.s.thumbnailOffset, r.s.thumbnailLength), c.thumbnailKept ? kThumb : QByteArray());
     }
 }
 
@@ -414,6 +489,48 @@ TEST(Exif, ManyLinksToTheSameChainDoNotMultiplyTheWork) {
     const Outcome r = run(b.build(false));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Illegal subdirectory link");
+}
+
+// The thumbnail directory repeats picture tags with the thumbnail's values. They change nothing:
+// the summary is the one of the same block without them, and an orientation of 9 there raises no
+// error.
+TEST_P(ExifOrder, ThumbnailDirectoryGivesOnlyTheThumbnail) {
+    Block plain = cameraBlock();
+    plain.dirs[3].entries = {ushort(0x0103, 6)};
+    Block repeated = plain;
+    repeated.dirs.resize(6);
+    repeated.dirs[3].entries = {ushort(0x0103, 6),
+                                ascii(kMake, QByteArray("Thumbnail maker\0", 16)),
+                                ascii(kModel, QByteArray("Thumbnail model\0", 16)),
+                                ushort(kOrientation, 8),
+                                rational(kXRes, 180, 1),
+                                rational(kYRes, 180, 1),
+                                ushort(kResUnit, 3),
+                                ascii(kDateTimeOriginal, QByteArray("1999:01:01 00:00:00\0", 20)),
+                                rational(kFocalLength, 5, 1),
+                                ushort(kImageWidth, 9999),
+                                link(kExifIfd, 4)};
+    repeated.dirs[3].next = 5;
+    repeated.dirs[4].entries = {rational(kExposureTime, 1, 2), ushort(kIso, 3200)};
+    // A third directory in the chain, with a thumbnail of its own.
+    repeated.dirs[5].entries = {ushort(kOrientation, 3)};
+    repeated.dirs[5].thumbnail = QByteArray::fromHex("FFD8FFD9");
+
+    const QByteArray section = repeated.build(motorola());
+    Outcome r = run(section);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_TRUE(r.error.isEmpty());
+    EXPECT_EQ(section.mid(r.s.thumbnailOffset, r.s.thumbnailLength), kThumb);
+    r.s.thumbnailOffset = 0;
+    ExifSummary expected = run(plain.build(motorola())).s;
+    expected.thumbnailOffset = 0;
+    EXPECT_EQ(describe(r.s), describe(expected));
+    EXPECT_EQ(r.s.orientation, 6);
+
+    repeated.dirs[3].entries = {ushort(kOrientation, 9)};
+    const Outcome undefined = run(repeated.build(motorola()));
+    EXPECT_TRUE(undefined.error.isEmpty());
+    EXPECT_EQ(undefined.s.orientation, 6);
 }
 
 // ---- Values --------------------------------------------------------------------------------------
@@ -651,12 +768,74 @@ TEST(Exif, CameraFileMotorola) {
     const Outcome r = run(section);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     EXPECT_EQ(r.s.orientation, 1);
-    EXPECT_FLOAT_EQ(r.s.xResolution, 72);  // the thumbnail directory's, after IFD0's 300
-    EXPECT_FLOAT_EQ(r.s.yResolution, 72);
+    EXPECT_FLOAT_EQ(r.s.xResolution, 300);  // IFD0's, not the thumbnail directory's 72
+    EXPECT_FLOAT_EQ(r.s.yResolution, 300);
     EXPECT_FLOAT_EQ(r.s.resolutionUnit, 1);
     EXPECT_EQ(r.s.exifImageWidth, 100);
     EXPECT_EQ(r.s.thumbnailLength, 2022);
     EXPECT_TRUE(section.mid(r.s.thumbnailOffset, 2) == "\xFF\xD8");
+}
+
+// IFD0 says orientation 1, the thumbnail directory 8: the picture is not turned.
+TEST(Exif, CameraFileWithATurnedThumbnail) {
+    const QByteArray section = exifSection(testsupport::readAll(testsupport::dataPath("Panasonic_DMC-FZ30.jpg")));
+    ASSERT_FALSE(section.isEmpty());
+    const Outcome r = run(section);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(r.s.orientation, 1);
+    EXPECT_EQ(r.s.cameraModel, "DMC-FZ30");
+    EXPECT_EQ(r.s.dateTimeOriginal, "2008:07:16 11:33:20");
+    EXPECT_EQ(r.s.thumbnailLength, 1607);
+}
+
+// Blocks from real files whose first directory is not at 8.
+TEST(Exif, CameraFilesWithTheFirstDirectoryElsewhere) {
+    // A photo editor's block with IFD0 at 10. Its thumbnail directory is damaged and ends the walk.
+    const Outcome offset10 = run(exifSection(testsupport::readAll(testsupport::dataPath("exif-ifd-offset.jpg"))));
+    EXPECT_EQ(offset10.error, "Illegal pointer offset value in EXIF.");
+    EXPECT_EQ(offset10.s.orientation, 1);
+    EXPECT_FLOAT_EQ(offset10.s.xResolution, 200);
+    EXPECT_FLOAT_EQ(offset10.s.resolutionUnit, 0.3937007784843445f);  // centimetre
+    EXPECT_EQ(offset10.s.exifImageWidth, 200);
+
+    // Canon_40D.jpg patched: its IFD0 (11 entries, 138 bytes at TIFF offset 8) copied to the end
+    // of the block, the header's offset set to the copy and the segment length grown to match. The
+    // bytes at 8 are set to 0xFF so that a reader going there gets nothing.
+    const QByteArray original = exifSection(testsupport::readAll(testsupport::dataPath("Canon_40D.jpg")));
+    ASSERT_FALSE(original.isEmpty());
+    QByteArray moved = original;
+    const auto tiffSize = uint32_t(moved.size() - 8);
+    moved += moved.mid(8 + 8, 138);
+    moved.replace(8 + 8, 138, QByteArray(138, char(0xFF)));
+    moved.replace(0, 2, encode(2, uint64_t(moved.size()), true));
+    moved.replace(8 + 4, 4, encode(4, tiffSize, false));
+    const Outcome far = run(moved);
+    ASSERT_TRUE(far.ok) << far.error.toStdString();
+    EXPECT_EQ(describe(far.s), describe(run(original).s));
+    EXPECT_EQ(far.s.dateTimeOriginal, "2008:05:30 15:56:01");
+
+    const QString corpus = testsupport::corpusDir();
+    if (corpus.isEmpty()) return;
+    // A camera block whose IFD0 stands after everything else, at 29448.
+    const Outcome nikon = run(exifSection(testsupport::readAll(corpus + "/exif-samples/tests/87_OSError.jpg")));
+    EXPECT_TRUE(nikon.ok) << nikon.error.toStdString();
+    EXPECT_EQ(nikon.s.cameraModel, "NIKON D70s");
+    EXPECT_EQ(nikon.s.dateTimeOriginal, "2005:12:14 14:39:47");
+}
+
+// Canon_40D.jpg patched: the EXIF link in IFD0 (its tenth entry, value at TIFF offset 126) set to
+// 0x7FFF0000. The date taken is lost with the EXIF directory; IFD0 and the thumbnail are not.
+TEST(Exif, CameraFileWithABrokenExifLink) {
+    QByteArray section = exifSection(testsupport::readAll(testsupport::dataPath("Canon_40D.jpg")));
+    ASSERT_EQ(section.mid(8 + 118, 2), QByteArray("\x69\x87", 2));
+    section.replace(8 + 126, 4, encode(4, 0x7FFF0000, false));
+    const Outcome r = run(section);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.error, "Illegal subdirectory link");
+    EXPECT_EQ(r.s.cameraModel, "Canon EOS 40D");
+    EXPECT_EQ(r.s.orientation, 1);
+    EXPECT_EQ(r.s.dateTimeOriginal, "");
+    EXPECT_EQ(r.s.thumbnailLength, 1378);
 }
 
 // Every prefix and every single-byte corruption of a real block: the reader must stay inside the

@@ -7,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QBuffer>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,17 @@ bool readSections(QByteArray bytes, JpegSectionReader& reader) {
     buffer.open(QIODevice::ReadOnly);
     return reader.ReadSections(buffer);
 }
+
+// The file with the length field of the segment whose marker is at `at` made `by` bytes short.
+QByteArray shortened(const QString& name, qsizetype at, int by) {
+    QByteArray bytes = testsupport::readAll(testsupport::dataPath(name));
+    const int length = (uint8_t(bytes[at + 2]) << 8) | uint8_t(bytes[at + 3]);
+    bytes.replace(at + 2, 2, be16(length - by));
+    return bytes;
+}
+
+// Stray bytes that look like a frame header, 0x3039 by 0x3039, but whose length leads nowhere.
+const QByteArray kStrayFrame = QByteArray("xx\xFF\xC0\x00\x0B\x08\x30\x39\x30\x39\x03zz", 14);
 
 }  // namespace
 
@@ -135,4 +147,93 @@ TEST(SectionReader, CommentIsCleanedAndTableIsBounded) {
     EXPECT_FALSE(readSections(many, full));
     EXPECT_EQ(full.lastError(), "Too many sections in jpg file");
     EXPECT_EQ(int(full.sections().size()), JpegSectionReader::kMaxSections);
+}
+
+// A segment whose length field falls short of its data leaves the walk on a byte that is not a
+// marker. The walk goes on from the next marker whose chain of lengths reaches the scan; the bytes
+// it skips, an EXIF thumbnail's frame among them, give nothing.
+TEST(HeaderWalk, SegmentShorterThanItsDataIsSkipped) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int width, height;
+        qsizetype headerSize;  // through the length of the start of scan
+        QByteArray model;      // from EXIF, what of it lies before the damage
+    };
+    const Case cases[] = {
+        // iptc_utf8_tz.jpg: the XMP segment at 341 made 100 bytes short; the walk lands in the XMP text.
+        {"XMP packet runs past its segment", shortened("iptc_utf8_tz.jpg", 341, 100), 300, 200, 1977, ""},
+        // Canon_40D.jpg: the EXIF segment at 20 made 1476 bytes short, ending at 1022, before the
+        // thumbnail (68 x 46, from 1120 to 2498).
+        {"EXIF segment ends before its thumbnail", shortened("Canon_40D.jpg", 20, 1476), 100, 68, 5966,
+         "Canon EOS 40D"},
+        // The same segment made 1348 bytes short, ending at 1150, inside the thumbnail.
+        {"EXIF segment ends inside its thumbnail", shortened("Canon_40D.jpg", 20, 1348), 100, 68, 5966,
+         "Canon EOS 40D"},
+        // Canon_40D.jpg: the colour profile segment at 2498 made 16 bytes short.
+        {"colour profile short by 16", shortened("Canon_40D.jpg", 2498, 16), 100, 68, 5966, "Canon EOS 40D"},
+        {"stray bytes between segments",
+         QByteArray("\xFF\xD8", 2) + segment(0xFE, "note") + kStrayFrame + dqt() + sof(64, 48) + sosAndScan(), 64, 48,
+         2 + 8 + kStrayFrame.size() + 69 + 19 + 4, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto w = walk(c.bytes);
+        ASSERT_TRUE(w->ok);
+        EXPECT_EQ(w->header.width, c.width);
+        EXPECT_EQ(w->header.height, c.height);
+        EXPECT_TRUE(w->header.reachedScan);
+        EXPECT_EQ(qsizetype(w->header.headerSize), c.headerSize);
+        EXPECT_EQ(w->reader.exif().cameraModel, c.model);
+    }
+
+    // The picture data after the damage is read.
+    const auto xmp = walk(shortened("iptc_utf8_tz.jpg", 341, 100));
+    EXPECT_EQ(xmp->iptc.byline, "JOE STEMMER PHOTO");
+    EXPECT_EQ(xmp->reader.exif().dateTimeOriginal, "2016:12:03 11:17:43");  // read before it
+
+    // No marker after the damage reaches a scan: the walk stops there, without a frame.
+    const QByteArray noScan = QByteArray("\xFF\xD8", 2) + segment(0xFE, "note") + kStrayFrame + dqt() + sof(64, 48);
+    const auto lost = walk(noScan);
+    EXPECT_TRUE(lost->ok);
+    EXPECT_FALSE(lost->header.reachedScan);
+    EXPECT_EQ(lost->header.width, 0);
+    EXPECT_EQ(qsizetype(lost->header.headerSize), 2 + 8);
+}
+
+// Reading is forgiving; rewriting is not: such a file is refused and left as it was.
+TEST(HeaderWalk, SegmentShorterThanItsDataIsNeverRewritten) {
+    testsupport::SandBox box;
+    for (const QByteArray& bytes : {shortened("iptc_utf8_tz.jpg", 341, 100), shortened("Canon_40D.jpg", 20, 1476)}) {
+        const QString path = box.filePath("short.jpg");
+        ASSERT_TRUE(testsupport::writeAll(path, bytes));
+        PictureRecord picture(path);
+        ASSERT_GT(picture.frameWidth(), 0);
+        picture.iptc().headline = "Never written";
+        EXPECT_FALSE(picture.iptc().WriteIptc(box.filePath("copy.jpg")));
+        EXPECT_FALSE(QFile::exists(box.filePath("copy.jpg")));
+        EXPECT_EQ(picture.iptc().WriteIptc().error, WriteError::NotWalkable);
+        EXPECT_EQ(testsupport::readAll(path), bytes);
+    }
+}
+
+TEST(SectionReader, SegmentShorterThanItsDataIsSkipped) {
+    // Canon_40D.jpg from its first marker on, the JFIF segment at 2 made 4 bytes short: the EXIF
+    // segment after it is still read.
+    JpegSectionReader canon;
+    EXPECT_TRUE(readSections(shortened("Canon_40D.jpg", 2, 4).mid(2), canon));
+    EXPECT_EQ(canon.exif().cameraModel, "Canon EOS 40D");
+    EXPECT_EQ(canon.exif().thumbnailLength, 1378);
+
+    // The frame comes from the segments after the stray bytes, not from them.
+    JpegSectionReader stray;
+    EXPECT_TRUE(readSections(segment(0xFE, "note") + kStrayFrame + dqt() + sof(64, 48) + sosAndScan(), stray));
+    EXPECT_EQ(stray.width(), 64);
+    EXPECT_EQ(stray.height(), 48);
+    EXPECT_EQ(stray.sections().back().type, 0xDA);
+
+    JpegSectionReader lost;
+    EXPECT_FALSE(readSections(segment(0xFE, "note") + kStrayFrame + dqt() + sof(64, 48), lost));
+    EXPECT_EQ(lost.lastError(), "No marker after stray bytes");
+    EXPECT_EQ(lost.width(), 0);
 }
