@@ -1,5 +1,6 @@
 #include "catalog.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cstring>
 
 #include "safewrite.h"
+#include "textcodec.h"
 
 namespace {
 
@@ -22,8 +24,9 @@ class HeldCatalogFile final : public QFile {
 public:
     HeldCatalogFile(const QString& path, const QByteArray& bytes) : QFile(path), bytes_(bytes), limit_(bytes.size()) {}
 
-    // The file itself is opened too, so that the QFile behaves as an open file in every other respect.
-    bool openHeld() { return QFile::open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    // The file itself is opened too (the descriptor the bytes were read from, which it then owns), so
+    // that the QFile behaves as an open file in every other respect.
+    bool openHeld(int fd) { return QFile::open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, AutoCloseHandle); }
     void setLimit(qint64 limit) { limit_ = std::clamp<qint64>(limit, 0, bytes_.size()); }
 
     qint64 size() const override { return bytes_.size(); }
@@ -52,8 +55,70 @@ QString joinPath(const QString& folder, const QString& name) {
 }
 
 QByteArray readWhole(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QByteArray bytes;
+    return CatalogFile::readRegular(path, bytes) ? bytes : QByteArray();
+}
+
+QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// A name as a person can read it: what is UTF-8 as it is, every other byte as \xNN.
+QString printableName(QByteArrayView raw) {
+    QString out;
+    for (qsizetype i = 0; i < raw.size();) {
+        const uchar lead = uchar(raw[i]);
+        const qsizetype length = lead < 0x80                   ? 1
+                                 : lead >= 0xC2 && lead <= 0xDF ? 2
+                                 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                 : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                : 0;
+        if (length > 0 && i + length <= raw.size() && snaplore::text::isValidUtf8(raw.sliced(i, length))) {
+            out += QString::fromUtf8(raw.sliced(i, length));
+            i += length;
+        } else {
+            out += QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return out;
+}
+
+// Before anything is written in the folder: neither catalog name may be a symbolic link (a write or
+// removal through it would reach a file elsewhere) or anything but a regular file.
+WriteResult catalogNamesRefused(const QString& folder) {
+    for (const char* name : {CatalogFile::kFileName, CatalogFile::kOldFileName}) {
+        const QString path = joinPath(folder, QString::fromLatin1(name));
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode))
+            return {WriteError::ReplaceFailed,
+                    QStringLiteral("%1 is a symbolic link; a catalog is written only inside its folder").arg(path)};
+        if (!S_ISREG(st.st_mode)) return {WriteError::ReplaceFailed, QStringLiteral("%1 is not a regular file").arg(path)};
+    }
+    return {};
+}
+
+WriteResult damaged(const QString& path, qint32 wholeEntries, CatalogError error) {
+    return {WriteError::ShortRead, QStringLiteral("%1 is damaged after %2 whole entries: %3")
+                                       .arg(path)
+                                       .arg(wholeEntries)
+                                       .arg(describe(error))};
+}
+
+// A catalog just written reads back as a whole version 3 catalog.
+WriteResult verifyCatalog(const QString& tempPath) {
+    QFile file(tempPath);
+    if (!file.open(QIODevice::ReadOnly) ||
+        CatalogFile::versionOf(file.read(CatalogFile::kV3HeaderSize), quint64(file.size())) != 3)
+        return {WriteError::VerifyFailed, tempPath};
+    return {};
+}
+
+// Removes the catalog under the older name once the current one replaced it: only a regular file,
+// never what a link there names (unlink does not follow links, and links were refused before).
+void removeOldName(const QString& folder) {
+    const QByteArray old = QFile::encodeName(joinPath(folder, QString::fromLatin1(CatalogFile::kOldFileName)));
+    struct stat st {};
+    if (::lstat(old.constData(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(old.constData());
 }
 
 // The picture file's first `length` bytes, or nothing when they cannot all be read: an entry's
@@ -66,30 +131,45 @@ QByteArray headerCopy(const QString& path, quint64 length) {
     return bytes.size() == qsizetype(length) ? bytes : QByteArray();
 }
 
-bool isJpegName(const QString& name) { return name.size() >= 4 && name.right(4).toLower() == QLatin1String(".jpg"); }
+const QString kLineCannotHold = QStringLiteral("a catalog line cannot hold a line feed or a backslash; left out");
 
 // Copies the entries of a subfolder's catalog, naming each after the subfolder unless it lies
-// elsewhere (an archive location). False only when writing failed.
+// elsewhere (an archive location). False when writing failed, or when the subfolder's catalog cannot
+// be taken in whole (damaged, or a symbolic link): then `stop` says why and names it.
 bool copySubfolderEntries(CatalogWriter& writer, const QString& folder, const QString& subfolder,
-                          QStringList& leftOut) {
+                          CatalogCreateReport& report, WriteResult& stop) {
     // A link back to the folder or above it would feed the catalog into itself, growing on every create.
     const QString own = QFileInfo(folder).canonicalFilePath();
     const QString linked = QFileInfo(joinPath(folder, subfolder)).canonicalFilePath();
     if (linked.isEmpty() || own == linked || own.startsWith(joinPath(linked, {}))) return true;
     const CatalogFile::Located located = CatalogFile::locate(joinPath(folder, subfolder));
+    if (located.link) {
+        report.refusedCatalog = located.path;
+        stop = {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(located.path, describe(CatalogError::Link))};
+        return false;
+    }
     if (located.version == 0) return true;
     if (!CatalogFile::canHoldName(subfolder)) {
-        leftOut << subfolder;
+        report.leftOut.push_back({subfolder, kLineCannotHold});
         return true;
     }
     const QByteArray bytes = readWhole(located.path);
     CatalogReader reader(bytes);
     CatalogHeader header;
-    if (reader.readHeader(header) != CatalogError::None) return true;
+    const CatalogError headerError = reader.readHeader(header);
+    if (headerError == CatalogError::NoCatalog) return true;  // emptied since it was looked at
+    const auto refuse = [&](qint32 whole, CatalogError error) {
+        report.refusedCatalog = located.path;
+        stop = damaged(located.path, whole, error);
+        return false;
+    };
+    if (headerError != CatalogError::None) return refuse(0, headerError);
     const QByteArray prefix = subfolder.toUtf8() + '\\';
     for (qint32 i = 0; i < header.count; ++i) {
         CatalogEntry entry;
-        if (reader.readEntry(entry) != CatalogError::None) break;
+        const CatalogError error = reader.readEntry(entry);
+        // Entries already copied go with the temporary file: the old catalog stays as it was.
+        if (error != CatalogError::None) return refuse(i, error);
         // An entry that loading would skip is not passed on.
         if (CatalogFile::safeRelativePath(entry.name).isEmpty()) continue;
         const QByteArray name =
@@ -99,6 +179,60 @@ bool copySubfolderEntries(CatalogWriter& writer, const QString& folder, const QS
             return false;
     }
     return true;
+}
+
+// The folder's pictures (regular files with a ".jpg" name) and subfolders, each sorted by name.
+// Names that are not UTF-8 cannot be written into a catalog line or opened again under their
+// decoded name: they are named in `leftOut`, as are ".jpg" names that are no regular file.
+WriteResult listFolder(const QString& folder, bool includeSubfolders, QStringList& pictures, QStringList& subfolders,
+                       std::vector<CatalogLeftOut>& leftOut) {
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) return {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(folder, systemError())};
+    const int dirFd = ::dirfd(dir);
+    const auto hasCatalog = [&](const QByteArray& raw) {
+        struct stat st {};
+        for (const char* name : {CatalogFile::kFileName, CatalogFile::kOldFileName})
+            if (::fstatat(dirFd, (raw + '/' + name).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) return true;
+        return false;
+    };
+    std::vector<CatalogLeftOut> found;
+    errno = 0;
+    while (const dirent* d = ::readdir(dir)) {
+        const QByteArray raw(d->d_name);
+        if (raw == "." || raw == "..") continue;
+        const bool jpegName = raw.size() >= 4 && raw.right(4).toLower() == ".jpg";
+        if (!jpegName && !includeSubfolders) continue;
+        struct stat st {};
+        // Links are followed, as for any file the user names; a broken one is no picture.
+        if (::fstatat(dirFd, raw.constData(), &st, 0) != 0) continue;
+        const bool isDir = S_ISDIR(st.st_mode);
+        if (!(isDir ? includeSubfolders : jpegName)) continue;
+        const QString name = QFile::decodeName(raw);
+        if (QFile::encodeName(name) != raw) {
+            if (!isDir || hasCatalog(raw))
+                found.push_back({printableName(raw), QStringLiteral("the name is not valid UTF-8 and was left out")});
+        } else if (isDir) {
+            subfolders << name;
+        } else if (!S_ISREG(st.st_mode)) {
+            found.push_back({name, QStringLiteral("not a regular file, left out")});
+        } else if (!CatalogFile::canHoldName(name)) {
+            found.push_back({name, kLineCannotHold});
+        } else {
+            pictures << name;
+        }
+        errno = 0;
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    if (readError != 0) {
+        errno = readError;
+        return {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(folder, systemError())};
+    }
+    std::sort(pictures.begin(), pictures.end());
+    std::sort(subfolders.begin(), subfolders.end());
+    std::sort(found.begin(), found.end(), [](const CatalogLeftOut& a, const CatalogLeftOut& b) { return a.name < b.name; });
+    leftOut.insert(leftOut.end(), found.begin(), found.end());
+    return {};
 }
 
 bool modificationTime(const QString& path, struct timespec& time) {
@@ -111,8 +245,6 @@ bool modificationTime(const QString& path, struct timespec& time) {
 bool later(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
 }
-
-QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 WriteResult lineFeedRefused() {
     return {WriteError::TooLarge, QStringLiteral("a catalog line cannot hold a line feed")};
@@ -144,11 +276,24 @@ PictureList Catalog::takePictures() {
 bool Catalog::load(const QString& folder, bool withEntries) {
     const CatalogFile::Located located = CatalogFile::locate(folder);
     if (located.version == 0) {
-        fault_ = CatalogError::NoCatalog;
+        fault_ = located.link ? CatalogError::Link : CatalogError::NoCatalog;
         return false;
     }
     // Read once, whole; the entries are walked in memory.
-    const QByteArray bytes = readWhole(located.path);
+    const int fd = CatalogFile::openRegular(located.path);
+    QByteArray bytes;
+    if (fd < 0 || !CatalogFile::readRest(fd, bytes)) {
+        if (fd >= 0) ::close(fd);
+        fault_ = CatalogError::NoCatalog;
+        return false;
+    }
+    // The descriptor goes to the held file below, or is closed here.
+    struct Descriptor {
+        int fd;
+        ~Descriptor() {
+            if (fd >= 0) ::close(fd);
+        }
+    } descriptor{fd};
     CatalogReader reader(bytes);
     CatalogHeader header;
     const CatalogError headerError = reader.readHeader(header);
@@ -171,7 +316,9 @@ bool Catalog::load(const QString& folder, bool withEntries) {
 
     // An absolute name, so that no picture looks up the working folder to make its path.
     HeldCatalogFile file(QFileInfo(located.path).absoluteFilePath(), bytes);
-    if (!file.openHeld()) {
+    const bool opened = file.openHeld(descriptor.fd);
+    if (opened) descriptor.fd = -1;
+    if (!opened) {
         fault_ = CatalogError::NoCatalog;
         return false;
     }
@@ -204,21 +351,13 @@ bool Catalog::load(const QString& folder, bool withEntries) {
 CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfolders) {
     const QString folder = absoluteFolder(folderArg);
     CatalogCreateReport report;
+    report.write = catalogNamesRefused(folder);
+    if (!report.write) return report;
     QStringList pictures, subfolders;
-    const QFileInfoList listing =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    for (const QFileInfo& info : listing) {
-        const QString name = info.fileName();
-        if (info.isDir()) {
-            if (includeSubfolders) subfolders << name;
-        } else if (isJpegName(name)) {
-            if (CatalogFile::canHoldName(name))
-                pictures << name;
-            else
-                report.leftOut << name;
-        }
-    }
+    report.write = listFolder(folder, includeSubfolders, pictures, subfolders, report.leftOut);
+    if (!report.write) return report;
 
+    WriteResult stop;  // a subfolder catalog that cannot be taken in whole
     const auto produce = [&](QFile& out) {
         CatalogWriter writer(out);
         if (!writer.begin(flagA_, flagB_)) return false;
@@ -230,25 +369,19 @@ CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfol
                 return false;
         }
         for (const QString& subfolder : subfolders)
-            if (!copySubfolderEntries(writer, folder, subfolder, report.leftOut)) return false;
+            if (!copySubfolderEntries(writer, folder, subfolder, report, stop)) return false;
         report.count = writer.count();
         report.totalSize = writer.totalSize();
         return writer.finish();
     };
-    const auto verify = [](const QString& tempPath) -> WriteResult {
-        QFile file(tempPath);
-        if (!file.open(QIODevice::ReadOnly) ||
-            CatalogFile::versionOf(file.read(CatalogFile::kV3HeaderSize), quint64(file.size())) != 3)
-            return {WriteError::VerifyFailed, tempPath};
-        return {};
-    };
     SafeWriteOptions options;
     options.keepTimes = false;  // refresh compares catalog times: a new catalog must look new
     const QString target = joinPath(folder, CatalogFile::kFileName);
-    report.write = safeWrite(target, produce, verify, options);
+    report.write = safeWrite(target, produce, verifyCatalog, options);
+    if (!stop.ok()) report.write = stop;
     if (!report.write) return report;
 
-    QFile::remove(joinPath(folder, CatalogFile::kOldFileName));
+    removeOldName(folder);
     return report;
 }
 
@@ -257,60 +390,42 @@ WriteResult Catalog::rewriteArchive(const QString& folderArg, const QString& arc
     if (archiveName.contains(QLatin1Char('\n')) || archiveLocation.contains(QLatin1Char('\n')))
         return lineFeedRefused();
     const QString folder = absoluteFolder(folderArg);
+    const WriteResult refused = catalogNamesRefused(folder);
+    if (!refused) return refused;
     const CatalogFile::Located located = CatalogFile::locate(folder);
     if (located.version == 0) return {WriteError::OpenFailed, QStringLiteral("no catalog in %1").arg(folder)};
     const QByteArray bytes = readWhole(located.path);
     CatalogReader reader(bytes);
     CatalogHeader header;
-    // A damaged catalog passes on the entries before the damage, as loading shows them.
-    if (reader.readHeader(header) == CatalogError::NoCatalog)
-        return {WriteError::NotWalkable, describe(CatalogError::NoCatalog)};
-
-    const QString target = joinPath(folder, CatalogFile::kFileName);
-    const QByteArray nativeTarget = QFile::encodeName(target);
-    struct stat targetStat {};
-    const bool targetExists = ::stat(nativeTarget.constData(), &targetStat) == 0;
-    // As for every other write: a catalog that its owner locked is not replaced.
-    if (targetExists &&
-        ((targetStat.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(nativeTarget.constData(), W_OK) != 0))
-        return {WriteError::Locked, target};
-
-    // The scratch file is made new, never opened through whatever already stands under its name.
-    const QString scratch = joinPath(folder, CatalogFile::kScratchName);
-    QFile::remove(scratch);
-    QFile out(scratch);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return {WriteError::CreateFailed, out.errorString()};
-    const auto fail = [&](WriteError error, const QString& detail) -> WriteResult {
-        out.close();
-        QFile::remove(scratch);
-        return {error, detail};
-    };
+    const CatalogError headerError = reader.readHeader(header);
+    if (headerError == CatalogError::NoCatalog)
+        return {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(located.path, describe(headerError))};
+    if (headerError != CatalogError::None) return damaged(located.path, 0, headerError);
+    // Every entry is read before anything is written: a catalog that does not load whole would lose
+    // the entries after the damage, so it stays as it is.
+    std::vector<CatalogEntry> entries;
+    entries.reserve(size_t(std::min<qsizetype>(header.count, reader.maxEntriesLeft())));
+    for (qint32 i = 0; i < header.count; ++i) {
+        CatalogEntry entry;
+        const CatalogError error = reader.readEntry(entry);
+        if (error != CatalogError::None) return damaged(located.path, i, error);
+        if (!CatalogFile::safeRelativePath(entry.name).isEmpty()) entries.push_back(entry);
+    }
 
     const QByteArray name = archiveName.toUtf8();
     const QByteArray location = archiveLocation.toUtf8();
-    CatalogWriter writer(out);
-    bool written = writer.begin(header.flagA, header.flagB);
-    for (qint32 i = 0; written && i < header.count; ++i) {
-        CatalogEntry entry;
-        if (reader.readEntry(entry) != CatalogError::None) break;
-        if (CatalogFile::safeRelativePath(entry.name).isEmpty()) continue;
-        written = writer.writeEntry(entry.name, name, location, entry.fileSize, entry.header);
-    }
-    written = written && writer.finish() && out.flush();
-    if (!written) return fail(WriteError::WriteFailed, out.errorString());
-    if (::fsync(out.handle()) != 0) return fail(WriteError::WriteFailed, systemError());
-    if (targetExists && ::fchmod(out.handle(), targetStat.st_mode & 07777) != 0)
-        return fail(WriteError::WriteFailed, systemError());
-    out.close();
-    if (::rename(QFile::encodeName(scratch).constData(), nativeTarget.constData()) != 0)
-        return fail(WriteError::ReplaceFailed, systemError());
-    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    if (located.path != target) QFile::remove(located.path);  // the older name, now replaced
-    return {};
+    const auto produce = [&](QFile& out) {
+        CatalogWriter writer(out);
+        if (!writer.begin(header.flagA, header.flagB)) return false;
+        for (const CatalogEntry& entry : entries)
+            if (!writer.writeEntry(entry.name, name, location, entry.fileSize, entry.header)) return false;
+        return writer.finish();
+    };
+    SafeWriteOptions options;
+    options.keepTimes = false;  // an archived catalog is a new catalog, as refresh sees it
+    const WriteResult result = safeWrite(joinPath(folder, CatalogFile::kFileName), produce, verifyCatalog, options);
+    if (result && located.path != joinPath(folder, CatalogFile::kFileName)) removeOldName(folder);  // now replaced
+    return result;
 }
 
 CatalogRefreshReport Catalog::refresh(const QString& folderArg) {
@@ -335,9 +450,11 @@ CatalogRefreshReport Catalog::refresh(const QString& folderArg) {
     return report;
 }
 
-WriteResult Catalog::createEmpty(const QString& folder) {
+WriteResult Catalog::createEmpty(const QString& folderArg) {
+    const QString folder = absoluteFolder(folderArg);
+    const WriteResult refused = catalogNamesRefused(folder);
+    if (!refused) return refused;
     SafeWriteOptions options;
     options.keepTimes = false;
-    return safeWrite(
-        joinPath(absoluteFolder(folder), CatalogFile::kFileName), [](QFile&) { return true; }, {}, options);
+    return safeWrite(joinPath(folder, CatalogFile::kFileName), [](QFile&) { return true; }, {}, options);
 }

@@ -14,10 +14,20 @@
 
 using PictureList = std::vector<std::unique_ptr<PictureRecord>>;
 
+// A picture or subfolder of the folder that is not in its catalog, and why.
+struct CatalogLeftOut {
+    QString name;    // bytes of the name that are not UTF-8 are shown as \xNN
+    QString reason;  // a phrase for a person: "the name is not valid UTF-8 and was left out"
+};
+
 struct CatalogCreateReport {
     WriteResult write;
-    // Names of pictures and subfolders that a catalog line cannot hold; they are not in the catalog.
-    QStringList leftOut;
+    // Pictures and subfolders that are not in the catalog: names that a catalog line cannot hold or
+    // that are not UTF-8, and ".jpg" names that are no regular file.
+    std::vector<CatalogLeftOut> leftOut;
+    // The subfolder catalog that stopped the create, damaged or a symbolic link; `write` tells why.
+    // A catalog is never written from part of a subfolder's catalog.
+    QString refusedCatalog;
     // What the new catalog's header says: its entries and the sum of their file sizes.
     qint32 count = 0;
     quint64 totalSize = 0;
@@ -37,7 +47,8 @@ public:
 
     // Reads the catalog of `folder` (or the ".sidx" file given): its header and, with `withEntries`,
     // a picture for every entry that has a header and a name inside the folder. False when there is no
-    // catalog. A damaged catalog gives the entries before the damage, and fault() names the damage.
+    // catalog (fault() is Link for a catalog name that is a symbolic link). A damaged catalog gives the
+    // entries before the damage, and fault() names the damage.
     bool load(const QString& folder, bool withEntries = true);
     CatalogError fault() const { return fault_; }
     // Entries left out while loading because their name would lead outside the catalogued folder.
@@ -47,12 +58,16 @@ public:
     // of its subfolders' catalogs. The old catalog ("Snaplore.idx" too) stays until the new one is whole.
     // The pictures are read one by one and not kept; what is loaded stays as it is. The flag bytes
     // written are this catalog's.
+    // A catalog name in the folder that is a symbolic link is refused: catalogs are written only
+    // inside their folder. So is a subfolder's catalog that is damaged or a link; nothing is written.
     CatalogCreateReport create(const QString& folder, bool includeSubfolders);
-    // Gives every entry of the folder's catalog the disc name and folder it was archived to.
+    // Gives every entry of the folder's catalog the disc name and folder it was archived to. A
+    // catalog that does not load whole, or that is a symbolic link, is left as it is.
     WriteResult rewriteArchive(const QString& folder, const QString& archiveName, const QString& archiveLocation);
     // Creates the catalog again, subfolders included, when a subfolder's catalog is newer than it.
     CatalogRefreshReport refresh(const QString& folder);
-    // Leaves an empty "Snaplore.sidx" in the folder, which counts as no catalog.
+    // Leaves an empty "Snaplore.sidx" in the folder, which counts as no catalog. Refused when a
+    // catalog name there is a symbolic link.
     static WriteResult createEmpty(const QString& folder);
     // 0 (no catalog), 2 or 3.
     static int version(const QString& folderOrFile) { return CatalogFile::version(folderOrFile); }

@@ -1,7 +1,13 @@
 #include "catalogfile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -37,6 +43,8 @@ QString describe(CatalogError error) {
             return QStringLiteral("a picture header reaches past the end of the file");
         case CatalogError::MissingEntries:
             return QStringLiteral("the file ends before its last entry");
+        case CatalogError::Link:
+            return QStringLiteral("the catalog is a symbolic link; only a file in its own folder is used");
     }
     return {};
 }
@@ -56,6 +64,64 @@ int CatalogFile::versionOf(QByteArrayView head, quint64 fileLength) {
     return 0;
 }
 
+int CatalogFile::openRegular(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+namespace {
+
+// Appends from `fd` until `bytes` holds `limit` bytes (no limit when negative) or the file ends;
+// -1 with errno on an error.
+qsizetype readUpTo(int fd, QByteArray& bytes, qsizetype limit) {
+    for (;;) {
+        const qsizetype want = limit >= 0 ? limit - bytes.size() : qsizetype(1) << 16;
+        if (want <= 0) return bytes.size();
+        const qsizetype at = bytes.size();
+        bytes.resize(at + want);
+        const ssize_t n = ::read(fd, bytes.data() + at, size_t(want));
+        if (n < 0 && errno == EINTR) {
+            bytes.resize(at);
+            continue;
+        }
+        bytes.resize(at + std::max<qsizetype>(n, 0));
+        if (n < 0) return -1;
+        if (n == 0) return bytes.size();
+    }
+}
+
+}  // namespace
+
+bool CatalogFile::readRest(int fd, QByteArray& bytes) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(qsizetype(st.st_size));
+    return readUpTo(fd, bytes, -1) >= 0;
+}
+
+bool CatalogFile::readRegular(const QString& path, QByteArray& bytes) {
+    bytes.clear();
+    const int fd = openRegular(path);
+    if (fd < 0) return false;
+    const bool read = readRest(fd, bytes);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return read;
+}
+
 CatalogFile::Located CatalogFile::locate(const QString& folderOrFile) {
     const QString cleaned = QDir::cleanPath(folderOrFile);
     QStringList candidates;
@@ -64,11 +130,16 @@ CatalogFile::Located CatalogFile::locate(const QString& folderOrFile) {
     else
         candidates << cleaned + '/' + kFileName << cleaned + '/' + kOldFileName;
     for (const QString& path : candidates) {
-        QFile file(path);
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode)) return {path, 0, true};
         // Only a file that cannot be opened sends the look-up on to the older name: an emptied
         // "Snaplore.sidx" means the catalog was removed.
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        return {path, versionOf(file.read(kV3HeaderSize), quint64(file.size()))};
+        const int fd = openRegular(path);
+        if (fd < 0) continue;
+        QByteArray head;
+        const bool read = readUpTo(fd, head, kV3HeaderSize) >= 0 && ::fstat(fd, &st) == 0;
+        ::close(fd);
+        return {path, read ? versionOf(head, quint64(st.st_size)) : 0};
     }
     return {};
 }

@@ -19,6 +19,7 @@ enum class CatalogError {
     NumbersCutShort,   // the file ends inside an entry's file size or header length
     HeaderBeyondFile,  // an entry's header length reaches past the end of the file
     MissingEntries,    // the file ends before the entry count is reached
+    Link,              // the catalog's name is a symbolic link: it is neither read nor written
 };
 
 QString describe(CatalogError error);
@@ -45,7 +46,6 @@ class CatalogFile {
 public:
     static constexpr char kFileName[] = "Snaplore.sidx";
     static constexpr char kOldFileName[] = "Snaplore.idx";
-    static constexpr char kScratchName[] = "temp.sidx";
 
     static constexpr qsizetype kV2HeaderSize = 34;
     static constexpr qsizetype kV3HeaderSize = 62;
@@ -58,16 +58,27 @@ public:
     static QByteArrayView v2Signature();
 
     // The catalog file of a folder ("Snaplore.sidx", else "Snaplore.idx"), or a path ending in ".sidx",
-    // with its version: 0 (none), 2 or 3.
+    // with its version: 0 (none), 2 or 3. A name that is a symbolic link ends the look-up: it is no
+    // catalog, and `link` says why.
     struct Located {
         QString path;
         int version = 0;
+        bool link = false;
     };
     static Located locate(const QString& folderOrFile);
     static int version(const QString& folderOrFile) { return locate(folderOrFile).version; }
     // The version that a file's first bytes announce, given the file's real length. A recorded length
     // that disagrees with the real one (a catalog cut short or still being written) means none.
     static int versionOf(QByteArrayView head, quint64 fileLength);
+
+    // Opens a catalog for reading without following a symbolic link in its last name and without
+    // waiting on a pipe or device: the descriptor of a regular file, else -1 with errno set (ELOOP
+    // for a link). The caller closes it.
+    static int openRegular(const QString& path);
+    // The whole content of the regular file at `path`; false when it cannot be opened or read.
+    static bool readRegular(const QString& path, QByteArray& bytes);
+    // The rest of an open file; false with errno on a read error.
+    static bool readRest(int fd, QByteArray& bytes);
 
     // A name that a catalog line can hold and that the loader will take: no line feed, and no backslash,
     // which a catalog reads as a folder separator.

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 CSnaploreDoc::CSnaploreDoc(Prompter& prompter, QObject* parent) : QObject(parent), prompter_(prompter) {}
@@ -30,13 +31,15 @@ bool CSnaploreDoc::SaveModified() {
     bool goOn = true;
     if (answer == id::Cancel)
         goOn = false;
-    else if (answer == id::Yes)
+    else if (answer == id::Yes) {
+        QScopedValueRollback leaving(leaving_, true);
         goOn = SavePictureFile();
+    }
     emit savedFlagChanged(savedFlag);
     return goOn;
 }
 
-bool CSnaploreDoc::OpenPictureFile(const QString& path) {
+bool CSnaploreDoc::OpenPictureFile(QString path) {
     if (!SaveModified()) return false;
     modified_ = false;
     emit statusMessage(QStringLiteral("Loading image..."), true);
@@ -63,10 +66,10 @@ bool CSnaploreDoc::OpenPictureFile(const QString& path) {
     return true;
 }
 
-bool CSnaploreDoc::SavePictureFile() {
+bool CSnaploreDoc::SavePictureFile(FileTimes times) {
     if (!picture_ || pathName_.isEmpty()) return false;
     emit storeFields(*picture_);
-    const WriteResult result = picture_->save();
+    const WriteResult result = picture_->save({}, times == FileTimes::Keep || keepFileTimes_);
     if (!result) {
         prompter_.messageBox(QStringLiteral("Cannot save %1.\n%2").arg(QDir::toNativeSeparators(pathName_), describe(result)),
                              QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);

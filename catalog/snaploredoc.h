@@ -19,11 +19,20 @@ public:
     ~CSnaploreDoc() override;
 
     // Opens a picture file after asking whether to save the current one. False when the user
-    // cancelled or the file could not be read.
-    bool OpenPictureFile(const QString& path);
+    // cancelled or the file could not be read. The path is taken by value: a save on the way may free
+    // the record it came from.
+    bool OpenPictureFile(QString path);
+
+    // The file times a save of the open picture leaves: those the file had (the default), or the
+    // time of the save.
+    enum class FileTimes { AsChosen, Keep };
     // Writes the open picture into its file (the form's fields first), then rebuilds the folder's
-    // catalog when it has one. False, with a message, when the picture could not be written.
-    bool SavePictureFile();
+    // catalog when it has one. The file keeps its times unless the user chose otherwise
+    // (setKeepFileTimes); `Keep` keeps them whatever the choice. False, with a message, when the
+    // picture could not be written.
+    bool SavePictureFile(FileTimes times = FileTimes::AsChosen);
+    bool keepFileTimes() const { return keepFileTimes_; }
+    void setKeepFileTimes(bool keep) { keepFileTimes_ = keep; }
     // The save-changes question. True when the caller may go on (saved, discarded or not asked).
     bool SaveModified();
     // Drops the open picture after the save question; 0 when the user cancelled.
@@ -40,6 +49,8 @@ public:
     bool ownsPicture() const { return owned_ != nullptr; }
     const QString& pathName() const { return pathName_; }
     bool isModified() const { return modified_; }
+    // True while the save question's save runs: the open picture is about to be left.
+    bool leaving() const { return leaving_; }
     void setModified(bool modified) { modified_ = modified; }
     Prompter& prompter() const { return prompter_; }
 
@@ -60,7 +71,8 @@ signals:
     void storeFields(PictureRecord& picture);
     // After a save question on a modified document.
     void savedFlagChanged(int savedFlag);
-    // After a picture file was written successfully.
+    // After a picture file was written successfully, before the views are updated: whoever keeps
+    // a record of its own of that file reads it again.
     void pictureSaved(const QString& path);
 
 private:
@@ -71,4 +83,6 @@ private:
     PictureRecord* picture_ = nullptr;
     QString pathName_;
     bool modified_ = false;
+    bool keepFileTimes_ = true;
+    bool leaving_ = false;
 };

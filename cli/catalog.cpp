@@ -29,60 +29,65 @@ struct Parsed {
     QMap<QString, QString> values;  // options with a value
 };
 
-// One folder argument, the allowed flags, and the options that take a value.
-bool parse(const QString& command, const QStringList& args, const QStringList& flags, const QStringList& valued,
-           Parsed& parsed, QTextStream& err) {
+// One folder argument, the allowed flags, and the options that take a value. False for a mistake,
+// which is named on `err` with the usage; `help` is set for --help.
+bool parse(const QString& command, const CliArgs& args, const QStringList& flags, const QStringList& valued,
+           Parsed& parsed, QTextStream& err, bool& help) {
+    const auto mistake = [&](const QString& reason) {
+        err << "snaplore-cli catalog " << command << ": " << reason << "\n" << kUsage;
+        return false;
+    };
     for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
+        const QString& a = args.text[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            help = true;
+            return false;
+        }
         if (flags.contains(a)) {
             parsed.flags << a;
         } else if (valued.contains(a)) {
-            if (i + 1 >= args.size()) {
-                err << "snaplore-cli catalog " << command << ": option '" << a << "' needs a value\n";
-                return false;
-            }
-            parsed.values[a] = args[++i];
+            if (i + 1 >= args.size()) return mistake(QStringLiteral("option '%1' needs a value").arg(a));
+            ++i;
+            // Values go into the catalog as UTF-8 text: bytes that are not cannot be kept as given.
+            if (!isUtf8(args.raw[i]))
+                return mistake(QStringLiteral("the value of '%1' is not valid UTF-8: '%2'").arg(a, printableName(args.raw[i])));
+            parsed.values[a] = args.text[i];
         } else if (a.startsWith(QLatin1Char('-')) && a != QLatin1String("-")) {
-            err << "snaplore-cli catalog " << command << ": unknown option '" << a << "'\n";
-            return false;
+            return mistake(QStringLiteral("unknown option '%1'").arg(printableName(args.raw[i])));
         } else if (parsed.folder.isEmpty()) {
+            if (!isUtf8(args.raw[i]))
+                return mistake(QStringLiteral("the folder name '%1' is not valid UTF-8").arg(printableName(args.raw[i])));
             parsed.folder = a;
         } else {
-            err << "snaplore-cli catalog " << command << ": one folder only\n";
-            return false;
+            return mistake(QStringLiteral("one folder only"));
         }
     }
-    if (parsed.folder.isEmpty()) {
-        err << "snaplore-cli catalog " << command << ": no folder given\n" << kUsage;
-        return false;
-    }
+    if (parsed.folder.isEmpty()) return mistake(QStringLiteral("no folder given"));
     for (const QString& v : valued)
-        if (!parsed.values.contains(v)) {
-            err << "snaplore-cli catalog " << command << ": option '" << v << "' is required\n";
-            return false;
-        }
+        if (!parsed.values.contains(v)) return mistake(QStringLiteral("option '%1' is required").arg(v));
     return true;
 }
 
 QString printable(QString name) { return name.replace(QLatin1Char('\n'), QLatin1String("\\n")); }
 
-int reportLeftOut(const QStringList& leftOut, QTextStream& err) {
-    for (const QString& name : leftOut)
-        err << "snaplore-cli catalog: left out '" << printable(name)
-            << "': a catalog line cannot hold a line feed or a backslash in a name\n";
-    return 0;
+// Names the pictures and subfolders the catalog does not hold; 1 when there are any.
+int reportLeftOut(const char* command, const std::vector<CatalogLeftOut>& leftOut, QTextStream& err) {
+    for (const CatalogLeftOut& left : leftOut)
+        err << "snaplore-cli catalog " << command << ": " << printable(left.name) << ": " << left.reason << "\n";
+    return leftOut.empty() ? 0 : 1;
 }
 
 int create(const Parsed& p, CliStreams io) {
     Catalog catalog;
     const CatalogCreateReport report = catalog.create(p.folder, p.flags.contains(QLatin1String("--subfolders")));
-    reportLeftOut(report.leftOut, io.err);
     if (!report.ok()) {
-        io.err << "snaplore-cli catalog create: " << p.folder << ": " << describe(report.write) << "\n";
+        io.err << "snaplore-cli catalog create: " << p.folder << ": " << describe(report.write)
+               << "; the catalog was not written\n";
         return 1;
     }
+    const int status = reportLeftOut("create", report.leftOut, io.err);
     io.out << "Catalog Created: " << report.count << " entries, " << report.totalSize << " bytes of pictures\n";
-    return 0;
+    return status;
 }
 
 void writeEntryJson(JsonWriter& json, const PictureRecord& picture) {
@@ -115,7 +120,11 @@ void writeEntryJson(JsonWriter& json, const PictureRecord& picture) {
 int list(const Parsed& p, CliStreams io) {
     Catalog catalog;
     if (!catalog.load(p.folder, true)) {
-        io.err << "snaplore-cli catalog list: no catalog in " << p.folder << "\n";
+        if (catalog.fault() == CatalogError::Link)
+            io.err << "snaplore-cli catalog list: " << CatalogFile::locate(p.folder).path << ": "
+                   << describe(catalog.fault()) << "\n";
+        else
+            io.err << "snaplore-cli catalog list: no catalog in " << p.folder << "\n";
         return 1;
     }
     if (p.flags.contains(QLatin1String("--json"))) {
@@ -153,7 +162,8 @@ int archive(const Parsed& p, CliStreams io) {
     const WriteResult result =
         catalog.rewriteArchive(p.folder, p.values.value("--cd-name"), p.values.value("--location"));
     if (!result) {
-        io.err << "snaplore-cli catalog archive: " << p.folder << ": " << describe(result) << "\n";
+        io.err << "snaplore-cli catalog archive: " << p.folder << ": " << describe(result)
+               << "; the catalog was left as it is\n";
         return 1;
     }
     io.out << "Catalog Archived\n";
@@ -167,20 +177,28 @@ int refresh(const Parsed& p, CliStreams io) {
         io.out << "Catalog up to date\n";
         return 0;
     }
-    reportLeftOut(report.create.leftOut, io.err);
     if (!report.create.ok()) {
-        io.err << "snaplore-cli catalog refresh: " << p.folder << ": " << describe(report.create.write) << "\n";
+        io.err << "snaplore-cli catalog refresh: " << p.folder << ": " << describe(report.create.write)
+               << "; the catalog was not written\n";
         return 1;
     }
+    const int status = reportLeftOut("refresh", report.create.leftOut, io.err);
     io.out << "Catalog Created: " << report.create.count << " entries\n";
+    return status;
+}
+
+int version(const Parsed& p, CliStreams io) {
+    io.out << Catalog::version(p.folder) << "\n";
     return 0;
 }
 
 int remove(const Parsed& p, CliStreams io) {
-    if (Catalog::version(p.folder) == 0) {
+    const CatalogFile::Located located = CatalogFile::locate(p.folder);
+    if (located.version == 0 && !located.link) {
         io.err << "snaplore-cli catalog remove: no catalog in " << p.folder << "\n";
         return 1;
     }
+    // A catalog name that is a link is refused here, and nothing it names is touched.
     const WriteResult result = Catalog::createEmpty(p.folder);
     if (!result) {
         io.err << "snaplore-cli catalog remove: " << p.folder << ": " << describe(result) << "\n";
@@ -192,26 +210,36 @@ int remove(const Parsed& p, CliStreams io) {
 
 }  // namespace
 
-int runCatalog(const QStringList& args, CliStreams io) {
-    if (args.isEmpty() || args.first() == "--help" || args.first() == "-h") {
+int runCatalog(const CliArgs& args, CliStreams io) {
+    if (args.isEmpty() || args.text.first() == "--help" || args.text.first() == "-h") {
         (args.isEmpty() ? io.err : io.out) << kUsage;
         return args.isEmpty() ? 2 : 0;
     }
-    const QString command = args.first();
-    const QStringList rest = args.mid(1);
-    Parsed p;
-    if (command == "create") return parse(command, rest, {"--subfolders"}, {}, p, io.err) ? create(p, io) : 2;
-    if (command == "list") return parse(command, rest, {"--json"}, {}, p, io.err) ? list(p, io) : 2;
-    if (command == "archive")
-        return parse(command, rest, {}, {"--cd-name", "--location"}, p, io.err) ? archive(p, io) : 2;
-    if (command == "refresh") return parse(command, rest, {}, {}, p, io.err) ? refresh(p, io) : 2;
-    if (command == "remove") return parse(command, rest, {}, {}, p, io.err) ? remove(p, io) : 2;
-    if (command == "version") {
-        if (!parse(command, rest, {}, {}, p, io.err)) return 2;
-        io.out << Catalog::version(p.folder) << "\n";
+    const QString command = args.text.first();
+    const CliArgs rest = args.mid(1);
+    struct Command {
+        const char* name;
+        QStringList flags, valued;
+        int (*run)(const Parsed&, CliStreams);
+    };
+    static const Command commands[] = {
+        {"create", {"--subfolders"}, {}, create},
+        {"list", {"--json"}, {}, list},
+        {"archive", {}, {"--cd-name", "--location"}, archive},
+        {"refresh", {}, {}, refresh},
+        {"remove", {}, {}, remove},
+        {"version", {}, {}, version},
+    };
+    for (const Command& c : commands) {
+        if (command != QLatin1String(c.name)) continue;
+        Parsed p;
+        bool help = false;
+        if (parse(command, rest, c.flags, c.valued, p, io.err, help)) return c.run(p, io);
+        if (!help) return 2;
+        io.out << kUsage;
         return 0;
     }
-    io.err << "snaplore-cli catalog: unknown command '" << command << "'\n" << kUsage;
+    io.err << "snaplore-cli catalog: unknown command '" << printableName(args.raw.first()) << "'\n" << kUsage;
     return 2;
 }
 

@@ -2,6 +2,9 @@
 // The sub-commands of snaplore-cli. Each takes its own arguments (after the command name) and
 // returns the process exit status.
 
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QStringList>
 #include <QTextStream>
 
@@ -10,10 +13,29 @@ struct CliStreams {
     QTextStream& err;
 };
 
+// A command's arguments as text, and as the bytes the system passed: a file name that is not UTF-8
+// keeps its bytes only in `raw`.
+struct CliArgs {
+    QStringList text;
+    QList<QByteArray> raw;
+    qsizetype size() const { return text.size(); }
+    bool isEmpty() const { return text.isEmpty(); }
+    CliArgs mid(qsizetype from) const { return {text.mid(from), raw.mid(from)}; }
+};
+
 // Writes UTF-8 bytes as they are when the stream has a device (no round trip through QString).
 void writeUtf8(QTextStream& out, const QByteArray& utf8);
 
-int runInfo(const QStringList& args, CliStreams io);
-int runSet(const QStringList& args, CliStreams io);
-int runThumbs(const QStringList& args, CliStreams io);
-int runCatalog(const QStringList& args, CliStreams io);
+// A name as a person can read it: what is UTF-8 as it is, every other byte as \xNN.
+QString printableName(QByteArrayView raw);
+// True when the bytes are valid UTF-8 (what QString keeps without loss).
+bool isUtf8(QByteArrayView raw);
+// Why the file named by `raw` is not read as a picture: the system's words when it cannot be opened,
+// "not a regular file" for a folder, pipe or device, or that its name is not UTF-8 (a QString cannot
+// name it). Empty for a regular file. Never waits: a pipe is opened without blocking.
+QString inputFileProblem(const QByteArray& raw);
+
+int runInfo(const CliArgs& args, CliStreams io);
+int runSet(const CliArgs& args, CliStreams io);
+int runThumbs(const CliArgs& args, CliStreams io);
+int runCatalog(const CliArgs& args, CliStreams io);

@@ -9,8 +9,13 @@
 
 namespace {
 
+const char kInfoUsage[] =
+    "Usage: snaplore-cli info [--json] FILE...\n"
+    "Shows each picture's dimensions, EXIF values and picture data.\n"
+    "  --json    one JSON array with an object for each file\n";
+
+// Why a regular file gave no picture.
 QString readError(const QString& path, const PictureRecord& picture) {
-    if (!QFileInfo(path).isFile()) return QStringLiteral("cannot open file");
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return f.errorString();
     if (picture.fileSize() == 0) return QStringLiteral("zero byte file");
@@ -52,36 +57,47 @@ void printText(QTextStream& out, const QJsonObject& o) {
 
 }  // namespace
 
-int runInfo(const QStringList& args, CliStreams io) {
+int runInfo(const CliArgs& args, CliStreams io) {
     bool json = false;
-    QStringList files;
+    QList<QByteArray> files;
     bool optionsEnded = false;
-    for (const QString& a : args) {
-        if (!optionsEnded && a == "--json")
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.text[i];
+        if (!optionsEnded && (a == "--help" || a == "-h")) {
+            io.out << kInfoUsage;
+            return 0;
+        } else if (!optionsEnded && a == "--json") {
             json = true;
-        else if (!optionsEnded && a == "--")
+        } else if (!optionsEnded && a == "--") {
             optionsEnded = true;
-        else if (!optionsEnded && a.startsWith("-")) {
-            io.err << "snaplore-cli info: unknown option '" << a << "'\n";
+        } else if (!optionsEnded && a.startsWith("-") && a != "-") {
+            io.err << "snaplore-cli info: unknown option '" << printableName(args.raw[i]) << "'\n" << kInfoUsage;
             return 2;
-        } else
-            files << a;
+        } else {
+            files << args.raw[i];
+        }
     }
     if (files.isEmpty()) {
-        io.err << "Usage: snaplore-cli info [--json] FILE...\n";
+        io.err << "snaplore-cli info: no file given\n" << kInfoUsage;
         return 2;
     }
     int status = 0;
     JsonWriter writer;
     if (json) writer.beginArray();
-    for (const QString& path : files) {
-        const PictureRecord picture(path);
-        const QString error = readError(path, picture);
-        if (!error.isEmpty()) status = 1;
+    for (const QByteArray& raw : files) {
+        const QString shown = printableName(raw);
+        QString error = inputFileProblem(raw);
+        // Only a regular file is handed on: the picture reader opens by name and would wait on a pipe.
+        const PictureRecord picture = error.isEmpty() ? PictureRecord(QFile::decodeName(raw)) : PictureRecord();
+        if (error.isEmpty()) error = readError(QFile::decodeName(raw), picture);
+        if (!error.isEmpty()) {
+            io.err << "snaplore-cli info: " << shown << ": " << error << "\n";
+            status = 1;
+        }
         if (json)
-            writePictureJson(writer, picture, path, error);
+            writePictureJson(writer, picture, shown, error);
         else
-            printText(io.out, pictureToJson(picture, path, error));
+            printText(io.out, pictureToJson(picture, shown, error));
     }
     if (json) {
         writer.endArray();

@@ -3,9 +3,17 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileDevice>
 #include <QIODevice>
 
+#include <cerrno>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <langinfo.h>
+#include <strings.h>
 
 namespace {
 
@@ -21,6 +29,44 @@ const char kUsage[] =
 #endif
     ;
 
+// Qt reads arguments and file names as UTF-8 and warns on stderr when the locale says otherwise:
+// run with the UTF-8 form of the user's locale, or C.UTF-8 when there is none. Qt sets the locale
+// from the environment again, so the environment is where the choice goes.
+void useUtf8Locale() {
+    const bool valid = std::setlocale(LC_ALL, "") != nullptr;
+    const char* codeset = nl_langinfo(CODESET);
+    if (valid && (::strcasecmp(codeset, "UTF-8") == 0 || ::strcasecmp(codeset, "utf8") == 0)) return;
+    QByteArray name = std::setlocale(LC_CTYPE, nullptr);
+    if (const qsizetype dot = name.indexOf('.'); dot >= 0) name.truncate(dot);
+    if (const qsizetype at = name.indexOf('@'); at >= 0) name.truncate(at);
+    name += ".UTF-8";
+    if (!std::setlocale(LC_CTYPE, name.constData())) {
+        name = "C.UTF-8";
+        if (!std::setlocale(LC_CTYPE, name.constData())) return;
+    }
+    const char* all = std::getenv("LC_ALL");
+    ::setenv(!valid || (all && *all) ? "LC_ALL" : "LC_CTYPE", name.constData(), 1);
+}
+
+// Results that did not reach standard output (a full disk, a closed pipe) are a failure too.
+int finish(int status, QTextStream& out, QTextStream& err) {
+    out.flush();
+    QString reason;
+    // Bytes written past the stream (writeUtf8) may still wait in the device's own buffer.
+    auto* device = qobject_cast<QFileDevice*>(out.device());
+    if (out.status() != QTextStream::Ok || (device && (!device->flush() || device->error() != QFileDevice::NoError)))
+        reason = device ? device->errorString() : QStringLiteral("write error");
+    errno = 0;
+    if (std::fflush(stdout) != 0)
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+    else if (std::ferror(stdout) && reason.isEmpty())
+        reason = QStringLiteral("write error");
+    if (reason.isEmpty()) return status;
+    err << "snaplore-cli: standard output: " << reason << "\n";
+    err.flush();
+    return status == 0 ? 1 : status;
+}
+
 }  // namespace
 
 void writeUtf8(QTextStream& out, const QByteArray& utf8) {
@@ -34,30 +80,43 @@ void writeUtf8(QTextStream& out, const QByteArray& utf8) {
 }
 
 int main(int argc, char** argv) {
+    useUtf8Locale();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("snaplore-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.2"));
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
-    if (args.isEmpty() || args.first() == "--help" || args.first() == "-h") {
-        (args.isEmpty() ? err : out) << kUsage;
-        return args.isEmpty() ? 2 : 0;
+    CliArgs args;
+    for (int i = 1; i < argc; ++i) {
+        args.raw << QByteArray(argv[i]);
+        args.text << QFile::decodeName(argv[i]);
     }
-    if (args.first() == "--version") {
+    if (args.isEmpty()) {
+        err << kUsage;
+        return finish(2, out, err);
+    }
+    const QString command = args.text.first();
+    if (command == "--help" || command == "-h") {
+        out << kUsage;
+        return finish(0, out, err);
+    }
+    if (command == "--version") {
         out << "snaplore-cli 1.0.2\n";
-        return 0;
+        return finish(0, out, err);
     }
-    const QString command = args.takeFirst();
+    const CliArgs rest = args.mid(1);
     CliStreams io{out, err};
-    if (command == "info") return runInfo(args, io);
-    if (command == "set") return runSet(args, io);
-    if (command == "thumbs") return runThumbs(args, io);
+    int status = -1;
+    if (command == "info") status = runInfo(rest, io);
+    if (command == "set") status = runSet(rest, io);
+    if (command == "thumbs") status = runThumbs(rest, io);
 #ifdef SNAPLORE_HAVE_CATALOG
-    if (command == "catalog") return runCatalog(args, io);
+    if (command == "catalog") status = runCatalog(rest, io);
 #endif
-    err << "snaplore-cli: unknown command '" << command << "'\n" << kUsage;
-    return 2;
+    if (status < 0) {
+        err << "snaplore-cli: unknown command '" << printableName(args.raw.first()) << "'\n" << kUsage;
+        status = 2;
+    }
+    return finish(status, out, err);
 }

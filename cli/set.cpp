@@ -2,7 +2,7 @@
 #include "picturerecord.h"
 #include "safewrite.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <map>
 #include <optional>
@@ -20,10 +20,11 @@ const char kSetUsage[] =
     "  --city TEXT           city\n"
     "  --state TEXT          state\n"
     "  --country TEXT        country\n"
-    "  --rating N            rating number\n"
+    "  --rating N            rating, one digit from 0 to 9 (empty: none)\n"
     "  --datetime \"YYYY-MM-DD HH:MM:SS\"   date and time the picture was taken\n"
     "  --instructions TEXT   rotation and crop instruction text\n"
-    "  --clear               empty every field first\n";
+    "  --clear               empty every field first\n"
+    "Text values are UTF-8 and hold no control characters other than line feed and tab.\n";
 
 struct Edit {
     bool clear = false;
@@ -44,18 +45,37 @@ void apply(const Edit& edit, IptcBlock& iptc) {
     if (edit.dateTime) iptc.dateTime = *edit.dateTime;
 }
 
+// Why a value cannot go into its field; empty when it can. `name` is the option without dashes.
+QString valueProblem(const QString& name, const QString& value) {
+    if (name == "rating") {
+        // The field holds a single digit.
+        if (value.isEmpty() || (value.size() == 1 && value[0] >= QLatin1Char('0') && value[0] <= QLatin1Char('9')))
+            return {};
+        return QStringLiteral("--rating wants one digit from 0 to 9, not '%1'").arg(value);
+    }
+    for (const QChar c : value)
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\n') && c != QLatin1Char('\t'))
+            return QStringLiteral("--%1 holds the control character U+%2")
+                .arg(name, QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    return {};
+}
+
 }  // namespace
 
-int runSet(const QStringList& args, CliStreams io) {
+int runSet(const CliArgs& args, CliStreams io) {
     static const QStringList textOptions = {"event", "headline", "caption",  "location",    "city",
                                             "state", "country",  "rating",   "instructions"};
     Edit edit;
-    QStringList files;
+    QList<QByteArray> files;
     bool optionsEnded = false;
+    const auto refuse = [&](const QString& reason) {
+        io.err << "snaplore-cli set: " << reason << "\n" << kSetUsage;
+        return 2;
+    };
     for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
+        const QString& a = args.text[i];
         if (optionsEnded || !a.startsWith("--")) {
-            files << a;
+            files << args.raw[i];  // a file name is bytes, whatever they are
             continue;
         }
         if (a == "--") {
@@ -66,6 +86,8 @@ int runSet(const QStringList& args, CliStreams io) {
             io.out << kSetUsage;
             return 0;
         }
+        // The text of an option and its value must be what the user typed, byte for byte.
+        if (!isUtf8(args.raw[i])) return refuse(QStringLiteral("'%1' is not valid UTF-8").arg(printableName(args.raw[i])));
         if (a == "--clear") {
             edit.clear = true;
             continue;
@@ -77,10 +99,16 @@ int runSet(const QStringList& args, CliStreams io) {
             value = name.mid(eq + 1);
             name.truncate(eq);
         } else if (i + 1 < args.size()) {
-            value = args[++i];
+            ++i;
+            if (!isUtf8(args.raw[i]))
+                return refuse(QStringLiteral("the value of --%1 is not valid UTF-8: '%2'").arg(name, printableName(args.raw[i])));
+            value = args.text[i];
         } else {
-            io.err << "snaplore-cli set: option --" << name << " needs a value\n";
-            return 2;
+            return refuse(QStringLiteral("option --%1 needs a value").arg(name));
+        }
+        if (textOptions.contains(name) || name == "person") {
+            const QString problem = valueProblem(name, value);
+            if (!problem.isEmpty()) return refuse(problem);
         }
         if (textOptions.contains(name)) {
             edit.texts[name] = value;
@@ -89,20 +117,13 @@ int runSet(const QStringList& args, CliStreams io) {
             edit.people->append(value);
         } else if (name == "datetime") {
             const QDateTime dt = QDateTime::fromString(value, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-            if (!dt.isValid()) {
-                io.err << "snaplore-cli set: --datetime wants \"YYYY-MM-DD HH:MM:SS\", not '" << value << "'\n";
-                return 2;
-            }
+            if (!dt.isValid()) return refuse(QStringLiteral("--datetime wants \"YYYY-MM-DD HH:MM:SS\", not '%1'").arg(value));
             edit.dateTime = dt;
         } else {
-            io.err << "snaplore-cli set: unknown option '" << a << "'\n" << kSetUsage;
-            return 2;
+            return refuse(QStringLiteral("unknown option '%1'").arg(a));
         }
     }
-    if (files.isEmpty()) {
-        io.err << kSetUsage;
-        return 2;
-    }
+    if (files.isEmpty()) return refuse(QStringLiteral("no file given"));
 
     int status = 0;
     auto report = [&](const QString& path, const WriteResult& result) {
@@ -120,14 +141,19 @@ int runSet(const QStringList& args, CliStreams io) {
         for (size_t i = 0; i < outcomes.size(); ++i) report(staged[qsizetype(i)], outcomes[i].result);
         staged.clear();
     };
-    for (const QString& path : files) {
+    for (const QByteArray& raw : files) {
+        const QString path = QFile::decodeName(raw);
         // A file named twice is read again after its first rewrite is in place, as one by one.
         if (batch.holds(path)) commit();
-        PictureRecord picture(path);
         WriteResult result;
-        if (!QFileInfo(path).isFile())
-            result = {WriteError::OpenFailed, QStringLiteral("no such file")};
-        else if (!picture.isJpeg())
+        // Only a regular file is handed on: the picture reader opens by name and would wait on a pipe.
+        if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {
+            io.err << "snaplore-cli: " << printableName(raw) << ": " << problem << "\n";
+            status = 1;
+            continue;
+        }
+        PictureRecord picture(path);
+        if (!picture.isJpeg())
             result = {WriteError::NotWalkable, QStringLiteral("not a JPEG file")};
         else {
             apply(edit, picture.iptc());

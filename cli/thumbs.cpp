@@ -1,14 +1,20 @@
 // snaplore-cli thumbs: writes each picture's thumbnail as the program makes it, to look at and to
 // measure.
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QSet>
 
+#include <optional>
+
 #include "commands.h"
 #include "picturerecord.h"
+#include "safewrite.h"
 #include "thumbnailmaker.h"
 
 namespace {
@@ -42,17 +48,41 @@ QString outputName(const QString& path, QSet<QString>& used) {
     return name;
 }
 
+// Writes the thumbnail as a PNG through a checked temporary file: a full disk leaves no cut-short
+// file behind, and a thumbnail is reported only once it reads back whole.
+WriteResult writeThumbnail(const QString& target, const QImage& thumb) {
+    // Encoded in memory first: a write error then comes from the file, in the system's words.
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, "png").write(thumb))
+        return {WriteError::WriteFailed, QStringLiteral("the thumbnail could not be encoded")};
+    const auto produce = [&](QFile& out) { return out.write(png) == png.size() && out.flush(); };
+    const auto verify = [&](const QString& tempPath) -> WriteResult {
+        QImageReader reader(tempPath, "png");
+        const QImage back = reader.read();
+        if (back.size() != thumb.size()) return {WriteError::VerifyFailed, reader.errorString()};
+        return {};
+    };
+    SafeWriteOptions options;
+    options.keepTimes = false;  // a new thumbnail, not an edit of the one it replaces
+    return safeWrite(target, produce, verify, options);
+}
+
 }  // namespace
 
-int runThumbs(const QStringList& args, CliStreams io) {
+int runThumbs(const CliArgs& args, CliStreams io) {
     bool exif = true;
     QString outDir;
-    QStringList files;
+    QList<QByteArray> files;
     bool optionsEnded = false;
+    const auto refuse = [&](const QString& reason) {
+        io.err << "snaplore-cli thumbs: " << reason << "\n" << kThumbsUsage;
+        return 2;
+    };
     for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (optionsEnded || !a.startsWith('-')) {
-            files << a;
+        const QString& a = args.text[i];
+        if (optionsEnded || !a.startsWith('-') || a == "-") {
+            files << args.raw[i];
         } else if (a == "--") {
             optionsEnded = true;
         } else if (a == "--help" || a == "-h") {
@@ -61,18 +91,20 @@ int runThumbs(const QStringList& args, CliStreams io) {
         } else if (a == "--no-exif-thumbnails") {
             exif = false;
         } else if (a == "--out" && i + 1 < args.size()) {
-            outDir = args[++i];
+            ++i;
+            if (!isUtf8(args.raw[i]))
+                return refuse(QStringLiteral("the folder name '%1' is not valid UTF-8").arg(printableName(args.raw[i])));
+            outDir = args.text[i];
         } else if (a.startsWith("--out=")) {
+            if (!isUtf8(args.raw[i]))
+                return refuse(QStringLiteral("the folder name '%1' is not valid UTF-8").arg(printableName(args.raw[i])));
             outDir = a.mid(6);
         } else {
-            io.err << "snaplore-cli thumbs: unknown or incomplete option '" << a << "'\n" << kThumbsUsage;
-            return 2;
+            return refuse(QStringLiteral("unknown or incomplete option '%1'").arg(printableName(args.raw[i])));
         }
     }
-    if (outDir.isEmpty() || files.isEmpty()) {
-        io.err << kThumbsUsage;
-        return 2;
-    }
+    if (outDir.isEmpty()) return refuse(QStringLiteral("no --out folder given"));
+    if (files.isEmpty()) return refuse(QStringLiteral("no file given"));
     if (!QDir().mkpath(outDir)) {
         io.err << "snaplore-cli thumbs: cannot make folder '" << outDir << "'\n";
         return 1;
@@ -80,38 +112,41 @@ int runThumbs(const QStringList& args, CliStreams io) {
 
     int status = 0;
     QSet<QString> used;
-    for (const QString& path : files) {
-        PictureRecord picture(path);
-        QString problem;
-        if (!QFileInfo(path).isFile())
-            problem = QStringLiteral("cannot open file");
-        else if (picture.fileSize() == 0)
-            problem = QStringLiteral("zero byte file");
-        else if (!picture.isJpeg())
-            problem = QStringLiteral("not a JPEG file");
+    for (const QByteArray& raw : files) {
+        const QString path = QFile::decodeName(raw);
+        // Only a regular file is handed on: the picture reader opens by name and would wait on a pipe.
+        QString problem = inputFileProblem(raw);
+        std::optional<PictureRecord> picture;
+        if (problem.isEmpty()) {
+            picture.emplace(path);
+            if (picture->fileSize() == 0)
+                problem = QStringLiteral("zero byte file");
+            else if (!picture->isJpeg())
+                problem = QStringLiteral("not a JPEG file");
+        }
         if (!problem.isEmpty()) {
-            io.err << "snaplore-cli thumbs: " << path << ": " << problem << "\n";
+            io.err << "snaplore-cli thumbs: " << printableName(raw) << ": " << problem << "\n";
             status = 1;
             continue;
         }
 
-        picture.makeThumbnail(exif ? PictureRecord::ExifThumbnails::Use : PictureRecord::ExifThumbnails::Skip);
-        QImage thumb = picture.thumbnailImage();
-        if (thumb.isNull()) thumb = thumbnails::placeholder(picture.displayWidth() > picture.displayHeight());
+        picture->makeThumbnail(exif ? PictureRecord::ExifThumbnails::Use : PictureRecord::ExifThumbnails::Skip);
+        QImage thumb = picture->thumbnailImage();
+        if (thumb.isNull()) thumb = thumbnails::placeholder(picture->displayWidth() > picture->displayHeight());
         // Written as plain sRGB: a PNG without a profile is read as sRGB everywhere.
         if (thumb.colorSpace().isValid()) {
             thumb.convertToColorSpace(QColorSpace::SRgb);
             thumb.setColorSpace(QColorSpace());
         }
         const QString target = QDir(outDir).filePath(outputName(path, used));
-        QImageWriter writer(target, "png");
-        if (!writer.write(thumb)) {
-            io.err << "snaplore-cli thumbs: " << target << ": " << writer.errorString() << "\n";
+        const WriteResult written = writeThumbnail(target, thumb);
+        if (!written) {
+            io.err << "snaplore-cli thumbs: " << target << ": " << describe(written) << "\n";
             status = 1;
             continue;
         }
         io.out << path << " -> " << target << " " << thumb.width() << "x" << thumb.height() << " "
-               << sourceName(picture.thumbnailSource()) << "\n";
+               << sourceName(picture->thumbnailSource()) << "\n";
     }
     return status;
 }

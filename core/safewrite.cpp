@@ -1,21 +1,22 @@
 #include "safewrite.h"
 
-#include <QDir>
+#include "safewrite_files.h"
+
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
-namespace {
+using safewrite::Fd;
+using safewrite::systemFailure;
+using safewrite::TempFile;
 
-QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+namespace {
 
 WriteResult failure(WriteError error, const QString& detail) { return {error, detail}; }
 
@@ -23,6 +24,15 @@ WriteResult failure(WriteError error, const QString& detail) { return {error, de
 // it alone) or no access.
 bool lockedFile(const char* path, const struct stat& st) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path, W_OK) != 0;
+}
+
+WriteResult notRegular(const struct stat& st) {
+    const char* kind = S_ISFIFO(st.st_mode)                         ? "a named pipe"
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                       : S_ISDIR(st.st_mode)                        ? "a folder"
+                       : S_ISSOCK(st.st_mode)                       ? "a socket"
+                                                                    : "a special file";
+    return failure(WriteError::OpenFailed, QStringLiteral("not a regular file: %1").arg(QLatin1String(kind)));
 }
 
 // syncfs reports write errors only from Linux 5.8 on; before, it returns 0 even when data was lost,
@@ -37,12 +47,22 @@ bool syncfsReportsErrors() {
     return reports;
 }
 
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+// Hands `verify` a path that reads the temporary through a descriptor of its own, so the check reads
+// exactly the file written, whatever happens to its name meanwhile.
+WriteResult verifyTemporary(const std::function<WriteResult(const QString&)>& verify, const TempFile& temp,
+                            const QString& target) {
+    const Fd copy(::fcntl(temp.fd(), F_DUPFD_CLOEXEC, 0));
+    if (copy.get() < 0) return systemFailure(WriteError::VerifyFailed);
+    const QString byDescriptor = QStringLiteral("/proc/self/fd/%1").arg(copy.get());
+    struct stat viaProc {};
+    // Without /proc, the name is all there is.
+    const QString path = ::stat(QFile::encodeName(byDescriptor).constData(), &viaProc) == 0
+                             ? byDescriptor
+                             : QFile::decodeName(temp.path());
+    WriteResult checked = verify(path);
+    // The descriptor's path means nothing to a person: the report names the file being written.
+    if (!checked && checked.detail == path) checked.detail = target;
+    return checked;
 }
 
 }  // namespace
@@ -67,6 +87,11 @@ QString describe(const WriteResult& result) {
     return result.detail.isEmpty() ? describe(result.error) : describe(result.error) + ": " + result.detail;
 }
 
+void recoverFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    safewrite::recover(QFile::encodeName(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath()));
+}
+
 WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& produce,
                       const std::function<WriteResult(const QString&)>& verify, const SafeWriteOptions& options) {
     // Write through a symbolic link to the file it names, so the link stays a link.
@@ -74,11 +99,26 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
     const bool exists = info.exists();
     const QString realTarget = exists ? info.canonicalFilePath() : info.absoluteFilePath();
     const QByteArray nativeTarget = QFile::encodeName(realTarget);
+    const QString folder = QFileInfo(realTarget).absolutePath();
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    const QByteArray targetName = QFile::encodeName(QFileInfo(realTarget).fileName());
 
+    // The target is looked at before it is opened, and opened without waiting, so that a pipe or
+    // device under a picture's name never holds the program up nor gets written.
     struct stat targetStat {};
     if (exists) {
-        if (::stat(nativeTarget.constData(), &targetStat) != 0) return failure(WriteError::OpenFailed, systemError());
+        if (::stat(nativeTarget.constData(), &targetStat) != 0) return systemFailure(WriteError::OpenFailed);
+        if (!S_ISREG(targetStat.st_mode)) return notRegular(targetStat);
         if (lockedFile(nativeTarget.constData(), targetStat)) return failure(WriteError::Locked, {});
+    }
+    const Fd targetFd(exists ? ::open(nativeTarget.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1);
+    if (exists) {
+        if (targetFd.get() < 0 || ::fstat(targetFd.get(), &targetStat) != 0)
+            return systemFailure(WriteError::OpenFailed);
+        if (!S_ISREG(targetStat.st_mode)) return notRegular(targetStat);  // swapped since
+        const int flags = ::fcntl(targetFd.get(), F_GETFL);
+        if (flags < 0 || ::fcntl(targetFd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+            return systemFailure(WriteError::OpenFailed);
     }
     struct stat timesStat = targetStat;
     bool haveTimes = exists;
@@ -88,53 +128,80 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
     } else if (!options.timesFrom.isEmpty()) {
         haveTimes = ::stat(QFile::encodeName(options.timesFrom).constData(), &timesStat) == 0;
     }
+    const bool keepTimes = options.keepTimes && haveTimes;
+    const struct timespec times[2] = {timesStat.st_atim, timesStat.st_mtim};
 
-    const QString folder = QFileInfo(realTarget).absolutePath();
+    // Leftovers of interrupted runs first: an unfinished rewrite of this very file must be finished
+    // before it is written again.
+    safewrite::recoverOnce(nativeFolder);
+    if (const std::optional<QString> unfinished = safewrite::unfinishedRewrite(nativeFolder, targetName))
+        return failure(WriteError::ReplaceFailed, *unfinished);
+
     SafeWriteBatch* const batch = options.batch;
     const int batchFolder = batch ? batch->folderIndex(folder) : -1;
-    if (batch && batchFolder < 0) return failure(WriteError::CreateFailed, systemError());
-    auto tempFile = std::make_unique<QTemporaryFile>(folder + "/." + QFileInfo(realTarget).fileName() + ".XXXXXX");
-    QTemporaryFile& temp = *tempFile;
-    temp.setAutoRemove(true);
-    if (!temp.open()) return failure(WriteError::CreateFailed, temp.errorString());
+    if (batch && batchFolder < 0) return systemFailure(WriteError::CreateFailed);
+    const Fd ownFolder(batch ? -1 : ::open(nativeFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int dirFd = batch ? batch->folders_[size_t(batchFolder)].fd : ownFolder.get();
+    if (dirFd < 0) return systemFailure(WriteError::CreateFailed);
 
-    if (!produce(temp) || temp.error() != QFileDevice::NoError || !temp.flush())
-        return failure(WriteError::WriteFailed, temp.errorString());
-    // In a batch the flush to disk comes at commit, for all members at once; starting the writing
-    // now lets the disk work while the next files are prepared.
-    if (batch)
-        ::sync_file_range(temp.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
-    else if (::fsync(temp.handle()) != 0)
-        return failure(WriteError::WriteFailed, systemError());
-
-    if (verify) {
-        WriteResult checked = verify(temp.fileName());
-        if (!checked) return checked;
+    QString createError;
+    std::unique_ptr<TempFile> temp = TempFile::create(dirFd, nativeFolder, createError);
+    if (!temp) return failure(WriteError::CreateFailed, createError);
+    {
+        safewrite::TempOutput out(temp->fd());
+        const bool produced = produce(out);
+        if (!produced || !out.failure().isEmpty()) return failure(WriteError::WriteFailed, out.failure());
     }
+    // In a batch the flush to disk comes at commit, for all members at once; starting the writing
+    // now lets the disk work while the next files are prepared. (Only a hint: the commit's flush
+    // reports the errors.)
+    if (batch)
+        ::sync_file_range(temp->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    else if (::fsync(temp->fd()) != 0)
+        return systemFailure(WriteError::WriteFailed);
 
-    // The permissions of the file being replaced; a new file gets the usual ones (umask applied).
-    mode_t mode;
-    if (exists) {
-        mode = targetStat.st_mode & 07777;
+    if (verify)
+        if (WriteResult checked = verifyTemporary(verify, *temp, realTarget); !checked) return checked;
+
+    // A replacement must look like the file it replaces; a file with more names, or whose owner or
+    // attributes this process cannot give a new file, is rewritten in place instead.
+    bool inPlace = false;
+    if (exists && targetStat.st_nlink > 1) {
+        inPlace = true;
+    } else if (exists) {
+        safewrite::Reproduction reproduced;
+        if (WriteResult r = safewrite::reproduceAttributes(targetFd.get(), targetStat, temp->fd(), reproduced); !r)
+            return r;
+        inPlace = reproduced == safewrite::Reproduction::NotPossible;
     } else {
+        // A new file gets the usual permissions (umask applied).
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        if (::fchmod(temp->fd(), 0666 & ~mask) != 0) return systemFailure(WriteError::WriteFailed);
     }
-    if (::fchmod(temp.handle(), mode) != 0) return failure(WriteError::WriteFailed, systemError());
-    if (options.keepTimes && haveTimes) {
-        const struct timespec times[2] = {timesStat.st_atim, timesStat.st_mtim};
-        if (::futimens(temp.handle(), times) != 0) return failure(WriteError::WriteFailed, systemError());
-    }
+    if (!inPlace && keepTimes && ::futimens(temp->fd(), times) != 0) return systemFailure(WriteError::WriteFailed);
 
     if (batch) {
-        batch->add(std::move(tempFile), target, nativeTarget, batchFolder);
+        SafeWriteBatch::Member member;
+        member.temp = std::move(temp);
+        member.target = target;
+        member.nativeTarget = nativeTarget;
+        member.targetName = targetName;
+        member.folder = batchFolder;
+        member.inPlace = inPlace;
+        member.targetStat = targetStat;
+        member.keepTimes = keepTimes;
+        member.times[0] = times[0];
+        member.times[1] = times[1];
+        batch->add(std::move(member));
         return {};
     }
-    if (::rename(QFile::encodeName(temp.fileName()).constData(), nativeTarget.constData()) != 0)
-        return failure(WriteError::ReplaceFailed, systemError());
-    temp.setAutoRemove(false);
-    syncFolder(folder);
+    if (inPlace) return safewrite::rewriteInPlace(dirFd, nativeFolder, *temp, targetName, targetStat,
+                                                  keepTimes ? times : nullptr);
+    if (::rename(temp->path().constData(), nativeTarget.constData()) != 0)
+        return systemFailure(WriteError::ReplaceFailed);
+    temp->renamed();
+    if (!safewrite::syncFolderFd(dirFd)) return systemFailure(WriteError::WriteFailed);
     return {};
 }
 
@@ -164,17 +231,19 @@ int SafeWriteBatch::folderIndex(const QString& folder) {
     if (fd < 0) return -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
+        const int error = errno;
         ::close(fd);
+        errno = error;
         return -1;
     }
     folders_.push_back({folder, fd, st.st_dev, false});
     return int(folders_.size() - 1);
 }
 
-void SafeWriteBatch::add(std::unique_ptr<QTemporaryFile> temp, const QString& target, const QByteArray& nativeTarget,
-                         int folder) {
-    pendingBytes_ += temp->size();
-    members_.push_back({std::move(temp), target, nativeTarget, folder});
+void SafeWriteBatch::add(Member member) {
+    struct stat st {};
+    if (::fstat(member.temp->fd(), &st) == 0) pendingBytes_ += st.st_size;
+    members_.push_back(std::move(member));
 }
 
 std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
@@ -193,11 +262,11 @@ std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
     for (size_t i = 0; i < members_.size(); ++i) {
         const auto synced = systemSynced.find(folders_[members_[i].folder].device);
         if (synced != systemSynced.end() && synced->second) continue;
-        if (::fsync(members_[i].temp->handle()) != 0)
-            outcomes[i].result = failure(WriteError::WriteFailed, systemError());
+        if (::fsync(members_[i].temp->fd()) != 0) outcomes[i].result = systemFailure(WriteError::WriteFailed);
     }
 
-    // 2. Each complete temporary takes its target's place, unless the target was locked meanwhile.
+    // 2. Each complete temporary takes its target's place, or is written into it, unless the target
+    // was locked meanwhile.
     for (size_t i = 0; i < members_.size(); ++i) {
         Member& m = members_[i];
         if (!outcomes[i].result) continue;
@@ -206,17 +275,30 @@ std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
             outcomes[i].result = failure(WriteError::Locked, {});
             continue;
         }
-        if (::rename(QFile::encodeName(m.temp->fileName()).constData(), m.nativeTarget.constData()) != 0) {
-            outcomes[i].result = failure(WriteError::ReplaceFailed, systemError());
+        Folder& folder = folders_[size_t(m.folder)];
+        if (m.inPlace) {
+            outcomes[i].result = safewrite::rewriteInPlace(folder.fd, QFile::encodeName(folder.path), *m.temp,
+                                                           m.targetName, m.targetStat,
+                                                           m.keepTimes ? m.times : nullptr);
             continue;
         }
-        m.temp->setAutoRemove(false);
-        folders_[m.folder].renamed = true;
+        if (::rename(m.temp->path().constData(), m.nativeTarget.constData()) != 0) {
+            outcomes[i].result = systemFailure(WriteError::ReplaceFailed);
+            continue;
+        }
+        m.temp->renamed();
+        folder.renamed = true;
     }
 
-    // 3. The renames on disk: each folder once.
-    for (const Folder& f : folders_)
-        if (f.renamed) ::fsync(f.fd);
+    // 3. The renames on disk: each folder once. A folder that cannot be flushed fails the members
+    // renamed in it: their new names may not survive a crash.
+    for (size_t f = 0; f < folders_.size(); ++f) {
+        if (!folders_[f].renamed || safewrite::syncFolderFd(folders_[f].fd)) continue;
+        const WriteResult failed = systemFailure(WriteError::WriteFailed);
+        for (size_t i = 0; i < members_.size(); ++i)
+            if (size_t(members_[i].folder) == f && !members_[i].inPlace && outcomes[i].result)
+                outcomes[i].result = failed;
+    }
 
     clear();  // failed members' temporaries are removed here
     return outcomes;

@@ -3,6 +3,14 @@
 // temporary file in the same folder, is flushed to disk, read back and checked, and only then
 // renamed over the target (in a batch, the flush and rename wait for its commit). The old file stays
 // whole until its replacement is complete.
+//
+// The new file keeps the old one's owner, group, permissions, extended attributes and ACL. When it
+// cannot (only the superuser gives files away; some attributes are the system's to set) or the old
+// file has other names (hard links), the old file is rewritten in place from the checked temporary
+// instead, under a journal that lets a later run finish the rewrite if this one is interrupted.
+//
+// Temporaries are named ".snaplore-<random>.tmp" and held locked while in use; the first write in a
+// folder clears the ones that interrupted runs left there.
 
 #include "writeerror.h"
 
@@ -16,8 +24,10 @@
 
 #include <sys/stat.h>
 
-class QTemporaryFile;
 class SafeWriteBatch;
+namespace safewrite {
+class TempFile;
+}
 
 struct SafeWriteOptions {
     // Keep the access and modification times (to the nanosecond) of this file; empty = the target's
@@ -32,11 +42,21 @@ struct SafeWriteOptions {
 };
 
 // `produce` writes the new content into the open temporary file and returns false on failure.
-// `verify`, when given, checks the flushed temporary file (by its path) before it replaces the target.
-// An existing target that the user may not write is refused, never replaced.
+// `verify`, when given, checks the flushed temporary file before it replaces the target; the path it
+// gets reads the temporary through its open descriptor ("/proc/self/fd/N").
+// An existing target that the user may not write is refused, never replaced; so is one that is not
+// a regular file (a pipe, a device), which is never opened in a way that could wait. A link to a
+// picture is followed: the picture is written, the link stays.
+// On failure WriteResult::detail holds the system's words ("No space left on device").
 WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& produce,
                       const std::function<WriteResult(const QString& tempPath)>& verify = {},
                       const SafeWriteOptions& options = {});
+
+// Finishes the in-place rewrites in `folder` that an interrupted run left (from the temporary that
+// holds the complete new content) and removes this program's temporaries there that no running
+// write holds. safeWrite does this on its first write in a folder; a browser may do it when it opens
+// one. Quietly does what it can: a read-only folder is left as it is.
+void recoverFolder(const QString& folder);
 
 // Many safe writes made durable together: one flush of each file system instead of a flush of every
 // temporary file and folder, for commands that rewrite many files. Each member keeps the guarantee
@@ -61,20 +81,25 @@ public:
     // True when a write to the file `target` (by its real path) is waiting.
     bool holds(const QString& target) const;
 
-    // Flushes every waiting temporary to disk, then renames each over its target (one that has
-    // been locked since is refused), then flushes each folder once. One outcome per staged write, in
-    // staging order; a failed member's temporary is removed and its target left untouched. The
-    // batch is empty afterwards.
+    // Flushes every waiting temporary to disk, then renames each over its target or rewrites the
+    // target in place (one that has been locked since is refused), then flushes each folder once.
+    // One outcome per staged write, in staging order; a failed member's temporary is removed and its
+    // target left untouched. The batch is empty afterwards.
     std::vector<Outcome> commit();
 
 private:
     friend WriteResult safeWrite(const QString&, const std::function<bool(QFile&)>&,
                                  const std::function<WriteResult(const QString&)>&, const SafeWriteOptions&);
     struct Member {
-        std::unique_ptr<QTemporaryFile> temp;  // open, complete and checked
+        std::unique_ptr<safewrite::TempFile> temp;  // open, complete and checked
         QString target;
         QByteArray nativeTarget;  // the real file the rename replaces
+        QByteArray targetName;    // its name in its folder
         int folder = 0;
+        bool inPlace = false;  // rewritten in place: `targetStat` is the file as checked
+        struct stat targetStat {};
+        bool keepTimes = false;
+        struct timespec times[2] {};
     };
     struct Folder {
         QString path;
@@ -85,8 +110,7 @@ private:
     // The folder's index in folders_; opened on first use, before any temporary is made in it, so
     // that a flush of its file system reports write errors of everything made there since.
     int folderIndex(const QString& folder);
-    void add(std::unique_ptr<QTemporaryFile> temp, const QString& target, const QByteArray& nativeTarget,
-             int folder);
+    void add(Member member);
     void clear();
 
     std::vector<Member> members_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "catalog.h"
+#include "picdatamapping.h"
 #include "picturerecord.h"
 
 namespace copytoall {
@@ -12,9 +13,8 @@ namespace copytoall {
 void applyData(IptcBlock& target, const IptcBlock& source, const Choice& choice) {
     const IptcBlock own = target;
     target.Copy(source);  // the thumbnail and the uninterpreted datasets are not fields: they stay
+    // The target's own date and time: with the source's, a target would be dated by another picture.
     target.dateText = own.dateText;
-    // The target's own time text too: with the source's, a target without a date would get the source's
-    // time of day, and a target with one the source's zone suffix.
     target.timeText = own.timeText;
     target.dateTime = own.dateTime;
     target.instructions = own.instructions;
@@ -36,6 +36,8 @@ Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, c
         } else {
             const IptcBlock before = target->iptc();
             applyData(target->iptc(), data, choice);
+            // A picture without a stored date gets the camera's on its first save, as from the form.
+            picdata::giveCameraDate(picdata::cameraDateTime(target->reader().exif().dateTimeOriginal), target->iptc());
             const WriteResult result = target->save();
             if (result) {
                 ++report.written;

@@ -1,8 +1,10 @@
 #pragma once
 // Copy to all without its dialog: gives one picture's data to many pictures, each written at once
-// through the safe rewrite, and brings the catalogs of their folders up to date afterwards. Every
-// target keeps its own date and time, rotation and crop, embedded thumbnail and the datasets the
-// program does not interpret; the event, headline, people and rating go only when chosen.
+// through the safe rewrite, and brings the catalogs of their folders up to date afterwards. The
+// caption and the place fields always go; the event, headline, people and rating only when chosen.
+// Every target keeps everything else: its date and time (a target without one gets its camera's),
+// rotation and crop, embedded thumbnail, the fields the form does not show and the datasets the
+// program does not interpret.
 
 #include <QList>
 #include <QString>
@@ -16,7 +18,7 @@ class PictureRecord;
 
 namespace copytoall {
 
-// What goes besides the fields that always go (caption, place fields and the kept-only fields).
+// What goes besides the fields that always go (caption and place fields).
 struct Choice {
     bool event = true;
     bool headline = false;
@@ -24,7 +26,7 @@ struct Choice {
     bool rating = false;
 };
 
-// Gives `target` the source's fields, keeping what the choice and the rules above keep.
+// Gives `target` the source's fields that go; no other field is assigned.
 void applyData(IptcBlock& target, const IptcBlock& source, const Choice& choice);
 
 struct Failure {
@@ -41,8 +43,9 @@ struct Report {
     bool complete() const { return pictures.isEmpty() && catalogs.isEmpty(); }
 };
 
-// Writes the source's data into every target in order; null targets are skipped. `step` runs after
-// each target, written or not, with the number done so far.
+// Writes the source's data into every target in order; null targets are skipped. A target without a
+// stored date gets its camera's date. The file times are kept. `step` runs after each target,
+// written or not, with the number done so far.
 Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, const Choice& choice,
                 const std::function<void(int done)>& step = {});
 

@@ -74,17 +74,94 @@ FormFields fieldsFromData(const IptcBlock& data, const QDate& dateTaken) {
     return fields;
 }
 
-void storeFieldsInto(const FormFields& fields, const QDate& dateTaken, const QTime& timeTaken, IptcBlock& data) {
-    data.event = eventText(fields.eventTitle, fields.eventStart, fields.eventEnd);
-    data.headline = fields.headline;
-    data.location = fields.location;
-    data.city = fields.city;
-    data.state = fields.state;
-    data.country = fields.country;
-    data.caption = fields.caption;
-    data.rating = ratingText(fields.ratingIndex);
-    data.people = fields.people;
-    data.dateTime = dateTaken.isValid() && timeTaken.isValid() ? QDateTime(dateTaken, timeTaken) : QDateTime();
+QDateTime shownDateTaken(const IptcBlock& data, const QDateTime& pictureDate) {
+    if (data.dateTime.isValid()) return data.dateTime;
+    static const QRegularExpression stored(QStringLiteral("^\\s*(\\d{4})(\\d{2})(\\d{2})"));
+    const QRegularExpressionMatch match = stored.match(data.dateText);
+    if (match.hasMatch()) {
+        const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        if (date.isValid()) return QDateTime(date, QTime(0, 0));
+    }
+    return pictureDate;
+}
+
+QDateTime cameraDateTime(const QByteArray& exifText) {
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\s*(\d{4})\D(\d{1,2})\D(\d{1,2})(?:\D+(\d{1,2})\D(\d{1,2})(?:\D(\d{1,2}))?)?)"));
+    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(exifText));
+    if (!m.hasMatch()) return {};
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid()) return {};
+    return QDateTime(date, time);
+}
+
+void FormChanges::edited(Field field) {
+    edited_ |= field;
+    taken_ &= ~Fields(field);
+}
+
+void FormChanges::tookAll(const IptcBlock& data) {
+    source_ = data;
+    taken_ = kLoadedFields;
+    edited_ &= Field::DateTaken;
+}
+
+void FormChanges::reloaded() {
+    edited_ &= Field::DateTaken;
+    taken_ = {};
+    source_ = IptcBlock();
+}
+
+void FormChanges::reset() {
+    edited_ = {};
+    taken_ = {};
+    source_ = IptcBlock();
+}
+
+bool giveCameraDate(const QDateTime& cameraTaken, IptcBlock& data) {
+    if (!data.dateText.isEmpty() || !cameraTaken.isValid()) return false;
+    data.dateTime = cameraTaken;
+    data.RefreshDateTexts();
+    return true;
+}
+
+void storeFieldsInto(const FormFields& fields, const FormChanges& changes, const QDateTime& taken,
+                     const QDateTime& cameraTaken, IptcBlock& data) {
+    const Fields edited = changes.edited();
+    const Fields takenWhole = changes.taken();
+    const IptcBlock& source = changes.source();
+    const auto store = [&](Field field, QString& target, const QString& shown, const QString& stored) {
+        if (edited.testFlag(field))
+            target = shown;
+        else if (takenWhole.testFlag(field))
+            target = stored;
+    };
+    store(Field::Event, data.event, eventText(fields.eventTitle, fields.eventStart, fields.eventEnd), source.event);
+    store(Field::Headline, data.headline, fields.headline, source.headline);
+    store(Field::Caption, data.caption, fields.caption, source.caption);
+    store(Field::Location, data.location, fields.location, source.location);
+    store(Field::City, data.city, fields.city, source.city);
+    store(Field::State, data.state, fields.state, source.state);
+    store(Field::Country, data.country, fields.country, source.country);
+    store(Field::Rating, data.rating, ratingText(fields.ratingIndex), source.rating);
+    if (edited.testFlag(Field::People))
+        data.people = fields.people;
+    else if (takenWhole.testFlag(Field::People))
+        data.people = source.people;
+
+    if (edited.testFlag(Field::DateTaken)) {
+        data.dateTime = taken;
+        if (taken.isValid()) {
+            data.RefreshDateTexts();
+        } else {
+            // The user emptied the date: no made-up one is written, and the stored one goes.
+            data.dateText.clear();
+            data.timeText.clear();
+        }
+    } else {
+        giveCameraDate(cameraTaken, data);
+    }
 }
 
 QString smartHeadline(const QStringList& people, const QString& headline) {

@@ -5,6 +5,8 @@
 // describe the file (size in kb, the directory and file fields, the size text with or without crop).
 
 #include <QDate>
+#include <QDateTime>
+#include <QFlags>
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -12,7 +14,7 @@
 #include <QStringList>
 #include <QTime>
 
-class IptcBlock;
+#include "iptcblock.h"
 
 namespace picdata {
 
@@ -62,9 +64,68 @@ struct FormFields {
 };
 // What LoadFields shows. An event without dates takes `dateTaken` for both dates.
 FormFields fieldsFromData(const IptcBlock& data, const QDate& dateTaken);
-// What StoreFields writes. The date taken joins the two pickers; an unknown date (invalid) leaves
-// the picture's date unset rather than writing a made-up one.
-void storeFieldsInto(const FormFields& fields, const QDate& dateTaken, const QTime& timeTaken, IptcBlock& data);
+
+// The date and time the pickers show: the picture data's date and time; a stored date without a
+// time at midnight; else `pictureDate` (the camera's or the file's).
+QDateTime shownDateTaken(const IptcBlock& data, const QDateTime& pictureDate);
+// The camera's "YYYY:MM:DD HH:MM:SS" (other separators, no seconds or no time at all are read too);
+// invalid when it is not a real date, such as the zeros of an unknown one.
+QDateTime cameraDateTime(const QByteArray& exifText);
+
+// The fields of the form, one flag each; the event's title and its two dates are one field.
+enum class Field : unsigned {
+    Event = 1u << 0,
+    Headline = 1u << 1,
+    Caption = 1u << 2,
+    Location = 1u << 3,
+    City = 1u << 4,
+    State = 1u << 5,
+    Country = 1u << 6,
+    Rating = 1u << 7,
+    People = 1u << 8,
+    DateTaken = 1u << 9,  // both pickers
+};
+Q_DECLARE_FLAGS(Fields, Field)
+// The fields LoadFields fills: all but the date taken.
+inline constexpr Fields kLoadedFields{Field::Event, Field::Headline, Field::Caption, Field::Location, Field::City,
+                                      Field::State, Field::Country, Field::Rating, Field::People};
+
+// What the user changed in the form since the picture was shown or last stored. Only these fields
+// are written: a picture captioned elsewhere may hold values the form cannot show as they are (a
+// rating above the list, an event without dates, a date without a time, no rating at all), and what
+// the form shows in their place must not replace them unnoticed.
+class FormChanges {
+public:
+    // The user edited the field in the form: it is stored as the form shows it.
+    void edited(Field field);
+    // Clear, Use Last, Save Copy Next: every field LoadFields fills comes from `data` as it is stored
+    // there (a rating of 8 stays 8), until the user edits it. An edited date taken stays edited.
+    void tookAll(const IptcBlock& data);
+    // Reload: the fields LoadFields fills are as stored again; an edited date taken stays edited, as
+    // the pickers keep what the user set.
+    void reloaded();
+    // Shown afresh or stored: nothing changed.
+    void reset();
+
+    Fields changed() const { return edited_ | taken_; }
+    Fields edited() const { return edited_; }
+    Fields taken() const { return taken_; }
+    const IptcBlock& source() const { return source_; }
+
+private:
+    Fields edited_;
+    Fields taken_;
+    IptcBlock source_;
+};
+
+// What StoreFields writes: the changed fields only. An edited date taken joins the two pickers
+// (`taken`; invalid when the date picker is empty, which removes the stored date). A picture that
+// has no stored date gets `cameraTaken` (the camera's date) when it is valid; a file time never.
+void storeFieldsInto(const FormFields& fields, const FormChanges& changes, const QDateTime& taken,
+                     const QDateTime& cameraTaken, IptcBlock& data);
+// The camera's date for a picture data block that has no stored date; false when there is none to
+// give (a stored date, or no valid camera date).
+bool giveCameraDate(const QDateTime& cameraTaken, IptcBlock& data);
 
 // The first word of every entry before the headline: "Anna Picnic", "Anna & Olaf Picnic",
 // "Anna, Olaf, & Eva Picnic". An empty list gives a leading space.
@@ -111,3 +172,5 @@ QSize previewSize(const QSize& size);
 QImage greyed(const QImage& image);
 
 }  // namespace picdata
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(picdata::Fields)

@@ -403,7 +403,13 @@ void CFileBrowserView::savedPictureRefresh(const QString& path) {
         model_.sort();
         rebuildTree();
     }
-    showEntryPictures(*entry);
+    // While the picture stays open the strip shows its event (perhaps a new one); a save on the way
+    // to another picture leaves the strip's list to the move, shown again with the new record.
+    const CSnaploreDoc& document = frame_.document();
+    if (!document.leaving() && document.pathName() == path)
+        showEntryPictures(*entry);
+    else
+        showThumbs(model_.thumbList(), model_.searchMode());
     askCreateCatalog();
 }
 

@@ -35,7 +35,8 @@ public:
     void refreshLocation();
     // F5: sorts the lists again, rebuilds the tree and selects the open picture; reads nothing.
     void refresh();
-    // After a successful save: reads the picture again into its entry and shows it.
+    // After a successful save (the frame connects the document's pictureSaved here): reads the picture
+    // again into its entry, draws the tree again and shows the strip with the new record.
     void savedPictureRefresh(const QString& path);
     // After a delete: the picture leaves the tree and the lists.
     void removePicture(const QString& path);

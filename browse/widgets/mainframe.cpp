@@ -1,5 +1,7 @@
 #include "mainframe.h"
 
+#include "safewrite.h"
+
 #include "browsermodel.h"
 
 #include <QAction>
@@ -85,6 +87,10 @@ CMainFrame::CMainFrame(SettingsStore& store, Prompter& prompter, const QString& 
 
     connect(document_, &CSnaploreDoc::updateAllViews, this, &CMainFrame::documentChanged);
     connect(document_, &CSnaploreDoc::statusMessage, this, &CMainFrame::setStatusText);
+    // Every save of the open picture (the commands, the save question, Ctrl+S, the large view's) comes
+    // through here: the browser's own record of the file is read again, and its tree and strip, its
+    // search and Copy to All see what the file now holds.
+    connect(document_, &CSnaploreDoc::pictureSaved, browser_, &CFileBrowserView::savedPictureRefresh);
     // Clipboard and focus decide the edit commands; everything else changes with the document or the
     // browser, which the idle timer catches as well.
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::updateActions);
@@ -462,12 +468,15 @@ void CMainFrame::OpenFolder(const QString& path) {
     // A folder that is gone: the nearest one above it that is still there.
     while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot()) folder = QFileInfo(folder).absolutePath();
     currentFolder_ = folder;
+    // A rewrite that was cut short here (a crash, a power cut) is finished before anything is read.
+    recoverFolder(folder);
 
     setStatusText(QStringLiteral("Loading images..."), true);
     if (Catalog::version(folder) != 0) {
-        // A catalog under the old name is replaced by one under the current name.
-        const QString oldCatalog = QDir(folder).filePath(QStringLiteral("Snaplore.idx"));
-        if (QFile::exists(oldCatalog) && QFile::remove(oldCatalog)) (void)Catalog().create(folder, true);
+        // A catalog under the old name is replaced by one under the current name; creating removes
+        // the old file once the new one is in place, and never a link to a file elsewhere.
+        const QFileInfo oldCatalog(QDir(folder).filePath(QStringLiteral("Snaplore.idx")));
+        if (oldCatalog.isFile() && !oldCatalog.isSymLink()) (void)Catalog().create(folder, true);
         (void)Catalog().refresh(folder);
     }
     RefreshBrowser();
@@ -520,7 +529,7 @@ void CMainFrame::archiveCatalog() {
 
 // ---- Pictures ----
 
-bool CMainFrame::SavePicture() {
+bool CMainFrame::SavePicture(CSnaploreDoc::FileTimes times) {
     PictureRecord* picture = document_->picture();
     if (!picture) {
         QApplication::beep();
@@ -541,10 +550,8 @@ bool CMainFrame::SavePicture() {
             return false;
         }
     }
-    const QString path = document_->pathName();
     // The document reports a failed write itself; the browser's entry then stays as it was.
-    const bool saved = document_->SavePictureFile();
-    if (saved) browser_->savedPictureRefresh(path);
+    const bool saved = document_->SavePictureFile(times);
     if (wasLocked && prompter_.messageBox(QStringLiteral("Picture was previously locked.  Do you wish to re-lock it?"),
                                           QStringLiteral("Lock?"), mb::YesNoCancel | mb::IconQuestion) == id::Yes) {
         if (PictureRecord* current = document_->picture()) current->lock();
@@ -569,7 +576,8 @@ void CMainFrame::saveAndMoveOn(bool copyData) {
 void CMainFrame::SaveCopyToAll() {
     if (!copyToAll_) {
         CCopyToAllDlg::Hooks hooks;
-        hooks.savePicture = [this] { return SavePicture(); };
+        // Copy to All keeps the file times of every picture it writes, the open one included.
+        hooks.savePicture = [this] { return SavePicture(CSnaploreDoc::FileTimes::Keep); };
         hooks.source = [this]() -> const IptcBlock* {
             const PictureRecord* picture = document_->picture();
             return picture ? &picture->iptc() : nullptr;

@@ -10,10 +10,10 @@
 #include <QPointer>
 
 #include "framecontext.h"
+#include "snaploredoc.h"
 
 class CBigImageView;
 class CFileBrowserView;
-class CSnaploreDoc;
 class CThumbView;
 class CTipsDlg;
 class CToolBarBigImage;
@@ -50,8 +50,9 @@ public:
     CFileBrowserView* browser() override { return browser_; }
     CThumbView* thumbView() override { return thumbs_; }
 
-    // The commands that span views.
-    bool SavePicture();
+    // The commands that span views. SavePicture writes the open picture after the lock questions;
+    // the file keeps its times unless the form's box says otherwise (`Keep`: whatever it says).
+    bool SavePicture(CSnaploreDoc::FileTimes times = CSnaploreDoc::FileTimes::AsChosen);
     void SaveNext();
     void SaveCopyNext();
     // Picture > Save Copy to All...: the open picture's data go to every picture of the strip.

@@ -401,6 +401,32 @@ void CPicDataView::connectControls() {
         if (!fromToolbar_) emit ratingChanged(index);
     });
     connect(entry_, &QLineEdit::returnPressed, this, &CPicDataView::AddEntry);
+
+    // Which fields the user changed: every change that is not the form's own loading counts, whether
+    // typed, chosen, dropped from the options tree or sent by the toolbar.
+    const auto track = [this](Field field) {
+        return [this, field] {
+            if (!loading_) changes_.edited(field);
+        };
+    };
+    const std::pair<QLineEdit*, Field> lines[] = {{event_, Field::Event},       {headline_, Field::Headline},
+                                                  {location_, Field::Location}, {city_, Field::City},
+                                                  {state_, Field::State},       {country_, Field::Country}};
+    for (const auto& [edit, field] : lines) connect(edit, &QLineEdit::textChanged, this, track(field));
+    connect(caption_, &QPlainTextEdit::textChanged, this, track(Field::Caption));
+    for (QDateEdit* edit : {eventStart_, eventEnd_}) connect(edit, &QDateEdit::dateChanged, this, track(Field::Event));
+    connect(dateTaken_, &QDateEdit::dateChanged, this, track(Field::DateTaken));
+    connect(timeTaken_, &QTimeEdit::timeChanged, this, track(Field::DateTaken));
+    connect(rating_, &QComboBox::currentIndexChanged, this, track(Field::Rating));
+    const QAbstractItemModel* peopleModel = people_->model();
+    connect(peopleModel, &QAbstractItemModel::rowsInserted, this, track(Field::People));
+    connect(peopleModel, &QAbstractItemModel::rowsRemoved, this, track(Field::People));
+    connect(peopleModel, &QAbstractItemModel::rowsMoved, this, track(Field::People));
+    connect(peopleModel, &QAbstractItemModel::dataChanged, this, track(Field::People));
+    connect(peopleModel, &QAbstractItemModel::modelReset, this, track(Field::People));
+    // The document writes the open picture with the file times the box asks for.
+    connect(keepFileDate_, &QCheckBox::toggled, &frame_.document(), &CSnaploreDoc::setKeepFileTimes);
+    frame_.document().setKeepFileTimes(keepFileDate_->isChecked());
     connect(viewCropped_, &QCheckBox::toggled, this, [this] {
         updateSizeText();
         preview_->update();
@@ -474,7 +500,7 @@ void CPicDataView::RefreshFromPicture() {
         fileName_->setText(fileText(picture->fileName()));
         for (QLineEdit* edit : {directory_, fileName_}) edit->setCursorPosition(0);
         fileSize_->setText(fileSizeText(picture->fileSize()));
-        setDateTaken(picture->dateTime());
+        setDateTaken(shownDateTaken(picture->iptc(), picture->dateTime()));
         entry_->clear();
         LoadFields(picture->iptc());
         // "The picture current before": a refresh of the same picture keeps the last one's data.
@@ -485,6 +511,7 @@ void CPicDataView::RefreshFromPicture() {
     }
     updateLockButton(pictureLocked_);
     preview_->update();
+    changes_.reset();
     --loading_;
 }
 
@@ -540,13 +567,17 @@ void CPicDataView::storeInto(PictureRecord& picture) {
     fields.country = country_->text();
     fields.ratingIndex = rating_->currentIndex();
     fields.people = people();
-    storeFieldsInto(fields, dateTaken(), timeTaken_->time(), picture.iptc());
+    const QDate date = dateTaken();
+    const QDateTime taken = date.isValid() ? QDateTime(date, timeTaken_->time()) : QDateTime();
+    storeFieldsInto(fields, changes_, taken, cameraDateTime(picture.reader().exif().dateTimeOriginal), picture.iptc());
+    changes_.reset();
     loadedData_ = picture.iptc();
 }
 
 void CPicDataView::ApplyCopy(const IptcBlock& data) {
     if (!frame_.document().picture()) return;
     LoadFields(data);
+    changes_.tookAll(data);
     markModified();
 }
 
@@ -642,6 +673,7 @@ void CPicDataView::Clear() {
     IptcBlock empty;
     empty.rating = QStringLiteral("2");
     LoadFields(empty);
+    changes_.tookAll(empty);
 }
 
 void CPicDataView::Reload() {
@@ -650,6 +682,7 @@ void CPicDataView::Reload() {
         return;
     }
     LoadFields(loadedData_);
+    changes_.reloaded();
     frame_.document().setModified(false);
 }
 
@@ -659,6 +692,7 @@ void CPicDataView::UseLast() {
         return;
     }
     LoadFields(lastData_);
+    changes_.tookAll(lastData_);
     markModified();
 }
 

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "iptcblock.h"
+#include "picdatamapping.h"
 
 class FrameContext;
 class PictureRecord;
@@ -47,7 +48,7 @@ public:
     void RefreshFromPicture();
     // Shows one set of picture data; the date and time taken stay as they are.
     void LoadFields(const IptcBlock& data);
-    // Writes the fields into the open picture's data; nothing without one.
+    // Writes the fields the user changed into the open picture's data; nothing without one.
     void StoreFields();
     // Save Copy Next: the saved picture's data shown for the newly opened one, which is then modified.
     void ApplyCopy(const IptcBlock& data);
@@ -55,6 +56,8 @@ public:
     // The open picture's data as last loaded or stored, and that of the picture open before it.
     const IptcBlock& LoadedData() const { return loadedData_; }
     const IptcBlock& LastData() const { return lastData_; }
+    // The fields the user changed since the picture was shown or last stored: only these are stored.
+    const picdata::FormChanges& Changes() const { return changes_; }
 
     // The options tree's entries.
     void AddPerson(const QString& text);
@@ -135,6 +138,7 @@ private:
     FrameContext& frame_;
     IptcBlock loadedData_;
     IptcBlock lastData_;
+    picdata::FormChanges changes_;
     QString shownPath_;          // the picture whose data loadedData_ holds
     int loading_ = 0;            // the program writes into the fields: no modified mark
     bool fromToolbar_ = false;   // a toolbar edit: not reported back

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -13,6 +16,8 @@
 #include <QLineEdit>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QUuid>
@@ -20,14 +25,17 @@
 #include "../ui/uitesthelpers.h"
 #include "catalog.h"
 #include "commands.h"
+#include "copytoalldlg.h"
 #include "filebrowserview.h"
 #include "picdataview.h"
 #include "scriptedprompter.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
 #include "snaploreapp.h"
+#include "search.h"
 #include "snaploredoc.h"
 #include "testsupport.h"
+#include "thumbstrip.h"
 #include "thumbview.h"
 
 namespace {
@@ -394,4 +402,146 @@ TEST_F(FrameTest, ClipboardCommandsActOnTheFocusedTextField) {
     ASSERT_TRUE(frame_->action(cmd::Copy)->isEnabled());
     frame_->action(cmd::Copy)->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), folder_);
+}
+
+// ---- Saves: the browser's record, the file times ----
+
+namespace {
+
+// Types a headline and picks the gold star in the form, as a person does.
+void captionInTheForm(CPicDataView& form, const QString& headline) {
+    auto* edit = form.control<QLineEdit>(CPicDataView::Headline);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, headline);
+    form.control<QComboBox>(CPicDataView::Rating)->setCurrentIndex(0);
+}
+
+void setModificationTime(const QString& path, const QDateTime& time) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+}  // namespace
+
+TEST_F(FrameTest, CopyToAllAfterASaveOnTheWayToTheNextPictureKeepsWhatWasSaved) {
+    openFrame({"a.jpg", "b.jpg", "c.jpg"});
+    const QStringList paths = thumbPaths();
+    ASSERT_EQ(paths.size(), 3);
+    ASSERT_TRUE(document().OpenPictureFile(paths[0]));
+    CPicDataView& form = *frame_->picDataView();
+    captionInTheForm(form, "Harbour at dusk");
+
+    // ">>" with the changes unsaved: the question, answered Yes, writes the picture.
+    frame_->updateActions();
+    prompter_.answer(id::Yes);
+    form.control<QAbstractButton>(CPicDataView::NextButton)->click();
+    ASSERT_EQ(document().pathName(), paths[1]);
+    ASSERT_EQ(prompter_.askedTexts(), QStringList{"Save changes to " + QFileInfo(paths[0]).fileName() + "?"});
+    ASSERT_EQ(PictureRecord(paths[0]).iptc().headline, "Harbour at dusk");
+    // Copy to All writes the browser's records: that of the saved picture was read again.
+    const BrowserEntry* entry = frame_->browser()->model().entryForPath(paths[0]);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->picture->iptc().headline, "Harbour at dusk");
+    EXPECT_EQ(entry->picture->iptc().rating, "1");
+
+    // Picture > Save Copy to All with the ticks it starts with: the event, caption and place go.
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = frame_->findChild<CCopyToAllDlg*>();
+        if (!dialog || !dialog->isVisible()) return;
+        poll.stop();
+        dialog->accept();
+    });
+    poll.start();
+    prompter_.answer(id::Yes);
+    frame_->SaveCopyToAll();
+    EXPECT_TRUE(prompter_.exhausted());
+    ASSERT_EQ(prompter_.asked().size(), 2);
+    EXPECT_EQ(prompter_.asked()[1].caption, "Copy Event?");
+
+    const PictureRecord first(paths[0]);
+    EXPECT_EQ(first.iptc().headline, "Harbour at dusk");
+    EXPECT_EQ(first.iptc().rating, "1");
+    document().setModified(false);
+}
+
+TEST_F(FrameTest, ASaveOnTheWayToAnotherPictureReachesTheBrowser) {
+    makeFolder({"a.jpg", "b.jpg"});
+    {
+        // b has data already: once a is saved, every picture has.
+        PictureRecord b(path("b.jpg"));
+        b.iptc().headline = "Boat";
+        ASSERT_TRUE(b.save().ok());
+    }
+    frame_ = std::make_unique<CMainFrame>(store_, prompter_, box_.filePath("tmp"));
+    frame_->show();
+    ASSERT_TRUE(reloads([&] { frame_->OpenFolder(folder_); }));
+    ASSERT_TRUE(document().OpenPictureFile(path("a.jpg")));
+    captionInTheForm(*frame_->picDataView(), "Harbour at dusk");
+
+    prompter_.answer(id::Yes).answer(id::No);
+    ASSERT_TRUE(document().OpenPictureFile(path("b.jpg")));
+    EXPECT_EQ(prompter_.askedTexts(),
+              QStringList({"Save changes to a.jpg?",
+                           "All your pictures now have data.  Would you like to create the Catalog now?"}));
+
+    // The tree, the strip and the search see the saved data.
+    const BrowserEntry* entry = frame_->browser()->model().entryForPath(path("a.jpg"));
+    ASSERT_NE(entry, nullptr);
+    QTreeWidgetItem* item = pictureItem(*frame_->browser(), "a.jpg");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(0), "Harbour at dusk");
+    EXPECT_EQ(thumbstrip::captionText(*entry), "Harbour at dusk");
+    EXPECT_TRUE(thumbstrip::isStarred(*entry));
+    search::Criteria criteria;
+    criteria.texts[0] = "Harbour";
+    criteria.from = search::defaultFrom();
+    criteria.to = QDateTime(QDate(2100, 1, 1), QTime(0, 0));
+    frame_->browser()->runSearch(criteria);
+    EXPECT_EQ(thumbPaths(), QStringList{path("a.jpg")});
+}
+
+TEST_F(FrameTest, TheKeepFileDateBoxDecidesTheTimesOfTheFormsSaves) {
+    openFrame({"a.jpg", "b.jpg"});
+    CPicDataView& form = *frame_->picDataView();
+    auto* keep = form.control<QCheckBox>(CPicDataView::KeepFileDate);
+    ASSERT_TRUE(keep->isChecked());
+    const QDateTime old(QDate(2020, 1, 2), QTime(3, 4, 5));
+    const std::pair<const char*, std::function<void()>> saves[] = {
+        {"Save", [&] { form.control<QAbstractButton>(CPicDataView::SaveButton)->click(); }},
+        {"Save >>", [&] { form.control<QAbstractButton>(CPicDataView::SaveNextButton)->click(); }},
+        {"Save >>+", [&] { form.control<QAbstractButton>(CPicDataView::SaveCopyNextButton)->click(); }},
+        {"Ctrl+S", [&] { frame_->action(cmd::FileSaveDocument)->trigger(); }},
+        {"the save question",
+         [&] {
+             prompter_.answer(id::Yes);
+             ASSERT_TRUE(document().OpenPictureFile(path("b.jpg")));
+         }},
+    };
+    for (const bool kept : {true, false}) {
+        for (const auto& [name, save] : saves) {
+            SCOPED_TRACE(std::string(name) + (kept ? ", kept" : ", not kept"));
+            prompter_ = ScriptedPrompter();
+            document().setModified(false);
+            ASSERT_TRUE(document().NewDocument());
+            ASSERT_NO_FATAL_FAILURE(setModificationTime(path("a.jpg"), old));
+            ASSERT_TRUE(document().OpenPictureFile(path("a.jpg")));
+            keep->setChecked(kept);
+            captionInTheForm(form, QStringLiteral("Harbour %1").arg(name));
+            frame_->updateActions();
+            const QDateTime start = QDateTime::currentDateTime().addSecs(-2);
+            save();
+            EXPECT_EQ(PictureRecord(path("a.jpg")).iptc().headline, QStringLiteral("Harbour %1").arg(name));
+            const QDateTime modified = QFileInfo(path("a.jpg")).lastModified();
+            if (kept)
+                EXPECT_EQ(modified, old);
+            else
+                EXPECT_GE(modified, start);
+        }
+    }
+    keep->setChecked(true);
+    document().setModified(false);
 }

@@ -300,7 +300,8 @@ TEST_F(ThumbnailJobTest, StoredIptcThumbnailBeforeDecoding) {
     const QString path = plainPicture("stored.jpg", {300, 400});
     {
         PictureRecord picture(path);
-        picture.makeThumbnail();  // a decoded thumbnail goes into the picture data
+        picture.makeThumbnail();  // a decoded thumbnail goes into the picture data with its next change
+        picture.iptc().headline = QStringLiteral("Captioned");
         ASSERT_TRUE(picture.save());
     }
     expectSameAsPicture(path, PictureRecord::ThumbnailSource::IptcThumbnail);

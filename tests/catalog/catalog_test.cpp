@@ -17,7 +17,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <csignal>
+#include <cstdio>
 #include <map>
+#include <vector>
 
 #include "catalogfile.h"
 #include "testsupport.h"
@@ -69,6 +71,39 @@ QStringList pictureNames(const Catalog& catalog) {
     QStringList names;
     for (const auto& p : catalog.pictures()) names << p->fileName();
     return names;
+}
+
+QStringList leftOutNames(const CatalogCreateReport& report) {
+    QStringList names;
+    for (const CatalogLeftOut& left : report.leftOut) names << left.name;
+    names.sort();
+    return names;
+}
+
+// Removes, last first, what was made under names given as bytes: the sandbox cannot spell them to
+// remove them itself.
+struct RawNames {
+    std::vector<QByteArray> paths;
+    const char* add(const QByteArray& path) {
+        paths.push_back(path);
+        return paths.back().constData();
+    }
+    ~RawNames() {
+        for (auto it = paths.rbegin(); it != paths.rend(); ++it) std::remove(it->constData());
+    }
+};
+
+// Makes a file under a name given as bytes, which QFile cannot spell when they are not UTF-8.
+bool writeRaw(const QByteArray& path, const QByteArray& bytes) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
+
+// The folder's files, hidden ones too: what a write left behind.
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 bool runningAsRoot() { return ::geteuid() == 0; }
@@ -232,19 +267,59 @@ TEST(Catalog, NameThatNoLineCanHoldIsLeftOutAndNamed) {
     Catalog catalog;
     const CatalogCreateReport report = catalog.create(box.path(), false);
     ASSERT_TRUE(report.ok());
-    QStringList leftOut = report.leftOut;
-    leftOut.sort();
-    EXPECT_EQ(leftOut, QStringList({"back\\slash.jpg", "line\nfeed.jpg"}));
+    EXPECT_EQ(leftOutNames(report), QStringList({"back\\slash.jpg", "line\nfeed.jpg"}));
     EXPECT_EQ(report.count, 2);
     ASSERT_TRUE(catalog.load(box.path()));
     EXPECT_EQ(catalog.fault(), CatalogError::None);
     EXPECT_EQ(pictureNames(catalog), QStringList({"a.jpg", "z.jpg"}));
     EXPECT_EQ(catalog.pictures()[1]->iptc().headline, PictureRecord(box.filePath("z.jpg")).iptc().headline);
 
+    // Pictures left out are files skipped: the catalog is written, and the status says not all went in.
     const CliRun run = cli({"catalog", "create", box.path()});
-    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.contains("Catalog Created: 2 entries")) << run.out.constData();
     EXPECT_TRUE(run.err.contains("line\\nfeed.jpg")) << run.err.constData();
     EXPECT_TRUE(run.err.contains("back\\slash.jpg")) << run.err.constData();
+}
+
+// Names that are not UTF-8 cannot go into a catalog line, and a pipe with a picture's name is no
+// picture: each is named, none stops the rest or makes the create wait.
+TEST(Catalog, NamesNotUtf8AndSpecialFilesAreLeftOutAndNamed) {
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"), "a.jpg");
+    const QByteArray folder = QFile::encodeName(box.path());
+    const QByteArray picture = readAll(dataPath("iptc_fields.jpg"));
+    RawNames made;
+    ASSERT_TRUE(writeRaw(made.add(folder + "/b\xE9.jpg"), picture));  // Latin-1
+    ASSERT_TRUE(writeRaw(made.add(folder + "/c\xFF.txt"), picture));  // not a picture name: no word about it
+    ASSERT_EQ(::mkdir(made.add(folder + "/sub\xFE"), 0755), 0);
+    ASSERT_EQ(::mkdir(made.add(folder + "/plain\xFE"), 0755), 0);  // no catalog in it: nothing left out
+    ASSERT_EQ(::mkfifo((folder + "/pipe.jpg").constData(), 0644), 0);
+    {
+        SandBox other;
+        other.copy(dataPath("Canon_40D.jpg"), "inner.jpg");
+        ASSERT_TRUE(Catalog().create(other.path(), false).ok());
+        ASSERT_TRUE(writeRaw(made.add(folder + "/sub\xFE/Snaplore.sidx"), readAll(catalogOf(other.path()))));
+    }
+
+    QProcess p;
+    p.start(QStringLiteral(SNAPLORE_CLI_PATH), {"catalog", "create", box.path(), "--subfolders"});
+    ASSERT_TRUE(p.waitForFinished(10000)) << "the create waited on the pipe";
+    const QByteArray err = p.readAllStandardError();
+    EXPECT_EQ(p.exitCode(), 1) << err.constData();
+    EXPECT_TRUE(p.readAllStandardOutput().contains("Catalog Created: 1 entries"));
+    EXPECT_TRUE(err.contains("b\\xE9.jpg: the name is not valid UTF-8 and was left out")) << err.constData();
+    EXPECT_TRUE(err.contains("sub\\xFE: the name is not valid UTF-8 and was left out")) << err.constData();
+    EXPECT_TRUE(err.contains("pipe.jpg: not a regular file")) << err.constData();
+    EXPECT_FALSE(err.contains("c\\xFF")) << err.constData();
+    EXPECT_FALSE(err.contains("plain")) << err.constData();
+
+    Catalog catalog;
+    const CatalogCreateReport report = catalog.create(box.path(), true);
+    ASSERT_TRUE(report.ok());
+    EXPECT_EQ(leftOutNames(report), QStringList({"b\\xE9.jpg", "pipe.jpg", "sub\\xFE"}));
+    ASSERT_TRUE(catalog.load(box.path()));
+    EXPECT_EQ(pictureNames(catalog), QStringList({"a.jpg"}));
 }
 
 TEST(Catalog, SubfolderEntriesFollowTheFolderOwnWithTheSubfolderName) {
@@ -503,6 +578,97 @@ TEST(Catalog, RemovedCatalogIsAnEmptyFileThatCountsAsNone) {
     EXPECT_EQ(cli({"catalog", "version", box.path()}).out.trimmed(), "0");
     EXPECT_EQ(cli({"catalog", "remove", box.path()}).status, 1);
     EXPECT_EQ(cli({"catalog", "list", box.path()}).status, 1);
+}
+
+// A catalog name that is a symbolic link would have every write land on the file it names, outside
+// the folder. Every command refuses it with a message and leaves link and file as they are.
+TEST(Catalog, CatalogNameThatIsALinkIsRefused) {
+    SandBox elsewhere;
+    elsewhere.copy(dataPath("Canon_40D.jpg"));
+    ASSERT_TRUE(Catalog().create(elsewhere.path(), false).ok());
+    const QString target = catalogOf(elsewhere.path());
+    const QByteArray targetBytes = readAll(target);
+
+    for (const char* linkName : {"Snaplore.sidx", "Snaplore.idx"}) {
+        SandBox box;
+        box.copy(dataPath("iptc_fields.jpg"), "a.jpg");
+        const QString link = box.filePath(linkName);
+        ASSERT_TRUE(QFile::link(target, link));
+        const auto untouched = [&](const std::string& what) {
+            EXPECT_EQ(readAll(target), targetBytes) << linkName << ", " << what;
+            EXPECT_EQ(QFileInfo(link).symLinkTarget(), target) << linkName << ", " << what;
+            EXPECT_EQ(filesIn(box.path()), QStringList({QString(linkName), "a.jpg"})) << linkName << ", " << what;
+        };
+
+        Catalog catalog;
+        EXPECT_EQ(Catalog::version(box.path()), 0) << linkName;
+        EXPECT_FALSE(catalog.load(box.path())) << linkName;
+        EXPECT_EQ(catalog.fault(), CatalogError::Link) << linkName;
+        const struct {
+            const char* what;
+            WriteResult result;
+        } calls[] = {
+            {"create", catalog.create(box.path(), true).write},
+            {"archive", catalog.rewriteArchive(box.path(), "CD", "/cd")},
+            {"remove", Catalog::createEmpty(box.path())},
+        };
+        for (const auto& c : calls) {
+            EXPECT_FALSE(c.result.ok()) << linkName << ", " << c.what;
+            EXPECT_TRUE(c.result.detail.contains("symbolic link")) << linkName << ", " << c.what;
+            untouched(c.what);
+        }
+
+        const QStringList commands[] = {
+            {"catalog", "create", box.path()},
+            {"catalog", "archive", box.path(), "--cd-name", "CD", "--location", "/cd"},
+            {"catalog", "remove", box.path()},
+            {"catalog", "list", box.path()},
+        };
+        for (const QStringList& args : commands) {
+            const CliRun run = cli(args);
+            EXPECT_EQ(run.status, 1) << args.join(' ').toStdString();
+            EXPECT_TRUE(run.err.contains("symbolic link")) << args.join(' ').toStdString() << "\n" << run.err.constData();
+            EXPECT_FALSE(run.out.contains("Catalog")) << args.join(' ').toStdString() << "\n" << run.out.constData();
+            untouched(args.join(' ').toStdString());
+        }
+    }
+
+    // A subfolder's catalog that is a link stops the parent's create: the parent's catalog stays.
+    SandBox box;
+    box.copy(dataPath("iptc_fields.jpg"), "a.jpg");
+    ASSERT_TRUE(QDir(box.path()).mkdir("sub"));
+    Catalog catalog;
+    ASSERT_TRUE(catalog.create(box.path(), false).ok());
+    const QByteArray before = readAll(catalogOf(box.path()));
+    ASSERT_TRUE(QFile::link(target, box.filePath("sub/Snaplore.sidx")));
+    const CatalogCreateReport report = catalog.create(box.path(), true);
+    EXPECT_FALSE(report.ok());
+    EXPECT_EQ(report.refusedCatalog, box.filePath("sub/Snaplore.sidx"));
+    EXPECT_EQ(readAll(catalogOf(box.path())), before);
+    EXPECT_EQ(readAll(target), targetBytes);
+    EXPECT_EQ(filesIn(box.path()), QStringList({"Snaplore.sidx", "a.jpg"}));
+}
+
+// The archive rewrite makes its own temporary file: a file of the user's that happens to bear a
+// likely name is neither read, removed nor replaced.
+TEST(Catalog, ArchiveLeavesFilesItDidNotMakeAlone) {
+    SandBox box;
+    box.copy(dataPath("Canon_40D.jpg"), "a.jpg");
+    ASSERT_TRUE(Catalog().create(box.path(), false).ok());
+    const QByteArray mine = "the user's own notes";
+    for (const char* name : {"temp.sidx", ".Snaplore.sidx", "Snaplore.sidx.tmp"})
+        ASSERT_TRUE(testsupport::writeAll(box.filePath(name), mine));
+    const QStringList before = filesIn(box.path());
+
+    const CliRun run = cli({"catalog", "archive", box.path(), "--cd-name", "CD", "--location", "/cd"});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(filesIn(box.path()), before);
+    for (const char* name : {"temp.sidx", ".Snaplore.sidx", "Snaplore.sidx.tmp"})
+        EXPECT_EQ(readAll(box.filePath(name)), mine) << name;
+    Catalog catalog;
+    ASSERT_TRUE(catalog.load(box.path()));
+    ASSERT_EQ(catalog.pictures().size(), 1u);
+    EXPECT_EQ(catalog.pictures()[0]->archiveName, "CD");
 }
 
 TEST(Catalog, ClearHandsThePicturesOverAndDestroyDeletesThem) {

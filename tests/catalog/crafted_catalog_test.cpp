@@ -2,11 +2,14 @@
 // disc or another machine. Each loads the entries before the damage, never reads past an entry and
 // never leads outside the catalogued folder.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <algorithm>
 #include <limits>
 #include <memory>
@@ -24,6 +27,19 @@ using testsupport::writeAll;
 namespace bytes = snaplore::bytes;
 
 namespace {
+
+struct CliRun {
+    int status = -1;
+    QByteArray out, err;
+};
+
+CliRun runCli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(SNAPLORE_CLI_PATH), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
 
 // The header bytes a catalog holds for a picture file.
 QByteArray headerOf(const QString& path) {
@@ -281,21 +297,92 @@ TEST_F(CraftedCatalog, HeaderThatRunsOnStopsAtItsEntry) {
     }
 }
 
-TEST_F(CraftedCatalog, TakingOverADamagedSubfolderCatalogWritesAWholeOne) {
+TEST_F(CraftedCatalog, SubfolderEntriesLoadingWouldSkipAreNotTakenOver) {
     ASSERT_TRUE(QDir(box.path()).mkdir("sub"));
-    const QByteArray damaged = catalogBytes(
-        3, {{"one.jpg", {}, {}, 10, fields}, {"../out.jpg", {}, {}, 5, canon}, {"two.jpg", {}, {}, 20, canon}}, 1000);
-    ASSERT_TRUE(writeAll(box.filePath("sub/Snaplore.sidx"), damaged));
-    Catalog catalog;
-    const CatalogCreateReport report = catalog.create(box.path(), true);
-    ASSERT_TRUE(report.ok());
+    const QByteArray sub = catalogBytes(
+        3, {{"one.jpg", {}, {}, 10, fields}, {"../out.jpg", {}, {}, 5, canon}, {"two.jpg", {}, {}, 20, canon}});
+    ASSERT_TRUE(writeAll(box.filePath("sub/Snaplore.sidx"), sub));
+    const CatalogCreateReport report = Catalog().create(box.path(), true);
+    ASSERT_TRUE(report.ok()) << describe(report.write).toStdString();
     // The header tells what was written, not what the subfolder's catalog claimed.
     EXPECT_EQ(report.count, 2);
     EXPECT_EQ(report.totalSize, 30u);
-    ASSERT_TRUE(catalog.load(box.path()));
+    Catalog& catalog = load(readAll(box.filePath("Snaplore.sidx")));
     EXPECT_EQ(catalog.fault(), CatalogError::None);
     EXPECT_EQ(catalog.count(), 2);
-    QStringList got;
-    for (const auto& p : catalog.pictures()) got << p->fileName();
-    EXPECT_EQ(got, QStringList({"sub/one.jpg", "sub/two.jpg"}));
+    EXPECT_EQ(names(), QStringList({"sub/one.jpg", "sub/two.jpg"}));
+}
+
+// A catalog that does not load whole is never rewritten from the part that does: neither archived
+// nor taken over by its parent. The user is told, and every catalog stays as it was, byte for byte.
+TEST_F(CraftedCatalog, DamagedCatalogIsNeitherArchivedNorTakenOver) {
+    const Entry one{"one.jpg", {}, {}, 10, fields};
+    const Entry two{"two.jpg", {}, {}, 20, canon};
+    const QByteArray whole = catalogBytes(3, {one, two});
+    const qsizetype insideSecond = CatalogFile::kV3HeaderSize + entryBytes(one).size() + 30;
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool stillACatalog;  // the version check passes, the damage shows only on reading
+    } cases[] = {
+        {"cut inside the second entry, length fixed up", withTrueLength(whole.first(insideSecond)), true},
+        {"count beyond the entries", catalogBytes(3, {one, two}, 3), true},
+        {"negative count", catalogBytes(3, {one, two}, -1), true},
+        {"cut inside the second entry", whole.first(insideSecond), false},
+    };
+    for (const auto& c : cases) {
+        SandBox parent;
+        const QString folder = parent.filePath("sub");
+        ASSERT_TRUE(QDir(parent.path()).mkdir("sub"));
+        const QString catalogPath = folder + "/Snaplore.sidx";
+        ASSERT_TRUE(writeAll(catalogPath, c.bytes));
+        const auto untouched = [&](const char* step) {
+            EXPECT_EQ(readAll(catalogPath), c.bytes) << c.what << ", " << step;
+            EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"Snaplore.sidx"}))
+                << c.what << ", " << step << ": a temporary file stayed";
+        };
+
+        Catalog catalog;
+        const WriteResult archived = catalog.rewriteArchive(folder, "CD", "/cd");
+        EXPECT_FALSE(archived.ok()) << c.what;
+        if (c.stillACatalog) {
+            EXPECT_TRUE(describe(archived).contains("damaged")) << c.what << ": " << describe(archived).toStdString();
+        }
+        EXPECT_TRUE(describe(archived).contains(catalogPath) || describe(archived).contains("no catalog"))
+            << c.what << ": " << describe(archived).toStdString();
+        untouched("archive");
+
+        const CliRun run = runCli({"catalog", "archive", folder, "--cd-name", "CD", "--location", "/cd"});
+        EXPECT_EQ(run.status, 1) << c.what;
+        EXPECT_FALSE(run.out.contains("Archived")) << c.what;
+        EXPECT_TRUE(run.err.contains(QFile::encodeName(folder))) << c.what << "\n" << run.err.constData();
+        untouched("archive from the command line");
+
+        // The parent's catalog, older, stays as it is when a create would take in part of the damaged one.
+        parent.copy(dataPath("Canon_40D.jpg"), "own.jpg");
+        ASSERT_TRUE(catalog.create(parent.path(), false).ok());
+        const QByteArray parentBefore = readAll(parent.filePath("Snaplore.sidx"));
+        const CatalogCreateReport report = catalog.create(parent.path(), true);
+        if (c.stillACatalog) {
+            EXPECT_FALSE(report.ok()) << c.what;
+            EXPECT_EQ(report.refusedCatalog, catalogPath) << c.what;
+            EXPECT_TRUE(describe(report.write).contains(catalogPath)) << c.what;
+            EXPECT_EQ(readAll(parent.filePath("Snaplore.sidx")), parentBefore) << c.what;
+            const CliRun created = runCli({"catalog", "create", parent.path(), "--subfolders"});
+            EXPECT_EQ(created.status, 1) << c.what;
+            EXPECT_FALSE(created.out.contains("Created")) << c.what;
+            EXPECT_TRUE(created.err.contains("damaged")) << c.what << "\n" << created.err.constData();
+            EXPECT_EQ(readAll(parent.filePath("Snaplore.sidx")), parentBefore) << c.what;
+            // A refresh that a newer subfolder catalog sets off stops the same way.
+            const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(parent.filePath("Snaplore.sidx")).constData(), old, 0), 0);
+            const CatalogRefreshReport refreshed = catalog.refresh(parent.path());
+            EXPECT_TRUE(refreshed.rebuilt && !refreshed.create.ok()) << c.what;
+            EXPECT_EQ(readAll(parent.filePath("Snaplore.sidx")), parentBefore) << c.what;
+        } else {
+            // Not a catalog at all: the subfolder simply has none.
+            EXPECT_TRUE(report.ok()) << c.what;
+        }
+        untouched("create");
+    }
 }

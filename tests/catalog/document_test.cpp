@@ -7,6 +7,7 @@
 #include "snaploredoc.h"
 #include "testsupport.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -162,4 +163,40 @@ TEST_F(Document, OddSegmentLengthSoundsTwoBeepsAndStatusEndsReady) {
     ASSERT_GE(status.count(), 2);
     EXPECT_EQ(status.first()[0].toString(), "Loading image...");
     EXPECT_EQ(status.last()[0].toString(), "Ready");
+}
+
+TEST_F(Document, ASaveKeepsTheFileTimesUnlessTheUserChoseTheTimeOfTheSave) {
+    const QDateTime old(QDate(2020, 1, 2), QTime(3, 4, 5));
+    struct Case {
+        bool keepChosen;
+        CSnaploreDoc::FileTimes times;
+        bool kept;
+    };
+    const Case cases[] = {
+        {true, CSnaploreDoc::FileTimes::AsChosen, true},
+        {false, CSnaploreDoc::FileTimes::AsChosen, false},
+        {false, CSnaploreDoc::FileTimes::Keep, true},  // whatever the choice
+    };
+    EXPECT_TRUE(doc.keepFileTimes());  // the default
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n);
+        const QString path = picture(QStringLiteral("%1.jpg").arg(n++));
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        ASSERT_TRUE(doc.OpenPictureFile(path));
+        doc.picture()->iptc().caption = "x";
+        doc.setKeepFileTimes(c.keepChosen);
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-2);
+        ASSERT_TRUE(doc.SavePictureFile(c.times));
+        const QDateTime modified = QFileInfo(path).lastModified();
+        if (c.kept)
+            EXPECT_EQ(modified, old);
+        else
+            EXPECT_GE(modified, start);
+        EXPECT_EQ(PictureRecord(path).iptc().caption, "x");
+    }
 }

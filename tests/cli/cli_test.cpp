@@ -2,28 +2,85 @@
 
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+using testsupport::dataPath;
+using testsupport::readAll;
+using testsupport::SandBox;
 
 namespace {
 
 struct CliRun {
-    int status = -1;
+    int status = -1;  // -1 when it crashed or did not finish in time (then it was killed)
     QByteArray out, err;
 };
 
-CliRun cli(const QStringList& args) {
+CliRun finished(QProcess& p, int timeoutMs) {
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(5000);
+        return {-1, p.readAllStandardOutput(), p.readAllStandardError()};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+CliRun cli(const QStringList& args, int timeoutMs = 60000) {
     QProcess p;
     p.start(QStringLiteral(SNAPLORE_CLI_PATH), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+    return finished(p, timeoutMs);
+}
+
+// Runs the tool with arguments given as bytes: QProcess passes only text, and a name that is not
+// UTF-8 has to reach the tool as it is. The shell's printf makes each argument from octal escapes.
+CliRun cliBytes(const QList<QByteArray>& args, int timeoutMs = 60000) {
+    QString script = QStringLiteral("exec \"$0\"");
+    for (const QByteArray& a : args) {
+        QString octal;
+        for (const char c : a) octal += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+        script += QStringLiteral(" \"$(printf '%1')\"").arg(octal);
+    }
+    QProcess p;
+    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(SNAPLORE_CLI_PATH)});
+    return finished(p, timeoutMs);
+}
+
+// Removes, last first, what was made under names given as bytes: the sandbox cannot spell them to
+// remove them itself.
+struct RawNames {
+    std::vector<QByteArray> paths;
+    const char* add(const QByteArray& path) {
+        paths.push_back(path);
+        return paths.back().constData();
+    }
+    ~RawNames() {
+        for (auto it = paths.rbegin(); it != paths.rend(); ++it) std::remove(it->constData());
+    }
+};
+
+// Makes a file under a name given as bytes, which QFile cannot spell when they are not UTF-8.
+bool writeRaw(const QByteArray& path, const QByteArray& bytes) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
 }
 
 }  // namespace
@@ -83,4 +140,229 @@ TEST(Cli, SetNamesTheFilesItCannotWriteAndWritesTheRest) {
     EXPECT_EQ(testsupport::readAll(locked), before);
     const CliRun info = cli({"info", "--json", open});
     EXPECT_EQ(QJsonDocument::fromJson(info.out).array()[0].toObject()["iptc"].toObject()["headline"].toString(), "Hi");
+}
+
+TEST(Cli, SpecialFilesAreRefusedWithoutWaiting) {
+    SandBox box;
+    const QString fifo = box.filePath("x.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    ASSERT_TRUE(QDir(box.path()).mkdir("folder.jpg"));
+    const QString good = box.copy(dataPath("Canon_40D.jpg"), "good.jpg");
+    const QString outDir = box.filePath("thumbs");
+    const QStringList commands[] = {
+        {"info"}, {"info", "--json"}, {"set", "--headline", "Hi"}, {"thumbs", "--out", outDir}};
+    for (const QString& special : {fifo, box.filePath("folder.jpg")}) {
+        for (const QStringList& command : commands) {
+            const QString what = (command + QStringList{special}).join(' ');
+            // The picture after the special file is still done: one bad name does not stop the rest.
+            const CliRun r = cli(command + QStringList{special, good}, 5000);
+            ASSERT_NE(r.status, -1) << what.toStdString() << ": did not finish";
+            EXPECT_EQ(r.status, 1) << what.toStdString() << "\n" << r.err.constData();
+            EXPECT_TRUE(r.err.contains(QFile::encodeName(special) + ": not a regular file"))
+                << what.toStdString() << "\n" << r.err.constData();
+            EXPECT_FALSE(r.err.contains("good.jpg")) << what.toStdString() << "\n" << r.err.constData();
+        }
+    }
+    EXPECT_TRUE(QFileInfo(outDir + "/good.png").isFile());
+    EXPECT_FALSE(QFileInfo::exists(outDir + "/x.png"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));  // not replaced by a picture
+}
+
+TEST(Cli, NameThatIsNotUtf8IsNamedAndLeftAlone) {
+    SandBox box;
+    const QByteArray name = "b\xFF\xFE.jpg";
+    RawNames made;
+    const QByteArray path = made.add(QFile::encodeName(box.path()) + '/' + name);
+    const QByteArray picture = readAll(dataPath("Canon_40D.jpg"));
+    ASSERT_TRUE(writeRaw(path, picture));
+    const QByteArray good = QFile::encodeName(box.copy(dataPath("Canon_40D.jpg"), "good.jpg"));
+    const QList<QByteArray> commands[] = {
+        {"info"}, {"info", "--json"}, {"set", "--headline", "Hi"}, {"thumbs", "--out", QFile::encodeName(box.filePath("t"))}};
+    for (const QList<QByteArray>& command : commands) {
+        const CliRun r = cliBytes(command + QList<QByteArray>{path, good});
+        const std::string what = command.first().toStdString();
+        EXPECT_EQ(r.status, 1) << what << "\n" << r.err.constData();
+        EXPECT_TRUE(r.err.contains("b\\xFF\\xFE.jpg: the name is not valid UTF-8 and was left out"))
+            << what << "\n" << r.err.constData();
+        EXPECT_FALSE(r.err.contains("good.jpg")) << what << "\n" << r.err.constData();
+    }
+    QFile file(QFile::decodeName(path));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    EXPECT_EQ(file.readAll(), picture);
+
+    // The locale the tool is started in does not matter: names are UTF-8 either way, and Qt has
+    // nothing to warn about.
+    for (const char* locale : {"C", "POSIX", "en_US.ISO-8859-1", "xx_XX"}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("LANG");
+        env.insert("LC_ALL", locale);
+        p.setProcessEnvironment(env);
+        const QString umlaut = box.copy(dataPath("iptc_fields.jpg"), QString::fromUtf8("Grüße.jpg"));
+        p.start(QStringLiteral(SNAPLORE_CLI_PATH), {"info", "--json", umlaut});
+        const CliRun r = finished(p, 60000);
+        EXPECT_EQ(r.status, 0) << locale << "\n" << r.err.constData();
+        EXPECT_TRUE(r.err.isEmpty()) << locale << "\n" << r.err.constData();
+        EXPECT_EQ(QJsonDocument::fromJson(r.out).array()[0].toObject()["file"].toString(), umlaut) << locale;
+    }
+}
+
+TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
+    if (!QFileInfo::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    SandBox box;
+    const QString picture = box.copy(dataPath("Canon_40D.jpg"));
+    ASSERT_EQ(cli({"catalog", "create", box.path()}).status, 0);
+    const QStringList cases[] = {
+        {"info", picture},
+        {"info", "--json", picture},
+        {"catalog", "list", box.path()},
+        {"catalog", "list", box.path(), "--json"},
+        {"--help"},
+        {"set", "--help"},
+    };
+    for (const QStringList& args : cases) {
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(SNAPLORE_CLI_PATH), args);
+        const CliRun r = finished(p, 60000);
+        EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("standard output: ")) << args.join(' ').toStdString() << "\n" << r.err.constData();
+        EXPECT_TRUE(r.err.contains(std::strerror(ENOSPC))) << args.join(' ').toStdString() << "\n" << r.err.constData();
+    }
+}
+
+TEST(Cli, SetRefusesValuesItsFieldsCannotHold) {
+    SandBox box;
+    const QString path = box.copy(dataPath("iptc_fields.jpg"));
+    const QByteArray before = readAll(path);
+    const QList<QByteArray> refused[] = {
+        {"--rating", "abc"},
+        {"--rating", "99"},
+        {"--rating", "-1"},
+        {"--rating", " 5"},
+        {"--rating=10"},
+        {"--rating", "\xEF\xBC\x95"},  // a full-width digit five
+        {"--headline", "a\x01z"},
+        {"--caption", "\x1B[31mred"},
+        {"--person", "Zo\x7F"},
+        {"--city", "\xC2\x85"},  // NEL, a control character of the second set
+        {"--instructions", "a\rb"},
+        {"--headline", "caf\xE9"},  // Latin-1, not UTF-8
+        {"--headline=\xFF"},
+        {"--country", "\xED\xA0\x80"},  // an encoded surrogate
+        {"--datetime", "2021-13-01 00:00:00"},
+        {"--datetime", "yesterday"},
+        {"--headline"},
+        {"--bogus", "x"},
+    };
+    for (const QList<QByteArray>& options : refused) {
+        const QByteArray what = options.join(' ');
+        const CliRun r = cliBytes(QList<QByteArray>{"set"} + options + QList<QByteArray>{QFile::encodeName(path)});
+        EXPECT_EQ(r.status, 2) << what.toStdString() << "\n" << r.err.constData();
+        EXPECT_TRUE(r.err.contains("Usage: snaplore-cli set")) << what.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << what.toStdString();
+        EXPECT_EQ(readAll(path), before) << what.toStdString();
+        EXPECT_EQ(QDir(box.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << what.toStdString();
+    }
+
+    // What the fields can hold is written: any digit, no rating, line feeds and tabs in text.
+    const struct {
+        QStringList options;
+        const char* key;
+        QJsonValue value;
+    } accepted[] = {
+        {{"--rating", "0"}, "rating", "0"},
+        {{"--rating", "9"}, "rating", "9"},
+        {{"--rating="}, "rating", ""},
+        {{"--caption", "line one\nline two\tand a tab"}, "caption", "line one\nline two\tand a tab"},
+        {{"--headline", QString::fromUtf8("Grüße \u2603 \U0001F600")}, "headline", QString::fromUtf8("Grüße \u2603 \U0001F600")},
+    };
+    for (const auto& c : accepted) {
+        const CliRun r = cli(QStringList{"set"} + c.options + QStringList{path});
+        EXPECT_EQ(r.status, 0) << c.options.join(' ').toStdString() << "\n" << r.err.constData();
+        const QJsonObject iptc =
+            QJsonDocument::fromJson(cli({"info", "--json", path}).out).array()[0].toObject()["iptc"].toObject();
+        EXPECT_EQ(iptc[c.key], c.value) << c.options.join(' ').toStdString();
+    }
+}
+
+TEST(Cli, TooLargeNamesTheField) {
+    SandBox box;
+    const QString path = box.copy(dataPath("iptc_fields.jpg"));
+    const QByteArray before = readAll(path);
+    const CliRun r = cli({"set", "--headline", QString(70000, QLatin1Char('h')), path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QFile::encodeName(path))) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("too large")) << r.err.constData();
+    EXPECT_TRUE(r.err.toLower().contains("headline")) << r.err.constData();
+    EXPECT_EQ(readAll(path), before);
+}
+
+TEST(Cli, HelpOfEveryCommandIsNoMistake) {
+    for (const QStringList& args : {QStringList{"info", "--help"}, QStringList{"set", "--help"},
+                                    QStringList{"thumbs", "--help"}, QStringList{"catalog", "--help"},
+                                    QStringList{"catalog", "create", "--help"}}) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 0) << args.join(' ').toStdString() << "\n" << r.err.constData();
+        EXPECT_TRUE(r.out.startsWith("Usage: snaplore-cli")) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << args.join(' ').toStdString();
+    }
+    for (const QStringList& args : {QStringList{"info", "--bogus", "x.jpg"}, QStringList{"thumbs", "x.jpg"},
+                                    QStringList{"catalog", "list", "/tmp", "--bogus"}, QStringList{"bogus"}}) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("Usage: snaplore-cli")) << args.join(' ').toStdString() << "\n" << r.err.constData();
+    }
+}
+
+// A small file system of its own that fills up: what thumbs reports as written must be there whole,
+// and nothing cut short may stay behind.
+TEST(Cli, ThumbsOnAFullDiskReportOnlyWhatWasWritten) {
+    SandBox box;
+    const QString mountPoint = box.filePath("small");
+    ASSERT_TRUE(QDir(box.path()).mkdir("small"));
+    QProcess mount;
+    mount.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mountPoint});
+    if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit || mount.exitCode() != 0)
+        GTEST_SKIP() << "cannot mount a small file system here: " << mount.readAllStandardError().constData();
+    struct Unmount {
+        QString path;
+        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {path}); }
+    } unmount{mountPoint};
+
+    QStringList pictures;
+    for (int i = 0; i < 12; ++i) {
+        const char* source = i % 2 ? "iptc_fields.jpg" : "Canon_40D.jpg";
+        pictures << box.copy(dataPath(source), QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    const CliRun r = cli(QStringList{"thumbs", "--no-exif-thumbnails", "--out", mountPoint} + pictures);
+    EXPECT_EQ(r.status, 1) << r.err.constData();
+    QStringList reported;
+    for (const QString& line : QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch m = QRegularExpression(" -> (\\S+) (\\d+)x(\\d+) ").match(line);
+        ASSERT_TRUE(m.hasMatch()) << line.toStdString();
+        const QImage image(m.captured(1), "png");
+        EXPECT_EQ(image.width(), m.captured(2).toInt()) << line.toStdString();
+        EXPECT_EQ(image.height(), m.captured(3).toInt()) << line.toStdString();
+        reported << QFileInfo(m.captured(1)).fileName();
+    }
+    EXPECT_LT(reported.size(), pictures.size());
+    // Every picture not reported is named on stderr, with the system's reason.
+    for (int i = 0; i < pictures.size(); ++i) {
+        const QString png = QStringLiteral("p%1.png").arg(i, 2, 10, QLatin1Char('0'));
+        if (!reported.contains(png)) {
+            EXPECT_TRUE(r.err.contains(QFile::encodeName(mountPoint + '/' + png) + ": "))
+                << png.toStdString() << "\n" << r.err.constData();
+        }
+    }
+    EXPECT_TRUE(r.err.contains(std::strerror(ENOSPC))) << r.err.constData();
+    QStringList present = QDir(mountPoint).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    present.sort();
+    reported.sort();
+    EXPECT_EQ(present, reported) << "a temporary or cut-short file stayed";
 }

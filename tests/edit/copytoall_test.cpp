@@ -118,6 +118,7 @@ TEST_F(CopyToAllTest, StartTicksCopyTheEventAndKeepHeadlinePeopleAndRating) {
     EXPECT_EQ(got.city, QStringLiteral("Halifax"));
     EXPECT_EQ(got.state, QStringLiteral("NS"));
     EXPECT_EQ(got.country, QStringLiteral("Canada"));
+    // The fields the form does not show go too: the source's byline, and its missing credit.
     EXPECT_EQ(got.byline, QStringLiteral("Source byline"));
     EXPECT_EQ(got.credit, QString());
     // The target's own: headline, people, rating, date and time, rotation and crop, kept datasets.
@@ -171,8 +172,8 @@ TEST_F(CopyToAllTest, EveryTickCopiesHeadlinePeopleAndRatingToo) {
     EXPECT_EQ(second.iptc().headline, QStringLiteral("Source headline"));
     EXPECT_EQ(second.iptc().people, QStringList{QStringLiteral("Anna")});
     EXPECT_EQ(second.iptc().rating, QStringLiteral("1"));
-    // Never the date or the rotation.
-    EXPECT_FALSE(second.iptc().dateTime.isValid());
+    // Never the source's date or rotation: a target without a stored date gets its camera's.
+    EXPECT_EQ(second.iptc().dateTime, QDateTime(QDate(2008, 5, 30), QTime(15, 56, 1)));
     EXPECT_EQ(second.rotation(), 0);
 }
 

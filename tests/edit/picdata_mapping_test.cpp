@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QMap>
 
 #include "iptcblock.h"
 #include "picdatamapping.h"
@@ -62,7 +63,44 @@ TEST(PicDataMapping, RatingTextsAndListIndexes) {
     EXPECT_EQ(kRatingTexts[3], "4-No Star");
 }
 
-TEST(PicDataMapping, StoringWritesEveryFieldAndTheDateTaken) {
+namespace {
+
+FormChanges edited(Fields fields) {
+    FormChanges changes;
+    for (Field field : {Field::Event, Field::Headline, Field::Caption, Field::Location, Field::City, Field::State,
+                        Field::Country, Field::Rating, Field::People, Field::DateTaken})
+        if (fields.testFlag(field)) changes.edited(field);
+    return changes;
+}
+
+// Picture data as another program writes it: a rating above the list, an event without the
+// program's dates, a date without a time.
+IptcBlock captionedElsewhere() {
+    IptcBlock data;
+    data.event = "Test IPTC picture";
+    data.headline = "No headline";
+    data.caption = "A witty caption";
+    data.city = "Kingston";
+    data.state = "Ont";
+    data.country = "Canada";
+    data.rating = "8";
+    data.people = {"Harbour", "Test", "IPTC"};
+    data.dateText = "20040226";
+    data.byline = "A photographer";
+    return data;
+}
+
+// Every field, as text, to compare two blocks field by field.
+QMap<QString, QString> fieldTexts(const IptcBlock& d) {
+    return {{"event", d.event},       {"headline", d.headline}, {"caption", d.caption},
+            {"location", d.location}, {"city", d.city},         {"state", d.state},
+            {"country", d.country},   {"rating", d.rating},     {"people", d.people.join('|')},
+            {"dateText", d.dateText}, {"timeText", d.timeText}, {"byline", d.byline}};
+}
+
+}  // namespace
+
+TEST(PicDataMapping, StoringWritesEveryEditedFieldAndTheDateTaken) {
     FormFields fields;
     fields.eventTitle = "Picnic";
     fields.eventStart = {2004, 7, 4};
@@ -78,7 +116,8 @@ TEST(PicDataMapping, StoringWritesEveryFieldAndTheDateTaken) {
     IptcBlock data;
     data.people = {"Old entry"};
     data.instructions = "Rotate:90";
-    storeFieldsInto(fields, QDate(2004, 7, 4), QTime(13, 5, 9), data);
+    const Fields all = kLoadedFields | Field::DateTaken;
+    storeFieldsInto(fields, edited(all), QDateTime(QDate(2004, 7, 4), QTime(13, 5, 9)), {}, data);
     EXPECT_EQ(data.event, "07/04/2004-->07/05/2004:::Picnic");
     EXPECT_EQ(data.headline, "Lunch");
     EXPECT_EQ(data.caption, "Line one\nLine two");
@@ -89,6 +128,8 @@ TEST(PicDataMapping, StoringWritesEveryFieldAndTheDateTaken) {
     EXPECT_EQ(data.rating, "1");
     EXPECT_EQ(data.people, (QStringList{"Anna Berg", "Olaf Berg"}));
     EXPECT_EQ(data.dateTime, QDateTime(QDate(2004, 7, 4), QTime(13, 5, 9)));
+    EXPECT_EQ(data.dateText, "20040704");
+    EXPECT_EQ(data.timeText, "130509");
     EXPECT_EQ(data.instructions, "Rotate:90");  // the form does not touch rotation and crop
 
     // Reading it back gives the same fields.
@@ -99,9 +140,136 @@ TEST(PicDataMapping, StoringWritesEveryFieldAndTheDateTaken) {
     EXPECT_EQ(back.people, fields.people);
     EXPECT_EQ(back.ratingIndex, 0);
 
-    // An unknown date taken is not written as a made-up date.
-    storeFieldsInto(fields, QDate(), QTime(0, 0), data);
+    // An emptied date picker writes no made-up date: the stored one goes.
+    storeFieldsInto(fields, edited(Field::DateTaken), QDateTime(), {}, data);
     EXPECT_FALSE(data.dateTime.isValid());
+    EXPECT_TRUE(data.dateText.isEmpty());
+    EXPECT_TRUE(data.timeText.isEmpty());
+}
+
+TEST(PicDataMapping, OnlyTheEditedFieldIsStored) {
+    // The form as it shows the picture above, which is not how it is stored: an event with the date
+    // taken for its dates, no rating selected, the file's date and time.
+    const IptcBlock original = captionedElsewhere();
+    const QDate shownDate(2019, 4, 12);
+    FormFields shown = fieldsFromData(original, shownDate);
+    ASSERT_EQ(shown.ratingIndex, -1);
+    shown.headline += "!";
+    shown.caption += "!";
+    shown.city += "!";
+    shown.people.append("Anna");
+    shown.eventTitle += "!";
+    shown.ratingIndex = 0;
+    const QDateTime pickers(shownDate, QTime(18, 1, 2));
+
+    struct Case {
+        Fields edits;
+        QMap<QString, QString> changed;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {Field::Headline, {{"headline", "No headline!"}}},
+        {Field::Caption, {{"caption", "A witty caption!"}}},
+        {Field::City, {{"city", "Kingston!"}}},
+        {Field::People, {{"people", "Harbour|Test|IPTC|Anna"}}},
+        {Field::Rating, {{"rating", "1"}}},
+        {Field::Event, {{"event", "04/12/2019-->04/12/2019:::Test IPTC picture!"}}},
+        {Field::DateTaken, {{"dateText", "20190412"}, {"timeText", "180102"}}},
+        {Field::Headline | Field::Caption, {{"headline", "No headline!"}, {"caption", "A witty caption!"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edits.toInt());
+        IptcBlock data = original;
+        // The camera's date goes only to a picture without a stored date; this one has one.
+        storeFieldsInto(shown, edited(c.edits), pickers, QDateTime(QDate(2001, 1, 1), QTime(1, 1)), data);
+        QMap<QString, QString> expected = fieldTexts(original);
+        for (auto it = c.changed.begin(); it != c.changed.end(); ++it) expected[it.key()] = it.value();
+        EXPECT_EQ(fieldTexts(data), expected);
+    }
+}
+
+TEST(PicDataMapping, FieldsTakenWholeAreStoredAsTheSourceHoldsThem) {
+    // Use Last from a picture captioned elsewhere: its rating of 8 and its event without dates go as
+    // they are, not as the form shows them; a field edited afterwards goes as the form shows it.
+    FormChanges changes;
+    changes.edited(Field::Headline);
+    changes.edited(Field::DateTaken);
+    changes.tookAll(captionedElsewhere());
+    EXPECT_EQ(changes.edited(), Fields(Field::DateTaken));
+    changes.edited(Field::City);
+    EXPECT_EQ(changes.taken(), kLoadedFields & ~Fields(Field::City));
+
+    FormFields shown = fieldsFromData(captionedElsewhere(), QDate(2019, 4, 12));
+    shown.city = "Austin";
+    IptcBlock data;
+    data.rating = "3";
+    data.event = "Own event";
+    data.byline = "Own byline";
+    storeFieldsInto(shown, changes, QDateTime(QDate(2010, 2, 3), QTime(4, 5, 6)), {}, data);
+    EXPECT_EQ(data.rating, "8");
+    EXPECT_EQ(data.event, "Test IPTC picture");
+    EXPECT_EQ(data.headline, "No headline");
+    EXPECT_EQ(data.people, (QStringList{"Harbour", "Test", "IPTC"}));
+    EXPECT_EQ(data.city, "Austin");
+    EXPECT_EQ(data.byline, "Own byline");  // not a field of the form
+    EXPECT_EQ(data.dateText, "20100203");  // the pickers were edited, and stay so
+
+    // Reload shows the stored fields again; the pickers keep the user's date, and it stays edited.
+    changes.reloaded();
+    EXPECT_EQ(changes.changed(), Fields(Field::DateTaken));
+    changes.reset();
+    EXPECT_EQ(changes.changed(), Fields());
+}
+
+TEST(PicDataMapping, APictureWithoutAStoredDateGetsTheCamerasOnly) {
+    const QDateTime camera(QDate(2008, 5, 30), QTime(15, 56, 1));
+    struct Case {
+        const char* name;
+        QString dateText, timeText;  // stored
+        QDateTime camera;
+        QString wantDate, wantTime;
+    };
+    const Case cases[] = {
+        {"no date, a camera date", "", "", camera, "20080530", "155601"},
+        {"a time without a date", "", "021111+0100", camera, "20080530", "155601"},
+        {"no date, no camera date", "", "", {}, "", ""},
+        {"a date without a time", "20040226", "", camera, "20040226", ""},
+        {"a date and a time", "20161203", "111743+0000", camera, "20161203", "111743+0000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IptcBlock data;
+        data.dateText = c.dateText;
+        data.timeText = c.timeText;
+        storeFieldsInto(fieldsFromData(data, {}), FormChanges(), QDateTime(QDate(2020, 1, 1), QTime(9, 0)), c.camera,
+                        data);
+        EXPECT_EQ(data.dateText, c.wantDate);
+        EXPECT_EQ(data.timeText, c.wantTime);
+    }
+}
+
+TEST(PicDataMapping, CameraDatesAndTheDateThePickersShow) {
+    struct Camera {
+        QByteArray text;
+        QDateTime want;
+    };
+    const Camera cameras[] = {
+        {"2008:05:30 15:56:01", {QDate(2008, 5, 30), QTime(15, 56, 1)}},
+        {"2008-05-30T15:56", {QDate(2008, 5, 30), QTime(15, 56)}},
+        {"2008:05:30", {QDate(2008, 5, 30), QTime(0, 0)}},
+        {"0000:00:00 00:00:00", {}},
+        {"    :  :     :  :  ", {}},
+        {"", {}},
+    };
+    for (const Camera& c : cameras) EXPECT_EQ(cameraDateTime(c.text), c.want) << c.text.constData();
+
+    const QDateTime file(QDate(2023, 1, 2), QTime(3, 4, 5));
+    IptcBlock data;
+    EXPECT_EQ(shownDateTaken(data, file), file);
+    data.dateText = "20040226";  // a date without a time shows at midnight, not as the file's
+    EXPECT_EQ(shownDateTaken(data, file), QDateTime(QDate(2004, 2, 26), QTime(0, 0)));
+    data.dateTime = QDateTime(QDate(2004, 2, 26), QTime(8, 30));
+    EXPECT_EQ(shownDateTaken(data, file), data.dateTime);
 }
 
 TEST(PicDataMapping, SmartHeadlineTakesTheFirstWordOfEveryEntry) {

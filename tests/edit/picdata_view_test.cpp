@@ -9,12 +9,14 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimeEdit>
 
 #include "browserentry.h"
+#include "picdatamapping.h"
 #include "fakeframe.h"
 #include "picdataview.h"
 #include "picturerecord.h"
@@ -232,12 +234,12 @@ TEST_F(PicDataViewTest, StoringWritesTheFormIntoThePicture) {
     EXPECT_EQ(data.dateTime, QDateTime(QDate(2008, 5, 30), QTime(9, 30, 0)));
     EXPECT_TRUE(form_.LoadedData().sameData(data));
 
-    // A rating above the list shows no selection and stores "0".
+    // A rating above the list shows no selection and stays as it is until the user chooses one.
     frame_.document().setModified(false);
     open(picture("five.jpg", [](IptcBlock& data) { data.rating = "5"; }));
     EXPECT_EQ(form_.ratingIndex(), -1);
     form_.StoreFields();
-    EXPECT_EQ(frame_.document().picture()->iptc().rating, "0");
+    EXPECT_EQ(frame_.document().picture()->iptc().rating, "5");
 
     // The document's save asks the form first.
     control<QLineEdit>(CPicDataView::Headline)->setText("Saved through the document");
@@ -370,6 +372,187 @@ TEST_F(PicDataViewTest, DoubleClickOnThePreviewAsksForTheLargeView) {
     EXPECT_EQ(large.count(), 0);
     QTest::mouseDClick(anchor, Qt::LeftButton, {}, QPoint(40, 40));
     EXPECT_EQ(large.count(), 1);
+}
+
+namespace {
+
+// Every field of a block as text, the datasets kept whole included, to compare a picture's data
+// field by field before and after a save.
+QMap<QString, QString> fieldTexts(const IptcBlock& d) {
+    return {{"byline", d.byline},
+            {"bylineTitle", d.bylineTitle},
+            {"credit", d.credit},
+            {"source", d.source},
+            {"writer", d.writer},
+            {"caption", d.caption},
+            {"headline", d.headline},
+            {"instructions", d.instructions},
+            {"event", d.event},
+            {"dateText", d.dateText},
+            {"timeText", d.timeText},
+            {"location", d.location},
+            {"city", d.city},
+            {"state", d.state},
+            {"country", d.country},
+            {"rating", d.rating},
+            {"transmissionReference", d.transmissionReference},
+            {"category", d.category},
+            {"supplementalCategories", d.supplementalCategories.join('|')},
+            {"people", d.people.join('|')},
+            {"copyright", d.copyright},
+            {"unknown", QString::fromLatin1(d.UnknownDatasets.toHex())},
+            {"otherBefore", QString::fromLatin1(d.otherRecordsBefore.toHex())},
+            {"otherAfter", QString::fromLatin1(d.otherRecordsAfter.toHex())},
+            {"thumbnail", QString::fromLatin1(d.thumbnailJpeg().toHex())}};
+}
+
+}  // namespace
+
+TEST_F(PicDataViewTest, AnEditOfOneFieldLeavesEveryOtherFieldAsItWasStored) {
+    struct Picture {
+        const char* file;
+        // What the first save adds to a picture without a stored date: its camera's date.
+        QString cameraDate, cameraTime;
+    };
+    const Picture pictures[] = {
+        {"iptc_fields.jpg", "", ""},               // rating 8, an event without dates, a date without a time
+        {"iptc_rating5_camera_date.jpg", "", ""},  // rating 5, a date without a time, and a camera date
+        {"iptc_utf8_tz.jpg", "", ""},              // UTF-8, a time with its zone, no rating
+        {"iptc_repeated.jpg", "", ""},             // repeated datasets, a time with its zone, no headline
+        {"iptc_photomech.jpg", "", ""},            // rating 8, every text field, a time with its zone
+        {"iptc_no_date_camera_date.jpg", "20060708", "211445"},  // no date: the camera's comes on the save
+        {"iptc_no_date_no_camera.jpg", "", ""},                  // no date and none to give
+    };
+    struct Edit {
+        const char* name;
+        std::function<void()> act;
+        // The fields that change, with their value from the data before the save and the form.
+        std::function<QMap<QString, QString>(const IptcBlock& before)> changed;
+    };
+    const Edit edits[] = {
+        {"caption",
+         [&] {
+             auto* caption = control<QPlainTextEdit>(CPicDataView::Caption);
+             caption->setFocus();
+             caption->moveCursor(QTextCursor::End);
+             QTest::keyClicks(caption, "!");
+         },
+         [](const IptcBlock& b) { return QMap<QString, QString>{{"caption", b.caption + "!"}}; }},
+        {"headline",
+         [&] {
+             auto* headline = control<QLineEdit>(CPicDataView::Headline);
+             headline->end(false);
+             QTest::keyClicks(headline, " at dusk");
+         },
+         [](const IptcBlock& b) { return QMap<QString, QString>{{"headline", b.headline + " at dusk"}}; }},
+        {"city",
+         [&] {
+             auto* city = control<QLineEdit>(CPicDataView::City);
+             city->selectAll();
+             QTest::keyClicks(city, "Austin");
+         },
+         [](const IptcBlock&) { return QMap<QString, QString>{{"city", "Austin"}}; }},
+        {"rating", [&] { control<QComboBox>(CPicDataView::Rating)->setCurrentIndex(0); },
+         [](const IptcBlock&) { return QMap<QString, QString>{{"rating", "1"}}; }},
+        {"people",
+         [&] {
+             QTest::keyClicks(control<QLineEdit>(CPicDataView::Entry), "Anna Berg");
+             QTest::keyClick(control<QLineEdit>(CPicDataView::Entry), Qt::Key_Return);
+         },
+         [](const IptcBlock& b) {
+             return QMap<QString, QString>{{"people", (b.people + QStringList{"Anna Berg"}).join('|')}};
+         }},
+        {"event",
+         [&] {
+             auto* event = control<QLineEdit>(CPicDataView::Event);
+             event->end(false);
+             QTest::keyClicks(event, " trip");
+         },
+         [&](const IptcBlock& b) {
+             // The event is written with the dates the form shows for it.
+             return QMap<QString, QString>{
+                 {"event", picdata::eventText(picdata::parseEvent(b.event).title + " trip",
+                                              control<QDateEdit>(CPicDataView::EventStart)->date(),
+                                              control<QDateEdit>(CPicDataView::EventEnd)->date())}};
+         }},
+        {"date taken", [&] { control<QDateEdit>(CPicDataView::DateTaken)->setDate(QDate(2011, 5, 5)); },
+         [&](const IptcBlock& b) {
+             const QString time = control<QTimeEdit>(CPicDataView::TimeTaken)->time().toString("HHmmss");
+             // A zone suffix stays with an unchanged time.
+             return QMap<QString, QString>{
+                 {"dateText", "20110505"}, {"timeText", b.timeText.left(6) == time ? b.timeText : time}};
+         }},
+    };
+    for (const Picture& p : pictures) {
+        for (const Edit& edit : edits) {
+            SCOPED_TRACE(std::string(p.file) + ", " + edit.name);
+            const QString path = box_.copy(testsupport::dataPath(p.file), QStringLiteral("%1-%2").arg(edit.name, p.file));
+            const IptcBlock before = PictureRecord(path).iptc();
+            ASSERT_TRUE(before.HasPhotoshopSegment);
+            open(path);
+            edit.act();
+            EXPECT_TRUE(modified());
+            QMap<QString, QString> expected = fieldTexts(before);
+            if (!p.cameraDate.isEmpty()) {
+                expected["dateText"] = p.cameraDate;
+                expected["timeText"] = p.cameraTime;
+            }
+            const QMap<QString, QString> changed = edit.changed(before);
+            for (auto it = changed.begin(); it != changed.end(); ++it) expected[it.key()] = it.value();
+            ASSERT_TRUE(frame_.document().SavePictureFile());
+
+            const QMap<QString, QString> after = fieldTexts(PictureRecord(path).iptc());
+            for (auto it = expected.begin(); it != expected.end(); ++it)
+                EXPECT_EQ(after.value(it.key()).toStdString(), it.value().toStdString()) << it.key().toStdString();
+            EXPECT_EQ(form_.Changes().changed(), picdata::Fields()) << "stored: nothing left to store";
+        }
+    }
+}
+
+TEST_F(PicDataViewTest, UseLastClearAndSaveCopyNextGiveValuesTheFormCannotShowAsTheyAre) {
+    // The last picture was captioned elsewhere: rating 8, an event without the program's dates.
+    const QString elsewhere = box_.copy(testsupport::dataPath("iptc_fields.jpg"), "elsewhere.jpg");
+    const IptcBlock source = PictureRecord(elsewhere).iptc();
+    ASSERT_EQ(source.rating, "8");
+    ASSERT_EQ(source.event, "Test IPTC picture");
+    const QString own = picture("own.jpg", [](IptcBlock& data) {
+        data.rating = "3";
+        data.byline = "Own byline";
+    });
+    open(elsewhere);
+    open(own);
+    form_.UseLast();
+    ASSERT_EQ(form_.ratingIndex(), -1);
+    // Edited afterwards: the form's text goes.
+    control<QLineEdit>(CPicDataView::Headline)->end(false);
+    QTest::keyClicks(control<QLineEdit>(CPicDataView::Headline), "!");
+    ASSERT_TRUE(frame_.document().SavePictureFile());
+    IptcBlock saved = PictureRecord(own).iptc();
+    EXPECT_EQ(saved.rating, "8");
+    EXPECT_EQ(saved.event, "Test IPTC picture");
+    EXPECT_EQ(saved.headline, source.headline + "!");
+    EXPECT_EQ(saved.people, source.people);
+    EXPECT_EQ(saved.byline, "Own byline");  // not a field of the form
+
+    // Save Copy Next hands over the data the same way.
+    open(picture("next.jpg"));
+    form_.ApplyCopy(source);
+    ASSERT_TRUE(frame_.document().SavePictureFile());
+    saved = PictureRecord(box_.filePath("next.jpg")).iptc();
+    EXPECT_EQ(saved.rating, "8");
+    EXPECT_EQ(saved.event, "Test IPTC picture");
+    EXPECT_EQ(saved.caption, source.caption);
+    EXPECT_EQ(saved.dateText, "20080530");  // its own camera's date, not the source's
+
+    // Clear empties every field and gives the rating of a new picture.
+    open(elsewhere);
+    form_.Clear();
+    ASSERT_TRUE(frame_.document().SavePictureFile());
+    saved = PictureRecord(elsewhere).iptc();
+    EXPECT_EQ(saved.rating, "2");
+    EXPECT_TRUE(saved.event.isEmpty() && saved.headline.isEmpty() && saved.people.isEmpty());
+    EXPECT_EQ(saved.byline, source.byline);
+    EXPECT_EQ(saved.dateText, "20040226");
 }
 
 TEST_F(PicDataViewTest, TooltipsAsTheyStand) {
