@@ -61,26 +61,6 @@ QByteArray readWhole(const QString& path) {
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
-// A name as a person can read it: what is UTF-8 as it is, every other byte as \xNN.
-QString printableName(QByteArrayView raw) {
-    QString out;
-    for (qsizetype i = 0; i < raw.size();) {
-        const uchar lead = uchar(raw[i]);
-        const qsizetype length = lead < 0x80                   ? 1
-                                 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                 : lead >= 0xE0 && lead <= 0xEF ? 3
-                                 : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                                : 0;
-        if (length > 0 && i + length <= raw.size() && snaplore::text::isValidUtf8(raw.sliced(i, length))) {
-            out += QString::fromUtf8(raw.sliced(i, length));
-            i += length;
-        } else {
-            out += QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-            ++i;
-        }
-    }
-    return out;
-}
 
 // Before anything is written in the folder: neither catalog name may be a symbolic link (a write or
 // removal through it would reach a file elsewhere) or anything but a regular file.
@@ -210,7 +190,7 @@ WriteResult listFolder(const QString& folder, bool includeSubfolders, QStringLis
         const QString name = QFile::decodeName(raw);
         if (QFile::encodeName(name) != raw) {
             if (!isDir || hasCatalog(raw))
-                found.push_back({printableName(raw), QStringLiteral("the name is not valid UTF-8 and was left out")});
+                found.push_back({snaplore::text::printableName(raw), QStringLiteral("the name is not valid UTF-8 and was left out")});
         } else if (isDir) {
             subfolders << name;
         } else if (!S_ISREG(st.st_mode)) {

@@ -39,6 +39,9 @@ QImage decodeJpeg(const QByteArray& bytes) {
     return reader.read();
 }
 
+
+}  // namespace
+
 // Cameras write "YYYY:MM:DD HH:MM:SS"; some use other separators, leave the time out or write zeros
 // for an unknown date. Anything that is not a real date gives an invalid value.
 QDateTime parseExifDateTime(const QByteArray& text) {
@@ -51,8 +54,6 @@ QDateTime parseExifDateTime(const QByteArray& text) {
     if (!date.isValid() || !time.isValid()) return {};
     return QDateTime(date, time, Qt::LocalTime);
 }
-
-}  // namespace
 
 PictureRecord::PictureRecord(const QString& path, Prompter* prompter) {
     const QFileInfo info(path);

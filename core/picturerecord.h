@@ -21,6 +21,9 @@
 class Prompter;
 class QPainter;
 
+// The date and time a camera wrote ("YYYY:MM:DD HH:MM:SS", or near it); invalid when it is none.
+QDateTime parseExifDateTime(const QByteArray& text);
+
 class PictureRecord {
 public:
     // Where the thumbnail that is drawn came from, cheapest first.

@@ -37,4 +37,25 @@ QString fromWindows1252(QByteArrayView bytes) {
     return out;
 }
 
+
+QString printableName(QByteArrayView raw) {
+    QString out;
+    for (qsizetype i = 0; i < raw.size();) {
+        const uchar lead = uchar(raw[i]);
+        const qsizetype length = lead < 0x80                   ? 1
+                                 : lead >= 0xC2 && lead <= 0xDF ? 2
+                                 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                 : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                : 0;
+        if (length > 0 && i + length <= raw.size() && isValidUtf8(raw.sliced(i, length))) {
+            out += QString::fromUtf8(raw.sliced(i, length));
+            i += length;
+        } else {
+            out += QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return out;
+}
+
 }  // namespace snaplore::text

@@ -12,5 +12,7 @@ bool isAscii(QByteArrayView bytes);
 bool isAscii(const QString& text);
 bool isValidUtf8(QByteArrayView bytes);
 QString fromWindows1252(QByteArrayView bytes);
+// A file name or argument as a person can read it: what is UTF-8 as it is, every other byte as \xNN.
+QString printableName(QByteArrayView raw);
 
 }  // namespace snaplore::text

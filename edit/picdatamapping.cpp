@@ -1,5 +1,7 @@
 #include "picdatamapping.h"
 
+#include "picturerecord.h"
+
 #include "instructiontext.h"
 #include "iptcblock.h"
 
@@ -85,16 +87,7 @@ QDateTime shownDateTaken(const IptcBlock& data, const QDateTime& pictureDate) {
     return pictureDate;
 }
 
-QDateTime cameraDateTime(const QByteArray& exifText) {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^\s*(\d{4})\D(\d{1,2})\D(\d{1,2})(?:\D+(\d{1,2})\D(\d{1,2})(?:\D(\d{1,2}))?)?)"));
-    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(exifText));
-    if (!m.hasMatch()) return {};
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
-    if (!date.isValid() || !time.isValid()) return {};
-    return QDateTime(date, time);
-}
+QDateTime cameraDateTime(const QByteArray& exifText) { return parseExifDateTime(exifText); }
 
 void FormChanges::edited(Field field) {
     edited_ |= field;
