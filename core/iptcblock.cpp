@@ -376,8 +376,9 @@ QByteArray IptcBlock::BuildDatasetList(WriteError* error) const {
     return list;
 }
 
-QByteArray IptcBlock::buildList(WriteError* error, QString* tooLarge) const {
+QByteArray IptcBlock::buildList(WriteError* error, QString* tooLarge, bool switchToUtf8, bool* transcoded) const {
     if (error) *error = WriteError::None;
+    if (transcoded) *transcoded = false;
     // Nothing changed: the data goes back exactly as it was read.
     if (!fieldsChanged() && iptcResources_ == 1) return originalList_;
 
@@ -396,7 +397,7 @@ QByteArray IptcBlock::buildList(WriteError* error, QString* tooLarge) const {
     if (changed(25))
         for (const QString& s : people) newNonAscii = newNonAscii || !text::isAscii(s);
     const bool declaredUtf8 = declaresUtf8(otherRecordsBefore);
-    const bool addUtf8 = newNonAscii && !declaredUtf8;
+    const bool addUtf8 = (newNonAscii || switchToUtf8) && !declaredUtf8;
     // Text kept from a Windows-1252 list must follow it into UTF-8, or other programs would show it
     // garbled.
     const bool transcode = addUtf8 && sourceEncoding_ == TextEncoding::Windows1252;
@@ -504,6 +505,19 @@ QByteArray IptcBlock::buildList(WriteError* error, QString* tooLarge) const {
         });
         body = withoutThumb;
     }
+    if (!addUtf8 && sourceEncoding_ == TextEncoding::Windows1252 && !declaresCharacterSet(otherRecordsBefore)) {
+        // Text read as Windows-1252 because some value was not UTF-8: once that value is replaced,
+        // what is left may all be valid UTF-8, and would read back as something else. Such a list
+        // goes into declared UTF-8, its kept text converted, so that every value keeps its meaning.
+        bool anyNonAscii = false, allUtf8 = true;
+        forEachDataset(body, [&](int record, int number, QByteArrayView, QByteArrayView value, bool extended) {
+            if (record != 2 || extended || isBinaryDataset(number) || text::isAscii(value)) return;
+            anyNonAscii = true;
+            allUtf8 = allUtf8 && text::isValidUtf8(value);
+        });
+        if (anyNonAscii && allUtf8) return buildList(error, tooLarge, true, transcoded);
+    }
+    if (transcoded) *transcoded = transcode;
     if (body.size() & 1) body.append('\0');
     if (body.size() > kMaxListLength) {
         if (error) *error = WriteError::TooLarge;

@@ -120,7 +120,10 @@ private:
     // Everything but the thumbnail; the thumbnail alone never makes a save rewrite the data.
     bool fieldsChanged() const;
     // The dataset list without its length prefix; the field that does not fit goes to `tooLarge`.
-    QByteArray buildList(WriteError* error, QString* tooLarge) const;
+    // `switchToUtf8` forces the list into declared UTF-8; `transcoded` tells whether kept text was
+    // converted on the way.
+    QByteArray buildList(WriteError* error, QString* tooLarge, bool switchToUtf8 = false,
+                         bool* transcoded = nullptr) const;
 
     QString path_;
     QByteArray thumbnailJpeg_;        // the stored 2:224 bytes, written back unchanged

@@ -2,6 +2,8 @@
 
 #include "bytes.h"
 
+#include <optional>
+
 using namespace snaplore;
 
 namespace psd {
@@ -11,32 +13,54 @@ bool isResourceType(QByteArrayView t) {
                              t.first(4) == "DCSR" || t.first(4) == "MeSa");
 }
 
-ResourceStream walkResources(QByteArrayView stream) {
-    ResourceStream out;
+namespace {
+
+// The record that starts at `pos`, when it is whole and well formed.
+std::optional<Resource> resourceAt(QByteArrayView stream, qsizetype pos) {
     const uint8_t* d = bytes::u8(stream);
     const qsizetype size = stream.size();
+    if (size - pos < 12 || !isResourceType(stream.sliced(pos, 4))) return std::nullopt;
+    Resource r;
+    r.start = pos;
+    r.id = bytes::be16(d + pos + 4);
+    // The name: a length byte and its characters, padded to an even count.
+    const qsizetype nameBytes = (1 + d[pos + 6] + 1) & ~qsizetype(1);
+    qsizetype p = pos + 6;
+    if (!bytes::fits(size, p, nameBytes + 4)) return std::nullopt;
+    p += nameBytes;
+    r.dataSize = bytes::be32(d + p);
+    p += 4;
+    if (r.dataSize > size - p) return std::nullopt;
+    r.dataOffset = p;
+    p += r.dataSize;
+    // The data is padded to an even length; a writer may leave the pad off the last record.
+    if ((r.dataSize & 1) && p < size && d[p] == 0) ++p;
+    r.end = p;
+    return r;
+}
+
+constexpr QByteArrayView kIptcRecord("8BIM\x04\x04", 6);
+
+}  // namespace
+
+ResourceStream walkResources(QByteArrayView stream) {
+    ResourceStream out;
     qsizetype pos = 0;
-    while (size - pos >= 12 && isResourceType(stream.sliced(pos, 4))) {
-        Resource r;
-        r.start = pos;
-        r.id = bytes::be16(d + pos + 4);
-        // The name: a length byte and its characters, padded to an even count.
-        const qsizetype nameBytes = (1 + d[pos + 6] + 1) & ~qsizetype(1);
-        qsizetype p = pos + 6;
-        if (!bytes::fits(size, p, nameBytes + 4)) break;
-        p += nameBytes;
-        r.dataSize = bytes::be32(d + p);
-        p += 4;
-        if (r.dataSize > size - p) break;
-        r.dataOffset = p;
-        p += r.dataSize;
-        // The data is padded to an even length; a writer may leave the pad off the last record.
-        if ((r.dataSize & 1) && p < size && d[p] == 0) ++p;
-        r.end = p;
-        out.resources.push_back(r);
-        pos = p;
+    while (stream.size() - pos >= 4) {
+        if (!isResourceType(stream.sliced(pos, 4))) {
+            // Bytes that are no record: the reader looks for the IPTC record further on, and so do
+            // we, so that both see the same records; the bytes between are kept as they are.
+            const qsizetype at = stream.indexOf(kIptcRecord, pos + 1);
+            if (at < 0) break;
+            pos = at;
+            continue;
+        }
+        const std::optional<Resource> r = resourceAt(stream, pos);
+        if (!r) break;  // not complete: the reader reads no further either
+        out.resources.push_back(*r);
+        pos = r->end;
+        out.parsedEnd = pos;
     }
-    out.parsedEnd = pos;
     return out;
 }
 
@@ -56,7 +80,10 @@ QByteArray replaceIptc(QByteArrayView stream, QByteArrayView iptcData) {
     QByteArray out;
     out.reserve(stream.size() + iptcData.size() + 16);
     bool placed = false;
+    qsizetype copied = 0;  // bytes between records are copied as they stand
     for (const Resource& r : walked.resources) {
+        out.append(stream.sliced(copied, r.start - copied));
+        copied = r.end;
         if (r.id != kIptcId) {
             out.append(stream.sliced(r.start, r.end - r.start));
             continue;
@@ -67,7 +94,7 @@ QByteArray replaceIptc(QByteArrayView stream, QByteArrayView iptcData) {
         if (!iptcData.isEmpty()) appendIptcResource(out, stream.sliced(r.start, r.dataOffset - 4 - r.start), iptcData);
     }
     if (!placed && !iptcData.isEmpty()) appendIptcResource(out, QByteArrayView("8BIM\x04\x04\x00\x00", 8), iptcData);
-    out.append(stream.sliced(walked.parsedEnd));
+    out.append(stream.sliced(copied));
     return out;
 }
 

@@ -27,14 +27,15 @@ struct Resource {
 
 struct ResourceStream {
     std::vector<Resource> resources;
-    // Offset where the well-formed records end; bytes after it are kept as they are.
+    // Offset where the last record ends.
     qsizetype parsedEnd = 0;
 };
 
 // True when four bytes at `p` are one of the record types that Photoshop writes.
 bool isResourceType(QByteArrayView fourBytes);
 
-// Walks a joined resource stream. Stops at the first record that is not well formed or not complete.
+// Walks a joined resource stream. Bytes that are no record are stepped over up to the next IPTC
+// record, as the reader does; a record that is not complete ends the walk.
 ResourceStream walkResources(QByteArrayView stream);
 
 // The stream with every IPTC resource replaced: the first takes `iptcData` (its type and name are

@@ -4,8 +4,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "catalog.h"
@@ -14,9 +14,9 @@
 
 namespace {
 
-QTemporaryDir* workDir = nullptr;
+QString workDir;
 
-QString folder(const char* name) { return workDir->filePath(QString::fromLatin1(name)); }
+QString folder(const char* name) { return workDir + '/' + QString::fromLatin1(name); }
 
 // Touches every byte a loaded picture keeps, so that a bad range shows under the sanitizers.
 void readEverything(const Catalog& catalog) {
@@ -54,10 +54,9 @@ QByteArray withRecordedLength(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     snaplore::fuzz::initQt(argc, argv);
-    // Memory-backed when there is such a folder: every input is written and synced several times.
-    const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    workDir = new QTemporaryDir(base + QStringLiteral("/snaplore-fuzz-catalog-XXXXXX"));
-    QDir(workDir->path()).mkpath(QStringLiteral("parent/sub"));
+    // Every input is written and synced several times: memory-backed when possible.
+    workDir = snaplore::fuzz::makeScratchFolder("catalog");
+    QDir(workDir).mkpath(QStringLiteral("parent/sub"));
     return 0;
 }
 
@@ -78,7 +77,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (Catalog::version(sub) == 0) return 0;
 
     const CatalogCreateReport taken = catalog.create(parent, true);
-    if (!taken.ok()) abort();  // an environment failure, not a finding
+    // A damaged catalog is refused whole, never taken in part: then nothing may have been written.
+    if (!taken.refusedCatalog.isEmpty()) {
+        if (taken.ok() || QFile::exists(parent + QStringLiteral("/Snaplore.sidx"))) __builtin_trap();
+        return 0;
+    }
+    if (!taken.ok()) {
+        fprintf(stderr, "catalog create failed: %s\n", qPrintable(describe(taken.write)));
+        abort();  // an environment failure, not a finding
+    }
     requireWhole(parent, taken.count);
 
     if (!catalog.rewriteArchive(sub, QStringLiteral("Disc"), QStringLiteral("/media/disc")).ok()) abort();

@@ -1,5 +1,8 @@
-// Parses an IPTC dataset list, builds it again as a rewrite would, and parses the result. What the
-// user sees must survive the round trip, and a second round trip must change nothing at all.
+// Parses an IPTC dataset list and builds it again twice, as a save would: once unchanged, once with a
+// new headline. Unchanged, every dataset read (zero-length and extended-length ones too) must go
+// back as it was; changed, only the headline may differ, apart from the UTF-8 declaration and the
+// conversion of kept Windows-1252 text that non-ASCII text brings. A second build of what was built
+// must change nothing at all.
 
 #include "fuzzsupport.h"
 #include "iptcblock.h"
@@ -7,7 +10,6 @@
 
 #include <QByteArrayView>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -31,9 +33,11 @@ const Field kFields[] = {
     {&IptcBlock::category, "category"},
 };
 
-[[noreturn]] void mismatch(const char* what, const QByteArray& before, const QByteArray& after) {
-    fprintf(stderr, "IPTC round trip changed %s\n  before: %s\n  after:  %s\n", what, before.toHex(' ').constData(),
-            after.toHex(' ').constData());
+constexpr QByteArrayView kUtf8("\x1B%G", 3);
+
+[[noreturn]] void mismatch(const char* what, QByteArrayView before, QByteArrayView after) {
+    fprintf(stderr, "IPTC round trip changed %s\n  before: %s\n  after:  %s\n", what,
+            before.toByteArray().toHex(' ').constData(), after.toByteArray().toHex(' ').constData());
     __builtin_trap();
 }
 
@@ -52,25 +56,58 @@ void requireSameFields(const IptcBlock& a, const IptcBlock& b) {
 }
 
 struct Dataset {
-    int record, number;
-    QByteArrayView value;
-    bool operator==(const Dataset&) const = default;
+    int record = 0, number = 0;
+    bool extended = false;  // the length is held in the extended form; never read as a field
+    QByteArrayView whole, value;
 };
 
-// The kept datasets are whole datasets (1C rr nn LLLL value) back to back, nothing else.
-std::vector<Dataset> split(const QByteArray& kept, const char* what) {
+// The whole datasets at the start of `list` (1C rr nn LLLL value, or the extended length form where
+// the high bit of LLLL is set and its low bits count the length bytes that follow). Stops where the
+// list is no longer well formed; `end` gets that offset.
+std::vector<Dataset> datasets(QByteArrayView list, qsizetype* end = nullptr) {
     std::vector<Dataset> out;
-    const auto* d = reinterpret_cast<const uint8_t*>(kept.constData());
+    const auto* d = reinterpret_cast<const uint8_t*>(list.data());
     qsizetype pos = 0;
-    while (pos < kept.size()) {
-        if (kept.size() - pos < 5 || d[pos] != 0x1C) mismatch(what, kept, {});
-        const qsizetype length = (d[pos + 3] << 8) | d[pos + 4];
-        if (length > kept.size() - pos - 5) mismatch(what, kept, {});
-        out.push_back({d[pos + 1], d[pos + 2], QByteArrayView(kept).sliced(pos + 5, length)});
-        pos += 5 + length;
+    while (list.size() - pos >= 5 && d[pos] == 0x1C) {
+        qsizetype length = (d[pos + 3] << 8) | d[pos + 4];
+        qsizetype header = 5;
+        const bool extended = length & 0x8000;
+        if (extended) {
+            const qsizetype count = length & 0x7FFF;
+            if (count == 0 || count > 4 || list.size() - pos - 5 < count) break;
+            length = 0;
+            for (qsizetype i = 0; i < count; ++i) length = (length << 8) | d[pos + 5 + i];
+            header += count;
+        }
+        if (length > list.size() - pos - header) break;
+        out.push_back({d[pos + 1], d[pos + 2], extended, list.sliced(pos, header + length),
+                       list.sliced(pos + header, length)});
+        pos += header + length;
     }
+    if (end) *end = pos;
     return out;
 }
+
+// A kept run (UnknownDatasets and the other records) holds whole datasets back to back, nothing else.
+void requireWholeDatasets(const QByteArray& run, const char* what) {
+    qsizetype end = 0;
+    datasets(run, &end);
+    if (end != run.size()) mismatch(what, run, {});
+}
+
+// The datasets as a build writes them: the records before 2, then record 2, then the later ones,
+// each in the order read.
+struct Groups {
+    QByteArray before, record2, after;
+    QByteArray joined() const { return before + record2 + after; }
+};
+Groups grouped(const std::vector<Dataset>& list) {
+    Groups g;
+    for (const Dataset& ds : list) (ds.record < 2 ? g.before : ds.record == 2 ? g.record2 : g.after).append(ds.whole);
+    return g;
+}
+
+bool isHeadline(const Dataset& ds) { return ds.record == 2 && ds.number == 105 && !ds.extended; }
 
 // Record-2 datasets that the IIM defines as binary (record version, rasterized caption, audio,
 // object preview, thumbnail); all others hold text.
@@ -79,18 +116,41 @@ bool binaryDataset(int number) {
            number == 224;
 }
 
-std::vector<Dataset> withoutCharacterSet(std::vector<Dataset> list) {
-    std::erase_if(list, [](const Dataset& d) { return d.record == 1 && d.number == 90; });
-    return list;
+// The last character-set dataset decides how the text is read.
+bool declaresUtf8(const std::vector<Dataset>& list) {
+    bool utf8 = false;
+    for (const Dataset& ds : list)
+        if (ds.record == 1 && ds.number == 90) utf8 = ds.value == kUtf8;
+    return utf8;
 }
 
-bool anyTextNonAscii(const IptcBlock& block) {
-    for (const Field& f : kFields)
-        if (!snaplore::text::isAscii(block.*(f.member))) return true;
-    for (const QStringList* list : {&block.supplementalCategories, &block.people})
-        for (const QString& s : *list)
-            if (!snaplore::text::isAscii(s)) return true;
-    return false;
+QByteArray datasetBytes(int record, int number, const QByteArray& value) {
+    QByteArray out;
+    out.append(char(0x1C)).append(char(record)).append(char(number));
+    out.append(char(value.size() >> 8)).append(char(value.size() & 0xFF));
+    return out + value;
+}
+
+QByteArray body(const QByteArray& list) {
+    if (list.size() < 2) __builtin_trap();
+    if (((uint8_t(list[0]) << 8) | uint8_t(list[1])) != list.size() - 2) mismatch("the list length", {}, list.first(2));
+    return list.sliced(2);
+}
+
+QByteArray padded(QByteArray datasets) {
+    if (datasets.size() & 1) datasets.append('\0');
+    return datasets;
+}
+
+// Built again without a change, a block writes exactly the list it was read from.
+void requireStable(const IptcBlock& block, const QByteArray& list) {
+    WriteError error;
+    const QByteArray again = block.BuildDatasetList(&error);
+    if (error != WriteError::None) mismatch("the second build's success", list, {});
+    if (again != list) mismatch("the list on the second build", list, again);
+    IptcBlock reread;
+    reread.ParseDatasetList(QByteArrayView(again).sliced(2));
+    if (!block.sameData(reread)) mismatch("sameData after the second build", list, again);
 }
 
 }  // namespace
@@ -101,57 +161,85 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArrayView input(data, qsizetype(size));
     IptcBlock first;
-    first.ParseDatasetList(QByteArrayView(data, qsizetype(size)));
+    first.ParseDatasetList(input);
+    requireWholeDatasets(first.UnknownDatasets, "UnknownDatasets (read)");
+    requireWholeDatasets(first.otherRecordsBefore, "otherRecordsBefore (read)");
+    requireWholeDatasets(first.otherRecordsAfter, "otherRecordsAfter (read)");
+    const std::vector<Dataset> read = datasets(input);
 
+    // Unchanged: every dataset read goes back byte for byte, grouped by record, padded to even.
     WriteError error;
     const QByteArray list = first.BuildDatasetList(&error);
     if (error == WriteError::TooLarge) return 0;  // refused, not written: nothing to compare
-    if (error != WriteError::None || list.size() < 2) __builtin_trap();
-    if (((uint8_t(list[0]) << 8) | uint8_t(list[1])) != list.size() - 2) mismatch("the list length", {}, list.first(2));
-
+    if (error != WriteError::None) __builtin_trap();
+    const QByteArray expected = padded(grouped(read).joined());
+    if (body(list) != expected) mismatch("the unchanged list", expected, body(list));
     IptcBlock second;
-    second.ParseDatasetList(QByteArrayView(list).sliced(2));
+    second.ParseDatasetList(body(list));
     requireSameFields(first, second);
-
-    // Kept datasets go back as they were, except where the build legitimately rewrites them: it
-    // declares UTF-8 (1:90) when a field needs it, and then converts kept Windows-1252 text, which
-    // must still read as the same text.
-    const bool declaresUtf8 = anyTextNonAscii(first);
+    if (first.UnknownDatasets != second.UnknownDatasets)
+        mismatch("UnknownDatasets", first.UnknownDatasets, second.UnknownDatasets);
+    if (first.otherRecordsBefore != second.otherRecordsBefore)
+        mismatch("otherRecordsBefore", first.otherRecordsBefore, second.otherRecordsBefore);
     if (first.otherRecordsAfter != second.otherRecordsAfter)
         mismatch("otherRecordsAfter", first.otherRecordsAfter, second.otherRecordsAfter);
-    if (!declaresUtf8) {
-        if (first.otherRecordsBefore != second.otherRecordsBefore)
-            mismatch("otherRecordsBefore", first.otherRecordsBefore, second.otherRecordsBefore);
-    } else {
-        const auto before = split(first.otherRecordsBefore, "otherRecordsBefore (read)");
-        const auto after = split(second.otherRecordsBefore, "otherRecordsBefore (rebuilt)");
-        const Dataset utf8{1, 90, QByteArrayView("\x1B%G", 3)};
-        if (withoutCharacterSet(before) != withoutCharacterSet(after) ||
-            std::count(after.begin(), after.end(), utf8) != 1)
-            mismatch("otherRecordsBefore (UTF-8 declared)", first.otherRecordsBefore, second.otherRecordsBefore);
-    }
-    const auto unknownBefore = split(first.UnknownDatasets, "UnknownDatasets (read)");
-    const auto unknownAfter = split(second.UnknownDatasets, "UnknownDatasets (rebuilt)");
-    const bool transcoded = declaresUtf8 && first.sourceEncoding() == IptcBlock::TextEncoding::Windows1252;
-    if (unknownBefore.size() != unknownAfter.size())
-        mismatch("UnknownDatasets", first.UnknownDatasets, second.UnknownDatasets);
-    for (size_t i = 0; i < unknownBefore.size(); ++i) {
-        Dataset expected = unknownBefore[i];
-        QByteArray converted;
-        if (transcoded && !binaryDataset(expected.number) && !snaplore::text::isAscii(expected.value)) {
-            converted = snaplore::text::fromWindows1252(expected.value).toUtf8();
-            expected.value = converted;
-        }
-        if (!(expected == unknownAfter[i])) mismatch("UnknownDatasets", first.UnknownDatasets, second.UnknownDatasets);
-    }
+    requireStable(second, list);
 
-    // Once normalised, a second rewrite of the same block writes the same bytes and reads the same.
-    const QByteArray again = second.BuildDatasetList(&error);
-    if (error != WriteError::None) mismatch("the second build's success", list, {});
-    if (again != list) mismatch("the list on the second build", list, again);
+    // Changed: the last byte picks the new headline (plain, none, or text that needs UTF-8).
+    IptcBlock edited = first;
+    switch (size > 0 ? data[size - 1] & 3 : 0) {
+        case 0: edited.headline = QStringLiteral("fuzz"); break;
+        case 1: edited.headline.clear(); break;
+        case 2: edited.headline = QStringLiteral("Stra\u00DFe in Z\u00FCrich"); break;
+        default: edited.headline += QStringLiteral("\u20AC"); break;
+    }
+    if (edited.headline == first.headline) return 0;
+    const QByteArray changedList = edited.BuildDatasetList(&error);
+    if (error == WriteError::TooLarge) return 0;
+    if (error != WriteError::None) __builtin_trap();
+    const QByteArray changedBody = body(changedList);
     IptcBlock third;
-    third.ParseDatasetList(QByteArrayView(again).sliced(2));
-    if (!second.sameData(third)) mismatch("sameData after the second build", list, again);
+    third.ParseDatasetList(changedBody);
+    requireSameFields(edited, third);
+
+    // Non-ASCII text makes the list declare UTF-8 when it did not; kept Windows-1252 text then
+    // follows into UTF-8, except in binary and extended-length datasets.
+    const bool addUtf8 = !snaplore::text::isAscii(edited.headline) && !declaresUtf8(read);
+    const bool transcode = addUtf8 && first.sourceEncoding() == IptcBlock::TextEncoding::Windows1252;
+    Groups want;
+    for (const Dataset& ds : read) {
+        if (ds.record < 2) {
+            if (!(addUtf8 && ds.number == 90 && ds.record == 1)) want.before.append(ds.whole);
+        } else if (ds.record > 2) {
+            want.after.append(ds.whole);
+        } else if (!isHeadline(ds)) {
+            if (transcode && !ds.extended && !binaryDataset(ds.number) && !snaplore::text::isAscii(ds.value))
+                want.record2.append(
+                    datasetBytes(2, ds.number, snaplore::text::fromWindows1252(ds.value).toUtf8()));
+            else
+                want.record2.append(ds.whole);
+        }
+    }
+    if (addUtf8) want.before.append(datasetBytes(1, 90, kUtf8.toByteArray()));
+
+    Groups got;
+    QByteArray headlines;
+    for (const Dataset& ds : datasets(changedBody)) {
+        if (isHeadline(ds))
+            headlines.append(ds.whole);
+        else
+            (ds.record < 2 ? got.before : ds.record == 2 ? got.record2 : got.after).append(ds.whole);
+    }
+    if (got.before != want.before) mismatch("the records before 2", want.before, got.before);
+    if (got.record2 != want.record2) mismatch("the record-2 datasets besides the headline", want.record2, got.record2);
+    if (got.after != want.after) mismatch("the records after 2", want.after, got.after);
+    const QByteArray wantHeadline =
+        edited.headline.isEmpty() ? QByteArray() : datasetBytes(2, 105, edited.headline.toUtf8());
+    if (headlines != wantHeadline) mismatch("the headline datasets", wantHeadline, headlines);
+
+    // Once built, the list is what a later unchanged build writes again.
+    requireStable(third, changedList);
     return 0;
 }

@@ -1,23 +1,24 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for SECONDS.
 #
-#   scripts/fuzz.sh SECONDS [fuzz_header|fuzz_iptc|fuzz_catalog ...]
+#   scripts/fuzz.sh SECONDS [fuzz_header|fuzz_iptc|fuzz_catalog|fuzz_rewrite ...]
 #
-# Seeds: tests/data/*.jpg and, when present, every *.jpg/*.jpeg under ../shared/corpus. fuzz_header
-# gets the files cut after their header; fuzz_iptc gets the IPTC dataset lists found in them;
-# fuzz_catalog gets catalogs that snaplore-cli (built here too) creates over tests/data and, when
-# present, each folder of ../shared/corpus/exif-samples, and over all of it with its subfolders.
-# Findings (crash-*, leak-*, timeout-*, oom-*) land in $BUILD/findings/TARGET/; the exit status is
-# not 0 when any target found something. BUILD defaults to build-fuzz next to the sources;
-# SNAPLORE_FUZZ_JOBS runs that many workers per target (default 1).
+# Seeds: tests/data/*.jpg|*.mpo and, when present, every *.jpg/*.jpeg/*.mpo under ../shared/corpus.
+# fuzz_header gets the files cut after their header; fuzz_iptc gets the IPTC dataset lists found in
+# them; fuzz_rewrite gets the files whole, cut to 64 KB unless the header needs more; fuzz_catalog
+# gets catalogs that snaplore-cli (built here too) creates over tests/data and, when present, each
+# folder of ../shared/corpus/exif-samples, and over all of it with its subfolders.
+# Findings (crash-*, leak-*, timeout-*, oom-*) land in $BUILD/findings/TARGET/; each new one is
+# printed (hex dump and report) and the exit status is not 0. BUILD defaults to build-fuzz next to
+# the sources; SNAPLORE_FUZZ_JOBS runs that many workers per target (default 1).
 set -euo pipefail
 
-usage() { echo "usage: $0 SECONDS [fuzz_header|fuzz_iptc|fuzz_catalog ...]" >&2; exit 2; }
+usage() { echo "usage: $0 SECONDS [fuzz_header|fuzz_iptc|fuzz_catalog|fuzz_rewrite ...]" >&2; exit 2; }
 [[ $# -ge 1 && $1 =~ ^[0-9]+$ ]] || usage
 seconds=$1
 shift
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_header fuzz_iptc fuzz_catalog)
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_header fuzz_iptc fuzz_catalog fuzz_rewrite)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-fuzz}
@@ -25,7 +26,7 @@ corpus_dir=$root/../shared/corpus
 jobs=${SNAPLORE_FUZZ_JOBS:-1}
 
 for t in "${targets[@]}"; do
-    case $t in fuzz_header | fuzz_iptc | fuzz_catalog) ;; *) usage ;; esac
+    case $t in fuzz_header | fuzz_iptc | fuzz_catalog | fuzz_rewrite) ;; *) usage ;; esac
 done
 
 # Build only the targets: with SNAPLORE_FUZZ every other program would be instrumented too.
@@ -40,16 +41,18 @@ cmake --build "$build" --target "${targets[@]}" "${extra_targets[@]+"${extra_tar
 # Seeds are made again on every run, so new corpus files are picked up.
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/fuzz_header" "$seeds/fuzz_iptc" "$seeds/fuzz_catalog"
-find "$root/tests/data" -maxdepth 1 -name '*.jpg' -print0 >"$seeds/files"
+mkdir -p "$seeds/fuzz_header" "$seeds/fuzz_iptc" "$seeds/fuzz_catalog" "$seeds/fuzz_rewrite"
+find "$root/tests/data" -maxdepth 1 \( -name '*.jpg' -o -name '*.mpo' \) -print0 >"$seeds/files"
 if [[ -d $corpus_dir ]]; then
-    find "$corpus_dir" -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) -print0 >>"$seeds/files"
+    find "$corpus_dir" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.mpo' \) -print0 >>"$seeds/files"
 fi
 python3 - "$seeds" <<'PY'
 import hashlib, os, struct, sys
 
 out = sys.argv[1]
 MAX_HEADER = 256 * 1024
+# A save copies the scan data without reading it: a little of it is enough, the header must be whole.
+REWRITE_CUT, MAX_REWRITE = 64 * 1024, 128 * 1024
 
 def save(kind, data):
     if data:
@@ -100,6 +103,7 @@ for path in paths:
     found, scan = segments(data)
     # The scan data is never read by the walk: a seed ends shortly after the start of scan.
     save("fuzz_header", data[:min(scan + 16 if scan else len(data), MAX_HEADER)])
+    save("fuzz_rewrite", data[:min(max(REWRITE_CUT, scan + 1024 if scan else 0), MAX_REWRITE)])
     for datasets in iptc_lists(found):
         save("fuzz_iptc", datasets)
 PY
@@ -132,14 +136,30 @@ if [[ " ${targets[*]} " == *" fuzz_catalog "* ]]; then
     rm -rf "$work"
 fi
 echo "seeds: $(ls "$seeds/fuzz_header" | wc -l) headers, $(ls "$seeds/fuzz_iptc" | wc -l) IPTC lists," \
-    "$(ls "$seeds/fuzz_catalog" | wc -l) catalogs"
+    "$(ls "$seeds/fuzz_catalog" | wc -l) catalogs, $(ls "$seeds/fuzz_rewrite" | wc -l) pictures"
 
-declare -A max_len=([fuzz_header]=262144 [fuzz_iptc]=70000 [fuzz_catalog]=4194304)
-declare -A dict=([fuzz_header]=header.dict [fuzz_iptc]=iptc.dict)
+declare -A max_len=([fuzz_header]=262144 [fuzz_iptc]=70000 [fuzz_catalog]=4194304 [fuzz_rewrite]=131072)
+# A save meets markers, datasets and resources alike: its dictionary joins the others.
+declare -A dict=([fuzz_header]=header.dict [fuzz_iptc]=iptc.dict [fuzz_rewrite]="header.dict iptc.dict rewrite.dict")
 # UBSan stops at the first report so that libFuzzer keeps the input; leaks count as findings.
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=0}
 export QT_QPA_PLATFORM=offscreen
+
+# A finding must be visible in a log read elsewhere (CI): its input as a hex dump, from which
+# `xxd -r` makes the file again, and the report.
+show_input() {
+    echo "-- $1 ($(stat -c %s "$1") bytes)" >&2
+    if command -v xxd >/dev/null; then xxd "$1" >&2; else od -Ax -tx1 "$1" >&2; fi
+}
+# From the report's first line to libFuzzer's summary; the log's end when there is no report.
+show_report() {
+    echo "-- report ($1)" >&2
+    local report
+    report=$(awk '/IPTC round trip changed|Rewrite changed|catalog create failed|==[0-9]+==ERROR|runtime error|ERROR: libFuzzer/ { on = 1 }
+                  on { print; if (++n >= 80) exit } on && /^SUMMARY/ { exit }' "$1")
+    if [[ -n $report ]]; then echo "$report" >&2; else tail -n 30 "$1" >&2; fi
+}
 
 status=0
 for t in "${targets[@]}"; do
@@ -150,7 +170,11 @@ for t in "${targets[@]}"; do
     echo "== $t for ${seconds}s (log: $log)"
     fuzz_args=(-max_total_time="$seconds" -max_len="${max_len[$t]}" -rss_limit_mb=2048 -timeout=10
         -artifact_prefix="$findings/" -print_final_stats=1)
-    [[ -n ${dict[$t]:-} ]] && fuzz_args+=(-dict="$root/fuzz/${dict[$t]}")
+    if [[ -n ${dict[$t]:-} ]]; then
+        # shellcheck disable=SC2086 # a list of file names
+        (cd "$root/fuzz" && cat ${dict[$t]}) >"$build/$t.dict"
+        fuzz_args+=(-dict="$build/$t.dict")
+    fi
     if [[ $jobs -gt 1 ]]; then
         fuzz_args+=(-fork="$jobs" -ignore_crashes=0)
     fi
@@ -162,7 +186,10 @@ for t in "${targets[@]}"; do
     # Only what this run found counts; older findings stay for inspection.
     if [[ $rc -ne 0 || -n $(find "$findings" -type f -newer "$stamp" -print -quit) ]]; then
         echo "!! $t: finding (exit $rc); inputs in $findings, report in $log" >&2
-        grep -E -m 5 'ERROR|SUMMARY|runtime error|IPTC round trip' "$log" >&2 || true
+        while IFS= read -r -d '' file; do
+            show_input "$file"
+        done < <(find "$findings" -type f -newer "$stamp" -print0)
+        show_report "$log"
         status=1
     fi
 done

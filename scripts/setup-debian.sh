@@ -2,7 +2,9 @@
 # Installs what Snaplore needs to build, run and test on Debian 12. Safe to run again.
 set -eu
 BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation"
-TEST_PACKAGES="libgtest-dev libgmock-dev libimage-exiftool-perl xvfb xauth"
+# The fuzz step of the tests needs clang with its fuzzer runtime, the symbolizer (llvm) for readable
+# reports, python3 for the seeds and xxd to print a finding.
+TEST_PACKAGES="libgtest-dev libgmock-dev libimage-exiftool-perl xvfb xauth clang libclang-rt-14-dev llvm python3 xxd"
 packages="$BUILD_PACKAGES"
 [ "${1:-}" = "--tests" ] && packages="$packages $TEST_PACKAGES"
 

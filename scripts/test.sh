@@ -1,6 +1,8 @@
 #!/bin/sh
 # Installs what is needed, builds Snaplore and runs every test: once in a normal build, once with
-# AddressSanitizer and UndefinedBehaviorSanitizer (SNAPLORE_SKIP_SANITIZE=1 leaves that out).
+# AddressSanitizer and UndefinedBehaviorSanitizer (SNAPLORE_SKIP_SANITIZE=1 leaves that out), then
+# each fuzz target for a minute on its seeds (SNAPLORE_SKIP_FUZZ=1 leaves that out,
+# SNAPLORE_FUZZ_SECONDS changes the minute). A fuzz finding fails the run; its input is printed.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh --tests
@@ -15,4 +17,8 @@ if [ "${SNAPLORE_SKIP_SANITIZE:-0}" != 1 ]; then
     cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSNAPLORE_SANITIZE=ON
     cmake --build build-sanitize -j "$jobs"
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+fi
+
+if [ "${SNAPLORE_SKIP_FUZZ:-0}" != 1 ]; then
+    scripts/fuzz.sh "${SNAPLORE_FUZZ_SECONDS:-60}"
 fi

@@ -120,6 +120,36 @@ TEST_F(KeepData, DatasetsTheBlockDoesNotModelAreKept) {
     EXPECT_EQ(readAll(path).count("8BIM\x04\x04"), 1);
 }
 
+// Found by fuzzing: a value that is not UTF-8 makes the list read as Windows-1252; replacing that
+// value must not let the others read back as something else.
+TEST_F(KeepData, ReplacingTheOneValueThatWasNotUtf8KeepsWhatTheOthersMean) {
+    const QString path = box.filePath("w.jpg");
+    ASSERT_TRUE(testsupport::writeAll(path, picture({photoshopSegment(dataset(2, 122, "\xC3\xA9") + dataset(2, 105, "\xC7"))})));
+    PictureRecord picture(path);
+    const QString writer = picture.iptc().writer;
+    EXPECT_EQ(writer, QString::fromUtf8("\xC3\x83\xC2\xA9"));
+    picture.iptc().headline = "fuzz";
+    ASSERT_TRUE(picture.save());
+    EXPECT_EQ(PictureRecord(path).iptc().writer, writer);
+    EXPECT_EQ(PictureRecord(path).iptc().headline, "fuzz");
+}
+
+// Found by fuzzing: stray bytes before a second IPTC record; its datasets must not be doubled.
+TEST_F(KeepData, StrayBytesBeforeASecondIptcRecordDoubleNothing) {
+    const QByteArray second = dataset(2, 62, "20240101");
+    const QByteArray payload = QByteArray("Photoshop 3.0", 14) + QByteArray("8BIM\x04\x04\0\0\0\0\0\x07", 12) +
+                               dataset(2, 0, QByteArray("\0\x04", 2)) + "\0" + "junk" +
+                               QByteArray("8BIM\x04\x04\0\0\0\0", 10) + be16(int(second.size())) + second + "\0";
+    const QString path = box.filePath("j.jpg");
+    ASSERT_TRUE(testsupport::writeAll(path, picture({segment(0xED, payload)})));
+    for (const char* headline : {"one", "two"}) {
+        PictureRecord picture(path);
+        picture.iptc().headline = headline;
+        ASSERT_TRUE(picture.save());
+        EXPECT_EQ(PictureRecord(path).iptc().UnknownDatasets.count(second), 1) << headline;
+    }
+}
+
 TEST_F(KeepData, ResourcesTooLargeForOneSegmentContinueInTheNext) {
     const QString path = box.copy(testsupport::dataPath("app13_split.jpg"));
     const QByteArray before = readAll(path);
