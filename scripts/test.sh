@@ -3,6 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer (SNAPLORE_SKIP_SANITIZE=1 leaves that out), then
 # each fuzz target for a minute on its seeds (SNAPLORE_SKIP_FUZZ=1 leaves that out,
 # SNAPLORE_FUZZ_SECONDS changes the minute). A fuzz finding fails the run; its input is printed.
+# Last, the Debian package is built and its contents checked (SNAPLORE_SKIP_PACKAGE=1 leaves that out).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh --tests
@@ -21,4 +22,8 @@ fi
 
 if [ "${SNAPLORE_SKIP_FUZZ:-0}" != 1 ]; then
     scripts/fuzz.sh "${SNAPLORE_FUZZ_SECONDS:-60}"
+fi
+
+if [ "${SNAPLORE_SKIP_PACKAGE:-0}" != 1 ]; then
+    scripts/package-test.sh
 fi
