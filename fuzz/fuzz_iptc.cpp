@@ -206,7 +206,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Non-ASCII text makes the list declare UTF-8 when it did not; kept Windows-1252 text then
     // follows into UTF-8, except in binary and extended-length datasets.
-    const bool addUtf8 = !snaplore::text::isAscii(edited.headline) && !declaresUtf8(read);
+    // It does so too when the list was read as Windows-1252 only because of the old headline: the
+    // rest, all valid UTF-8, would otherwise read back as other text.
+    bool anyCharacterSet = false, keptNonAscii = false, keptAllUtf8 = true;
+    for (const Dataset& ds : read) {
+        anyCharacterSet = anyCharacterSet || (ds.record == 1 && ds.number == 90);
+        if (ds.record != 2 || ds.extended || binaryDataset(ds.number) || isHeadline(ds) ||
+            snaplore::text::isAscii(ds.value))
+            continue;
+        keptNonAscii = true;
+        keptAllUtf8 = keptAllUtf8 && snaplore::text::isValidUtf8(ds.value);
+    }
+    const bool meaningWouldChange = first.sourceEncoding() == IptcBlock::TextEncoding::Windows1252 &&
+                                    !anyCharacterSet && keptNonAscii && keptAllUtf8;
+    const bool addUtf8 =
+        (!snaplore::text::isAscii(edited.headline) || meaningWouldChange) && !declaresUtf8(read);
     const bool transcode = addUtf8 && first.sourceEncoding() == IptcBlock::TextEncoding::Windows1252;
     Groups want;
     for (const Dataset& ds : read) {
