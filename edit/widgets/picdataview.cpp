@@ -160,7 +160,11 @@ CPicDataView::CPicDataView(FrameContext& frame, QWidget* parent) : QWidget(paren
     RefreshFromPicture();
 }
 
-CPicDataView::~CPicDataView() = default;
+CPicDataView::~CPicDataView() {
+    // The child widgets outlive this part of the object; a text box that empties itself on the way
+    // out must not reach the form's change tracking any more.
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
 
 void CPicDataView::buildControls() {
     const auto line = [this](int id, const QString& tip) {
