@@ -24,9 +24,8 @@
 #include "snaploredoc.h"
 #include "thumbview.h"
 
-// The frame's toolbar images are shared with the form's buttons; registered by hand as they live in
-// a static library.
-static void registerFormResources() { Q_INIT_RESOURCE(frame); }
+// The form's button images; registered by hand as they live in a static library.
+static void registerFormResources() { Q_INIT_RESOURCE(form); }
 
 using namespace picdata;
 
@@ -47,8 +46,8 @@ QIcon imageIcon(const QImage& image) {
 }
 
 QIcon resourceIcon(const QString& name) {
-    return imageIcon(QImage(QStringLiteral(":/frame/%1.png").arg(name)).scaled(16, 16, Qt::KeepAspectRatio,
-                                                                                 Qt::SmoothTransformation));
+    return imageIcon(QImage(QStringLiteral(":/form/%1.png").arg(name)).scaled(16, 16, Qt::KeepAspectRatio,
+                                                                                Qt::SmoothTransformation));
 }
 
 // The form's own small images: drawn, 16 by 16, on a transparent background.
