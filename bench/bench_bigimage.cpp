@@ -49,8 +49,10 @@ public:
     void startPictureDrag(PictureRecord&, QWidget*) override {}
     bool isActiveView(const QWidget*) const override { return false; }
     void setActiveView(QWidget*) override {}
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return nullptr; }
+    int pictureCount() const override { return 0; }
+    int pictureIndex(const PictureRecord*, const QString&) const override { return -1; }
+    void nextPicture() override {}
+    void previousPicture() override {}
 
     NoPrompter prompter_;
     SettingsStore settings_;

@@ -425,6 +425,19 @@ void CMainFrame::setActiveView(QWidget* view) {
     if (view) view->update();
 }
 
+int CMainFrame::pictureCount() const { return int(thumbs_->list().size()); }
+
+int CMainFrame::pictureIndex(const PictureRecord* picture, const QString& path) const {
+    const ThumbList& list = thumbs_->list();
+    for (int i = 0; i < list.size(); ++i)
+        if ((picture && list[i]->picture.get() == picture) || list[i]->path == path) return i;
+    return -1;
+}
+
+void CMainFrame::nextPicture() { thumbs_->Next(); }
+
+void CMainFrame::previousPicture() { thumbs_->Prev(); }
+
 void CMainFrame::moveToPane(int step) {
     QList<QWidget*> views;
     for (QWidget* view :

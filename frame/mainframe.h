@@ -9,7 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "framecontext.h"
+#include "browsecontext.h"
 #include "snaploredoc.h"
 
 class CBigImageView;
@@ -26,7 +26,7 @@ class QProgressBar;
 class QTimer;
 class QToolBar;
 
-class CMainFrame : public QMainWindow, public FrameContext {
+class CMainFrame : public QMainWindow, public BrowseContext {
     Q_OBJECT
 public:
     // `temporaryFolder` receives scratch files such as the copies handed to a drop.
@@ -47,6 +47,11 @@ public:
     void startPictureDrag(PictureRecord& picture, QWidget* source) override;
     bool isActiveView(const QWidget* view) const override { return view && view == activeView_; }
     void setActiveView(QWidget* view) override;
+    int pictureCount() const override;
+    int pictureIndex(const PictureRecord* picture, const QString& path) const override;
+    void nextPicture() override;
+    void previousPicture() override;
+    // BrowseContext
     CFileBrowserView* browser() override { return browser_; }
     CThumbView* thumbView() override { return thumbs_; }
 

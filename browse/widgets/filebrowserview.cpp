@@ -11,7 +11,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "browsericons.h"
-#include "framecontext.h"
+#include "browsecontext.h"
 #include "optionstreectrl.h"
 #include "prompter.h"
 #include "searchdlg.h"
@@ -54,7 +54,7 @@ QToolButton* makeButton(QWidget* parent, const QIcon& icon, const QString& tip) 
 
 }  // namespace
 
-CFileBrowserView::CFileBrowserView(FrameContext& frame, QWidget* parent)
+CFileBrowserView::CFileBrowserView(BrowseContext& frame, QWidget* parent)
     : QWidget(parent), frame_(frame), model_(environmentOf(frame)) {
     upButton_ = makeButton(this, browsericons::upOneLevel(), QStringLiteral("Up One Level"));
     myDocumentsButton_ = makeButton(this, browsericons::myDocuments(), QStringLiteral("My Documents"));

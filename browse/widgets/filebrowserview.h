@@ -14,7 +14,7 @@
 
 #include "browsermodel.h"
 
-class FrameContext;
+class BrowseContext;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -27,7 +27,7 @@ struct Criteria;
 class CFileBrowserView : public QWidget {
     Q_OBJECT
 public:
-    explicit CFileBrowserView(FrameContext& frame, QWidget* parent = nullptr);
+    explicit CFileBrowserView(BrowseContext& frame, QWidget* parent = nullptr);
     ~CFileBrowserView() override;
 
     // Reads the frame's current folder again and shows it (after OpenFolder and the catalog commands).
@@ -101,7 +101,7 @@ private:
     void repaintThumbs();
     void askCreateCatalog();
 
-    FrameContext& frame_;
+    BrowseContext& frame_;
     BrowserModel model_;
     QTreeWidget* tree_ = nullptr;
     QToolButton* upButton_ = nullptr;

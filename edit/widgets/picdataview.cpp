@@ -22,7 +22,6 @@
 #include "picdatamapping.h"
 #include "picturerecord.h"
 #include "snaploredoc.h"
-#include "thumbview.h"
 
 // The form's button images; registered by hand as they live in a static library.
 static void registerFormResources() { Q_INIT_RESOURCE(form); }
@@ -532,14 +531,9 @@ void CPicDataView::LoadFields(const IptcBlock& data) {
     people_->addItems(fields.people);
 
     int number = 0;
-    qsizetype count = 0;
-    if (CThumbView* thumbs = frame_.thumbView()) {
-        const ThumbList& list = thumbs->list();
-        count = list.size();
-        const QString path = frame_.document().pathName();
-        for (qsizetype i = 0; i < count; ++i)
-            if (!path.isEmpty() && list[i]->path == path) number = int(i) + 1;
-    }
+    const int count = frame_.pictureCount();
+    if (const QString path = frame_.document().pathName(); !path.isEmpty())
+        number = frame_.pictureIndex(nullptr, path) + 1;
     pictureNumber_->setText(QString::number(number));
     pictureCount_->setText(QString::number(count));
 

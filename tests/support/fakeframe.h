@@ -8,13 +8,14 @@
 #include <QString>
 #include <QStringList>
 
-#include "framecontext.h"
+#include "browsecontext.h"
 #include "picturerecord.h"
 #include "scriptedprompter.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
+#include "thumbview.h"
 
-class FakeFrame : public FrameContext {
+class FakeFrame : public BrowseContext {
 public:
     // One setStatusText call.
     struct Status {
@@ -50,6 +51,22 @@ public:
 
     bool isActiveView(const QWidget* view) const override { return view == active; }
     void setActiveView(QWidget* view) override { active = view; }
+
+    // The strip's questions are answered from the thumbnail view a test points thumbsView at.
+    int pictureCount() const override { return thumbsView ? int(thumbsView->list().size()) : 0; }
+    int pictureIndex(const PictureRecord* picture, const QString& path) const override {
+        if (!thumbsView) return -1;
+        const ThumbList& list = thumbsView->list();
+        for (int i = 0; i < list.size(); ++i)
+            if ((picture && list[i]->picture.get() == picture) || list[i]->path == path) return i;
+        return -1;
+    }
+    void nextPicture() override {
+        if (thumbsView) thumbsView->Next();
+    }
+    void previousPicture() override {
+        if (thumbsView) thumbsView->Prev();
+    }
 
     CFileBrowserView* browser() override { return browserView; }
     CThumbView* thumbView() override { return thumbsView; }
