@@ -5,6 +5,7 @@
 //   bench_bigimage --benchmark_filter=BigImage
 
 #include "bigimageview.h"
+#include "entrylistview.h"
 #include "framecontext.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
@@ -53,7 +54,11 @@ public:
     int pictureIndex(const PictureRecord*, const QString&) const override { return -1; }
     void nextPicture() override {}
     void previousPicture() override {}
+    const EntryListView& entryList() const override { return entries_; }
 
+    struct NoEntries : EntryListView {
+        QList<OutputEntry> entries() const override { return {}; }
+    } entries_;
     NoPrompter prompter_;
     SettingsStore settings_;
     CSnaploreDoc document_{prompter_};

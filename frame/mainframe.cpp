@@ -213,6 +213,7 @@ void CMainFrame::createPanes() {
     outer_->addNested(0, inner_);
     browser_ = new CFileBrowserView(*this, inner_);
     inner_->addView(0, browser_);
+    entryList_ = std::make_unique<FrameEntryList>(*browser_);
     thumbs_ = new CThumbView(*this, inner_);
     inner_->addView(1, thumbs_);
     // The picture column: the large picture view is view 0; the view added last is shown at start.

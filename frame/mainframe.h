@@ -9,7 +9,10 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
+
 #include "browsecontext.h"
+#include "frameentrylist.h"
 #include "snaploredoc.h"
 
 class CBigImageView;
@@ -51,6 +54,7 @@ public:
     int pictureIndex(const PictureRecord* picture, const QString& path) const override;
     void nextPicture() override;
     void previousPicture() override;
+    const EntryListView& entryList() const override { return *entryList_; }
     // BrowseContext
     CFileBrowserView* browser() override { return browser_; }
     CThumbView* thumbView() override { return thumbs_; }
@@ -136,6 +140,7 @@ private:
     CThumbView* thumbs_ = nullptr;
     CPicDataView* panel_ = nullptr;  // the picture data form
     CBigImageView* bigImage_ = nullptr;
+    std::unique_ptr<FrameEntryList> entryList_;
     QPointer<QWidget> activeView_;
     CTipsDlg* tips_ = nullptr;
     CCopyToAllDlg* copyToAll_ = nullptr;  // kept for the run: its ticks last

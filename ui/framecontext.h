@@ -6,6 +6,7 @@
 #include <QString>
 
 class CSnaploreDoc;
+class EntryListView;
 class Prompter;
 class SettingsStore;
 class PictureRecord;
@@ -44,4 +45,6 @@ public:
     // The Next and Prev commands: each lets the document save or discard its changes first.
     virtual void nextPicture() = 0;
     virtual void previousPicture() = 0;
+    // The browser's entries as the outputs read them.
+    virtual const EntryListView& entryList() const = 0;
 };

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "browsecontext.h"
+#include "entrylistview.h"
 #include "picturerecord.h"
 #include "scriptedprompter.h"
 #include "settingsstore.h"
@@ -68,6 +69,8 @@ public:
         if (thumbsView) thumbsView->Prev();
     }
 
+    const EntryListView& entryList() const override { return entryList_; }
+
     CFileBrowserView* browser() override { return browserView; }
     CThumbView* thumbView() override { return thumbsView; }
 
@@ -87,6 +90,12 @@ public:
     ScriptedPrompter prompter_;
     SettingsStore settings_;
     CSnaploreDoc document_{prompter_};
+
+    // The entry list a test fills for the outputs.
+    struct FakeEntryList : EntryListView {
+        QList<OutputEntry> list;
+        QList<OutputEntry> entries() const override { return list; }
+    } entryList_;
 
     // What the frame answers.
     QString folder;
