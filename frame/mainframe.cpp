@@ -28,9 +28,10 @@
 #include <QToolBar>
 #include <utility>
 
-#include "archiveidxdlg.h"
+#include "archivecommand.h"
 #include "bigimageview.h"
 #include "catalog.h"
+#include "catalogcommands.h"
 #include "commands.h"
 #include "copytoalldlg.h"
 #include "filebrowserview.h"
@@ -38,6 +39,7 @@
 #include "picturedrag.h"
 #include "optionstreectrl.h"
 #include "picdataview.h"
+#include "picturecommands.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
 #include "thumbview.h"
@@ -458,10 +460,6 @@ void CMainFrame::showLoadProgress(int done, int total) {
     progress_->setVisible(total > 0 && done < total);
 }
 
-void CMainFrame::information(const QString& text) {
-    prompter_.messageBox(text, kProductName, mb::Ok | mb::IconInformation);
-}
-
 void CMainFrame::failure(const QString& text) {
     prompter_.messageBox(text, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
 }
@@ -504,87 +502,29 @@ void CMainFrame::RefreshBrowser() {
 }
 
 void CMainFrame::createCatalog() {
-    setStatusText(QStringLiteral("Creating catalog..."), true);
-    const CatalogCreateReport report = Catalog().create(currentFolder_, true);
-    setStatusText(kReady);
-    if (report.ok())
-        information(QStringLiteral("Catalog Created"));
-    else
-        failure(tr("The catalog of %1 could not be created.\n%2")
-                    .arg(QDir::toNativeSeparators(currentFolder_), describe(report.write)));
+    catalogcommands::create(*this);
     RefreshBrowser();
 }
 
 void CMainFrame::removeCatalog() {
-    if (Catalog::version(currentFolder_) != 0) {
-        const WriteResult result = Catalog::createEmpty(currentFolder_);
-        if (result)
-            information(QStringLiteral("Catalog Removed"));
-        else
-            failure(tr("The catalog of %1 could not be removed.\n%2")
-                        .arg(QDir::toNativeSeparators(currentFolder_), describe(result)));
-    }
+    catalogcommands::remove(*this);
     RefreshBrowser();
 }
 
 void CMainFrame::archiveCatalog() {
-    CArchiveIdxDlg dialog(currentFolder_, archiveCdName_, archiveLocation_, prompter_, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    setStatusText(QStringLiteral("Archiving catalog..."), true);
-    const WriteResult result = Catalog().rewriteArchive(currentFolder_, dialog.cdName(), dialog.location());
-    setStatusText(kReady);
-    if (result)
-        information(QStringLiteral("Catalog Archived"));
-    else
-        failure(tr("The catalog of %1 could not be archived.\n%2")
-                    .arg(QDir::toNativeSeparators(currentFolder_), describe(result)));
-    RefreshBrowser();
+    if (archivecommand::run(*this, archiveCdName_, archiveLocation_, this)) RefreshBrowser();
 }
 
 // ---- Pictures ----
 
-bool CMainFrame::SavePicture(CSnaploreDoc::FileTimes times) {
-    PictureRecord* picture = document_->picture();
-    if (!picture) {
-        QApplication::beep();
-        return false;
-    }
-    if (!picture->archiveLocation.isEmpty()) {
-        failure(QStringLiteral("Cannot save a file when the catalog has been Archived."));
-        return false;
-    }
-    const bool wasLocked = picture->locked();
-    if (wasLocked) {
-        if (prompter_.messageBox(QStringLiteral("Picture is locked.  Do you wish to unlock it?"),
-                                 QStringLiteral("Unlock?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
-            return false;
-        if (!picture->unlock()) {
-            prompter_.messageBox(QStringLiteral("Sorry, file cannot be unlocked"), QStringLiteral("Unlock"),
-                                 mb::Ok | mb::IconExclamation);
-            return false;
-        }
-    }
-    // The document reports a failed write itself; the browser's entry then stays as it was.
-    const bool saved = document_->SavePictureFile(times);
-    if (wasLocked && prompter_.messageBox(QStringLiteral("Picture was previously locked.  Do you wish to re-lock it?"),
-                                          QStringLiteral("Lock?"), mb::YesNoCancel | mb::IconQuestion) == id::Yes) {
-        if (PictureRecord* current = document_->picture()) current->lock();
-    }
-    panel_->RefreshLockState();
-    return saved;
-}
+bool CMainFrame::SavePicture(CSnaploreDoc::FileTimes times) { return picturecommands::save(*this, *panel_, times); }
 
 void CMainFrame::SaveNext() { saveAndMoveOn(false); }
 
 void CMainFrame::SaveCopyNext() { saveAndMoveOn(true); }
 
 void CMainFrame::saveAndMoveOn(bool copyData) {
-    const QString next = thumbs_->NextPath();
-    if (!SavePicture()) return;
-    std::optional<IptcBlock> data;
-    if (copyData && document_->picture()) data = document_->picture()->iptc();
-    if (next.isEmpty() || !document_->OpenPictureFile(next)) return;
-    if (data) panel_->ApplyCopy(*data);
+    picturecommands::saveAndMoveOn(*this, *panel_, thumbs_->NextPath(), copyData);
 }
 
 void CMainFrame::SaveCopyToAll() {

@@ -112,7 +112,6 @@ private:
     void clipboardCommand(int id);
     void moveToPane(int step);
     void showLoadProgress(int done, int total);
-    void information(const QString& text);
     void failure(const QString& text);
 
     SettingsStore& store_;
