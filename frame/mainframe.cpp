@@ -114,6 +114,7 @@ CMainFrame::~CMainFrame() {
     outer_->saveLayout();
     // The views reach the frame and each other while they go: they go first, the browser (which
     // empties the strip) before the strip, while the frame is still whole.
+    optionsTree_ = nullptr;  // goes with the browser
     delete std::exchange(browser_, nullptr);
     delete std::exchange(thumbs_, nullptr);
     delete outer_;
@@ -214,6 +215,10 @@ void CMainFrame::createPanes() {
     inner_ = new PaneSplitter(Qt::Vertical, store_, outer_);
     outer_->addNested(0, inner_);
     browser_ = new CFileBrowserView(*this, inner_);
+    optionsTree_ = new COptionsTreeCtrl(store_, prompter_, *document_, browser_);
+    browser_->setOptionsView(optionsTree_, COptionsTreeCtrl::addIcon(), COptionsTreeCtrl::removeIcon());
+    connect(browser_, &CFileBrowserView::addKeywordsClicked, optionsTree_, &COptionsTreeCtrl::Add);
+    connect(browser_, &CFileBrowserView::removeKeywordsClicked, optionsTree_, &COptionsTreeCtrl::Remove);
     inner_->addView(0, browser_);
     entryList_ = std::make_unique<FrameEntryList>(*browser_);
     thumbs_ = new CThumbView(*this, inner_);
@@ -224,8 +229,8 @@ void CMainFrame::createPanes() {
     panel_ = new CPicDataView(*this, outer_);
     outer_->addView(1, panel_);
     // The options tree fills the form, and the form and the large picture take its drops.
-    browser_->optionsTree()->setForm(panel_);
-    browser_->optionsTree()->setLargeView(bigImage_);
+    optionsTree_->setForm(panel_);
+    optionsTree_->setLargeView(bigImage_);
     COptionsTreeCtrl::installDropTarget(bigImage_->viewport());
     setCentralWidget(outer_);
     // At the first start the left column is as wide as the thumbnail strip needs (thumbnails are 160
@@ -255,7 +260,7 @@ void CMainFrame::connectCommands() {
     on(cmd::ViewBrowser, [this] { browser_->switchView(); });
     on(cmd::ViewOptions, [this] { browser_->switchView(); });
     for (int id = cmd::HotKeyFirst; id <= cmd::HotKeyLast; ++id)
-        on(id, [this, id] { browser_->optionsTree()->ApplyHotkey(cmd::kHotKeyCodeFirst + id - cmd::HotKeyFirst); });
+        on(id, [this, id] { optionsTree_->ApplyHotkey(cmd::kHotKeyCodeFirst + id - cmd::HotKeyFirst); });
     on(cmd::FileOpen, [this] { browser_->browseForFolder(); });
     on(cmd::FileSaveDocument, [this] { document_->SavePictureFile(); });
     on(cmd::Save, [this] { SavePicture(); });

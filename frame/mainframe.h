@@ -24,6 +24,7 @@ class CToolBarPicData;
 class CCopyToAllDlg;
 class PaneSplitter;
 class CPicDataView;
+class COptionsTreeCtrl;
 class QAction;
 class QProgressBar;
 class QTimer;
@@ -87,6 +88,8 @@ public:
     PaneSplitter* outerSplitter() const { return outer_; }
     CPicDataView* picDataView() const { return panel_; }
     CBigImageView* bigImageView() const { return bigImage_; }
+    // The options tree, shown by the browser in place of its file tree.
+    COptionsTreeCtrl* optionsTree() const { return optionsTree_; }
     CToolBarPicData* pictureDataBar() const { return pictureDataBar_; }
     CToolBarBigImage* bigImageBar() const { return bigImageBar_; }
     QProgressBar* progressBar() const { return progress_; }
@@ -139,6 +142,7 @@ private:
     CThumbView* thumbs_ = nullptr;
     CPicDataView* panel_ = nullptr;  // the picture data form
     CBigImageView* bigImage_ = nullptr;
+    COptionsTreeCtrl* optionsTree_ = nullptr;  // a child of the browser
     std::unique_ptr<FrameEntryList> entryList_;
     QPointer<QWidget> activeView_;
     CTipsDlg* tips_ = nullptr;
