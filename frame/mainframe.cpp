@@ -34,6 +34,7 @@
 #include "catalogcommands.h"
 #include "commands.h"
 #include "copytoalldlg.h"
+#include "deletecommand.h"
 #include "filebrowserview.h"
 #include "panesplitter.h"
 #include "picturedrag.h"
@@ -465,10 +466,6 @@ void CMainFrame::showLoadProgress(int done, int total) {
     progress_->setVisible(total > 0 && done < total);
 }
 
-void CMainFrame::failure(const QString& text) {
-    prompter_.messageBox(text, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
-}
-
 // ---- Folders and catalogs ----
 
 void CMainFrame::OpenFolder(const QString& path) {
@@ -553,29 +550,7 @@ void CMainFrame::SaveCopyToAll() {
     copyToAll_->exec();
 }
 
-void CMainFrame::DeletePicture() {
-    PictureRecord* picture = document_->picture();
-    if (!picture) return;
-    if (prompter_.messageBox(QStringLiteral("Are you sure you want to delete picture %1").arg(picture->fileName()),
-                             QStringLiteral("Are you sure?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
-        return;
-    document_->setModified(false);
-    const QString path = document_->pathName();
-
-    // Move away first: to the next picture, the previous one after the last, or nothing at all.
-    thumbs_->Next();
-    if (document_->pathName() == path) thumbs_->Prev();
-    if (document_->pathName() == path) document_->NewDocument();
-
-    QFile file(path);
-    if (!file.remove()) {
-        failure(tr("Could not delete %1.\n%2").arg(QDir::toNativeSeparators(path), file.errorString()));
-        return;
-    }
-    browser_->removePicture(path);
-    const QString folder = QFileInfo(path).absolutePath();
-    if (Catalog::version(folder) != 0) (void)Catalog().create(folder, true);
-}
+void CMainFrame::DeletePicture() { deletecommand::run(*this); }
 
 quint32 CMainFrame::ping() {
     panel_->RefreshFromPicture();

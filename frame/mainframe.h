@@ -115,7 +115,6 @@ private:
     void clipboardCommand(int id);
     void moveToPane(int step);
     void showLoadProgress(int done, int total);
-    void failure(const QString& text);
 
     SettingsStore& store_;
     Prompter& prompter_;
