@@ -1,9 +1,10 @@
 #pragma once
 // The main window. It lays out the views in two nested PaneSplitters, owns the toolbars, the status
-// bar and the dialogs that last for the run, keeps the current folder, and carries the commands that
-// span views: picture navigation, the save commands, delete, the lock questions, the catalog
-// commands, opening a folder, the clipboard commands and the drag of a picture out of the program.
-// The work itself belongs to the document, the views and the catalog; the frame routes to them.
+// bar and the dialogs that last for the run, keeps the current folder, and wires every command of
+// the command table to its handler and its enable rule (updateActions). The work behind a command
+// lives with its subsystem (browse's catalog and delete commands, edit's picture commands, output's
+// archive command); the frame routes to it and keeps only what spans the views: navigation, Save
+// Copy to All between the strip and the form, the clipboard, the panes and the picture drag.
 
 #include <QHash>
 #include <QMainWindow>
