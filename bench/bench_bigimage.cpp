@@ -5,6 +5,7 @@
 //   bench_bigimage --benchmark_filter=BigImage
 
 #include "bigimageview.h"
+#include "entrylistview.h"
 #include "framecontext.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
@@ -49,9 +50,15 @@ public:
     void startPictureDrag(PictureRecord&, QWidget*) override {}
     bool isActiveView(const QWidget*) const override { return false; }
     void setActiveView(QWidget*) override {}
-    CFileBrowserView* browser() override { return nullptr; }
-    CThumbView* thumbView() override { return nullptr; }
+    int pictureCount() const override { return 0; }
+    int pictureIndex(const PictureRecord*, const QString&) const override { return -1; }
+    void nextPicture() override {}
+    void previousPicture() override {}
+    const EntryListView& entryList() const override { return entries_; }
 
+    struct NoEntries : EntryListView {
+        QList<OutputEntry> entries() const override { return {}; }
+    } entries_;
     NoPrompter prompter_;
     SettingsStore settings_;
     CSnaploreDoc document_{prompter_};

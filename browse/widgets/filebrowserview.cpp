@@ -11,8 +11,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "browsericons.h"
-#include "framecontext.h"
-#include "optionstreectrl.h"
+#include "browsecontext.h"
 #include "prompter.h"
 #include "searchdlg.h"
 #include "snaploredoc.h"
@@ -54,7 +53,7 @@ QToolButton* makeButton(QWidget* parent, const QIcon& icon, const QString& tip) 
 
 }  // namespace
 
-CFileBrowserView::CFileBrowserView(FrameContext& frame, QWidget* parent)
+CFileBrowserView::CFileBrowserView(BrowseContext& frame, QWidget* parent)
     : QWidget(parent), frame_(frame), model_(environmentOf(frame)) {
     upButton_ = makeButton(this, browsericons::upOneLevel(), QStringLiteral("Up One Level"));
     myDocumentsButton_ = makeButton(this, browsericons::myDocuments(), QStringLiteral("My Documents"));
@@ -65,11 +64,10 @@ CFileBrowserView::CFileBrowserView(FrameContext& frame, QWidget* parent)
     browseButton_->setAutoRaise(true);
     switchButton_ = makeButton(this, browsericons::switchView(),
                                QStringLiteral("Switch Between File\\Event View and Options View"));
-    // The options view: its tree and its two buttons in the places of Up and My Documents, hidden at start.
-    optionsTree_ = new COptionsTreeCtrl(frame_.settings(), frame_.prompter(), frame_.document(), this);
-    optionsTree_->hide();
-    addKeywordsButton_ = makeButton(this, COptionsTreeCtrl::addIcon(), QStringLiteral("Add Keywords"));
-    removeKeywordsButton_ = makeButton(this, COptionsTreeCtrl::removeIcon(), QStringLiteral("Remove Keywords"));
+    // The options view's two buttons in the places of Up and My Documents, hidden at start; the view
+    // itself comes from the frame.
+    addKeywordsButton_ = makeButton(this, QIcon(), QStringLiteral("Add Keywords"));
+    removeKeywordsButton_ = makeButton(this, QIcon(), QStringLiteral("Remove Keywords"));
     addKeywordsButton_->hide();
     removeKeywordsButton_->hide();
 
@@ -97,9 +95,8 @@ CFileBrowserView::CFileBrowserView(FrameContext& frame, QWidget* parent)
     layout->setSpacing(2);
     layout->addLayout(buttons);
     layout->addWidget(tree_);
-    layout->addWidget(optionsTree_);
-    connect(addKeywordsButton_, &QToolButton::clicked, optionsTree_, &COptionsTreeCtrl::Add);
-    connect(removeKeywordsButton_, &QToolButton::clicked, optionsTree_, &COptionsTreeCtrl::Remove);
+    connect(addKeywordsButton_, &QToolButton::clicked, this, &CFileBrowserView::addKeywordsClicked);
+    connect(removeKeywordsButton_, &QToolButton::clicked, this, &CFileBrowserView::removeKeywordsClicked);
 
     connect(upButton_, &QToolButton::clicked, this, &CFileBrowserView::upOneLevel);
     connect(myDocumentsButton_, &QToolButton::clicked, this, &CFileBrowserView::openMyDocuments);
@@ -492,14 +489,22 @@ void CFileBrowserView::runSearch(const search::Criteria& criteria) {
     rebuildTree();
 }
 
-bool CFileBrowserView::optionsVisible() const { return !optionsTree_->isHidden(); }
+void CFileBrowserView::setOptionsView(QWidget* view, const QIcon& addIcon, const QIcon& removeIcon) {
+    optionsView_ = view;
+    view->hide();
+    layout()->addWidget(view);  // under the file tree, in its place when shown
+    addKeywordsButton_->setIcon(addIcon);
+    removeKeywordsButton_->setIcon(removeIcon);
+}
+
+bool CFileBrowserView::optionsVisible() const { return optionsView_ && !optionsView_->isHidden(); }
 
 void CFileBrowserView::switchView() {
     const bool options = !optionsVisible();
     tree_->setVisible(!options);
     upButton_->setVisible(!options);
     myDocumentsButton_->setVisible(!options);
-    optionsTree_->setVisible(options);
+    if (optionsView_) optionsView_->setVisible(options);
     addKeywordsButton_->setVisible(options);
     removeKeywordsButton_->setVisible(options);
     myPicturesButton_->setEnabled(!options);

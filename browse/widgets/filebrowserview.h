@@ -14,11 +14,11 @@
 
 #include "browsermodel.h"
 
-class FrameContext;
+class BrowseContext;
+class QIcon;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class COptionsTreeCtrl;
 class CSearchDlg;
 namespace search {
 struct Criteria;
@@ -27,7 +27,7 @@ struct Criteria;
 class CFileBrowserView : public QWidget {
     Q_OBJECT
 public:
-    explicit CFileBrowserView(FrameContext& frame, QWidget* parent = nullptr);
+    explicit CFileBrowserView(BrowseContext& frame, QWidget* parent = nullptr);
     ~CFileBrowserView() override;
 
     // Reads the frame's current folder again and shows it (after OpenFolder and the catalog commands).
@@ -54,7 +54,9 @@ public:
     // Made on the first search and kept, so that its values last as long as the browser.
     CSearchDlg* searchDialog();
     bool optionsVisible() const;
-    COptionsTreeCtrl* optionsTree() const { return optionsTree_; }
+    // The options view (people, places and things) belongs to editing; the frame makes it and hands
+    // it over with the images of its Add and Remove buttons, whose clicks come back as signals.
+    void setOptionsView(QWidget* view, const QIcon& addIcon, const QIcon& removeIcon);
 
     const EntryList& entryList() const { return model_.entryList(); }
     const ThumbList& thumbList() const { return model_.thumbList(); }
@@ -80,6 +82,9 @@ signals:
     void loadProgress(int done, int total);
     // A location was read and shown.
     void loadFinished();
+    // The options view's Add Keywords and Remove Keywords buttons.
+    void addKeywordsClicked();
+    void removeKeywordsClicked();
 
 private:
     void finishLoad(const std::shared_ptr<browser::EntryListBuild>& build);
@@ -101,7 +106,7 @@ private:
     void repaintThumbs();
     void askCreateCatalog();
 
-    FrameContext& frame_;
+    BrowseContext& frame_;
     BrowserModel model_;
     QTreeWidget* tree_ = nullptr;
     QToolButton* upButton_ = nullptr;
@@ -109,7 +114,7 @@ private:
     QToolButton* myPicturesButton_ = nullptr;
     QToolButton* browseButton_ = nullptr;
     QToolButton* switchButton_ = nullptr;
-    COptionsTreeCtrl* optionsTree_ = nullptr;
+    QWidget* optionsView_ = nullptr;
     QToolButton* addKeywordsButton_ = nullptr;
     QToolButton* removeKeywordsButton_ = nullptr;
 

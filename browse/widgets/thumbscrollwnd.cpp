@@ -13,7 +13,7 @@
 #include <cmath>
 
 #include "filebrowserview.h"
-#include "framecontext.h"
+#include "browsecontext.h"
 #include "snaploredoc.h"
 #include "thumbnailmaker.h"
 
@@ -93,7 +93,7 @@ QPixmap searchResults() {
 
 }  // namespace stripicons
 
-CThumbScrollWnd::CThumbScrollWnd(FrameContext& frame, QWidget* parent)
+CThumbScrollWnd::CThumbScrollWnd(BrowseContext& frame, QWidget* parent)
     : QAbstractScrollArea(parent),
       frame_(frame),
       flagMark_(stripicons::flag()),

@@ -15,7 +15,7 @@
 #include "thumbnailloader.h"
 #include "thumbstrip.h"
 
-class FrameContext;
+class BrowseContext;
 class QMenu;
 
 // The small marks of the strip and the title band, 16 x 16.
@@ -30,7 +30,7 @@ QPixmap searchResults();
 class CThumbScrollWnd : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    explicit CThumbScrollWnd(FrameContext& frame, QWidget* parent = nullptr);
+    explicit CThumbScrollWnd(BrowseContext& frame, QWidget* parent = nullptr);
     ~CThumbScrollWnd() override;
 
     // Shows `list`: lays out the boxes, sets the scroll range and, with auto-scroll on, scrolls to
@@ -85,7 +85,7 @@ private:
     std::optional<ThumbnailJob> jobAt(int index) const;
     void setFlag(bool flagged);
 
-    FrameContext& frame_;
+    BrowseContext& frame_;
     ThumbList entries_;
     QStringList paths_;
     QList<thumbstrip::PictureShape> shapes_;

@@ -8,7 +8,7 @@
 #include <QToolTip>
 
 #include "catalogfile.h"
-#include "framecontext.h"
+#include "browsecontext.h"
 #include "snaploredoc.h"
 #include "thumbscrollwnd.h"
 
@@ -33,7 +33,7 @@ QPixmap iconFor(thumbstrip::TitleIcon icon) {
 
 }  // namespace
 
-CThumbView::CThumbView(FrameContext& frame, QWidget* parent) : QWidget(parent), frame_(frame) {
+CThumbView::CThumbView(BrowseContext& frame, QWidget* parent) : QWidget(parent), frame_(frame) {
     setFocusPolicy(Qt::StrongFocus);
     icon_ = new QLabel(this);
     icon_->setGeometry(4, 4, 16, 16);

@@ -9,14 +9,14 @@
 #include "browserentry.h"
 #include "thumbstrip.h"
 
-class FrameContext;
+class BrowseContext;
 class CThumbScrollWnd;
 class QLabel;
 
 class CThumbView : public QWidget {
     Q_OBJECT
 public:
-    explicit CThumbView(FrameContext& frame, QWidget* parent = nullptr);
+    explicit CThumbView(BrowseContext& frame, QWidget* parent = nullptr);
     ~CThumbView() override;
 
     // Shows the picture entries of `list` (the browser keeps owning them); `searchFlag` marks
@@ -57,7 +57,7 @@ private:
     bool prepareToMove();
     void open(std::optional<int> index);
 
-    FrameContext& frame_;
+    BrowseContext& frame_;
     thumbstrip::ListTitle title_;
     quint64 totalSize_ = 0;
     ThumbList list_;

@@ -18,7 +18,6 @@
 #include "picturerecord.h"
 #include "snaploredoc.h"
 #include "thumbnailmaker.h"
-#include "thumbview.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void registerBigImageResources() { Q_INIT_RESOURCE(bigimage); }
@@ -316,13 +315,13 @@ void CBigImageView::setSlideDelay(int seconds) {
 }
 
 void CBigImageView::slideTick() {
-    CThumbView* thumbs = frame_.thumbView();
     const QString path = frame_.document().pathName();
-    if (!thumbs || path.isEmpty() || thumbs->list().isEmpty() || thumbs->list().last()->path == path) {
+    const int count = frame_.pictureCount();
+    if (path.isEmpty() || count == 0 || frame_.pictureIndex(nullptr, path) == count - 1) {
         leaveFullScreen();
         return;
     }
-    thumbs->Next();
+    frame_.nextPicture();
 }
 
 // ---- Data text ----
@@ -344,16 +343,8 @@ QString CBigImageView::dataText() const {
     const PictureRecord* p = picture();
     if (!p) return {};
     DataTextSource source;
-    if (const CThumbView* thumbs = frame_.thumbView()) {
-        const ThumbList& list = thumbs->list();
-        source.count = int(list.size());
-        const QString path = frame_.document().pathName();
-        for (int i = 0; i < list.size(); ++i)
-            if (list[i]->picture.get() == p || list[i]->path == path) {
-                source.position = i;
-                break;
-            }
-    }
+    source.count = frame_.pictureCount();
+    if (const int index = frame_.pictureIndex(p, frame_.document().pathName()); index >= 0) source.position = index;
     const IptcBlock& data = p->iptc();
     source.event = data.event;
     source.dataDateTime = data.dateTime;
@@ -601,12 +592,10 @@ void CBigImageView::mouseDoubleClickEvent(QMouseEvent*) {
 }
 
 void CBigImageView::wheelEvent(QWheelEvent* event) {
-    if (CThumbView* thumbs = frame_.thumbView()) {
-        if (event->angleDelta().y() < 0)
-            thumbs->Next();  // turned towards the user
-        else if (event->angleDelta().y() > 0)
-            thumbs->Prev();
-    }
+    if (event->angleDelta().y() < 0)
+        frame_.nextPicture();  // turned towards the user
+    else if (event->angleDelta().y() > 0)
+        frame_.previousPicture();
     QAbstractScrollArea::wheelEvent(event);
 }
 

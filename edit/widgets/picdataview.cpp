@@ -22,11 +22,9 @@
 #include "picdatamapping.h"
 #include "picturerecord.h"
 #include "snaploredoc.h"
-#include "thumbview.h"
 
-// The frame's toolbar images are shared with the form's buttons; registered by hand as they live in
-// a static library.
-static void registerFormResources() { Q_INIT_RESOURCE(frame); }
+// The form's button images; registered by hand as they live in a static library.
+static void registerFormResources() { Q_INIT_RESOURCE(form); }
 
 using namespace picdata;
 
@@ -47,8 +45,8 @@ QIcon imageIcon(const QImage& image) {
 }
 
 QIcon resourceIcon(const QString& name) {
-    return imageIcon(QImage(QStringLiteral(":/frame/%1.png").arg(name)).scaled(16, 16, Qt::KeepAspectRatio,
-                                                                                 Qt::SmoothTransformation));
+    return imageIcon(QImage(QStringLiteral(":/form/%1.png").arg(name)).scaled(16, 16, Qt::KeepAspectRatio,
+                                                                                Qt::SmoothTransformation));
 }
 
 // The form's own small images: drawn, 16 by 16, on a transparent background.
@@ -537,14 +535,9 @@ void CPicDataView::LoadFields(const IptcBlock& data) {
     people_->addItems(fields.people);
 
     int number = 0;
-    qsizetype count = 0;
-    if (CThumbView* thumbs = frame_.thumbView()) {
-        const ThumbList& list = thumbs->list();
-        count = list.size();
-        const QString path = frame_.document().pathName();
-        for (qsizetype i = 0; i < count; ++i)
-            if (!path.isEmpty() && list[i]->path == path) number = int(i) + 1;
-    }
+    const int count = frame_.pictureCount();
+    if (const QString path = frame_.document().pathName(); !path.isEmpty())
+        number = frame_.pictureIndex(nullptr, path) + 1;
     pictureNumber_->setText(QString::number(number));
     pictureCount_->setText(QString::number(count));
 

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "commands.h"
+#include "commandids.h"
 
 namespace {
 

@@ -129,7 +129,7 @@ TEST_F(FormFlowTest, CaptionAPictureAndSaveNext) {
 
     // A person and a place from the options tree, dropped on the form.
     frame_->action(cmd::ViewOptions)->trigger();
-    COptionsTreeCtrl* tree = frame_->browser()->optionsTree();
+    COptionsTreeCtrl* tree = frame_->optionsTree();
     ASSERT_TRUE(frame_->browser()->optionsVisible());
     tree->expandAll();
     QTreeWidgetItem* anna = tree->findItem({"Person", "Family", "Berg", "Anna"});
@@ -226,7 +226,7 @@ TEST_F(FormFlowTest, FormCommandsFromTheMenu) {
 
     // Ctrl+F1..Ctrl+F12 reach the options tree.
     store_.writeDword("Options\\Person\\Family\\Berg\\00Anna", "hotkey", 112);
-    frame_->browser()->optionsTree()->Reload();
+    frame_->optionsTree()->Reload();
     frame_->action(cmd::HotKeyFirst)->trigger();
     EXPECT_EQ(form().people(), QStringList{"Anna Berg"});
 

@@ -14,7 +14,7 @@
 #include <QTest>
 #include <functional>
 
-#include "commands.h"
+#include "commandids.h"
 #include "fakeframe.h"
 #include "picdataview.h"
 #include "picturerecord.h"

@@ -8,13 +8,15 @@
 #include <QString>
 #include <QStringList>
 
-#include "framecontext.h"
+#include "browsecontext.h"
+#include "entrylistview.h"
 #include "picturerecord.h"
 #include "scriptedprompter.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
+#include "thumbview.h"
 
-class FakeFrame : public FrameContext {
+class FakeFrame : public BrowseContext {
 public:
     // One setStatusText call.
     struct Status {
@@ -51,6 +53,24 @@ public:
     bool isActiveView(const QWidget* view) const override { return view == active; }
     void setActiveView(QWidget* view) override { active = view; }
 
+    // The strip's questions are answered from the thumbnail view a test points thumbsView at.
+    int pictureCount() const override { return thumbsView ? int(thumbsView->list().size()) : 0; }
+    int pictureIndex(const PictureRecord* picture, const QString& path) const override {
+        if (!thumbsView) return -1;
+        const ThumbList& list = thumbsView->list();
+        for (int i = 0; i < list.size(); ++i)
+            if ((picture && list[i]->picture.get() == picture) || list[i]->path == path) return i;
+        return -1;
+    }
+    void nextPicture() override {
+        if (thumbsView) thumbsView->Next();
+    }
+    void previousPicture() override {
+        if (thumbsView) thumbsView->Prev();
+    }
+
+    const EntryListView& entryList() const override { return entryList_; }
+
     CFileBrowserView* browser() override { return browserView; }
     CThumbView* thumbView() override { return thumbsView; }
 
@@ -70,6 +90,12 @@ public:
     ScriptedPrompter prompter_;
     SettingsStore settings_;
     CSnaploreDoc document_{prompter_};
+
+    // The entry list a test fills for the outputs.
+    struct FakeEntryList : EntryListView {
+        QList<OutputEntry> list;
+        QList<OutputEntry> entries() const override { return list; }
+    } entryList_;
 
     // What the frame answers.
     QString folder;

@@ -1,15 +1,19 @@
 #pragma once
 // The main window. It lays out the views in two nested PaneSplitters, owns the toolbars, the status
-// bar and the dialogs that last for the run, keeps the current folder, and carries the commands that
-// span views: picture navigation, the save commands, delete, the lock questions, the catalog
-// commands, opening a folder, the clipboard commands and the drag of a picture out of the program.
-// The work itself belongs to the document, the views and the catalog; the frame routes to them.
+// bar and the dialogs that last for the run, keeps the current folder, and wires every command of
+// the command table to its handler and its enable rule (updateActions). The work behind a command
+// lives with its subsystem (browse's catalog and delete commands, edit's picture commands, output's
+// archive command); the frame routes to it and keeps only what spans the views: navigation, Save
+// Copy to All between the strip and the form, the clipboard, the panes and the picture drag.
 
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
-#include "framecontext.h"
+#include <memory>
+
+#include "browsecontext.h"
+#include "frameentrylist.h"
 #include "snaploredoc.h"
 
 class CBigImageView;
@@ -21,12 +25,13 @@ class CToolBarPicData;
 class CCopyToAllDlg;
 class PaneSplitter;
 class CPicDataView;
+class COptionsTreeCtrl;
 class QAction;
 class QProgressBar;
 class QTimer;
 class QToolBar;
 
-class CMainFrame : public QMainWindow, public FrameContext {
+class CMainFrame : public QMainWindow, public BrowseContext {
     Q_OBJECT
 public:
     // `temporaryFolder` receives scratch files such as the copies handed to a drop.
@@ -47,6 +52,12 @@ public:
     void startPictureDrag(PictureRecord& picture, QWidget* source) override;
     bool isActiveView(const QWidget* view) const override { return view && view == activeView_; }
     void setActiveView(QWidget* view) override;
+    int pictureCount() const override;
+    int pictureIndex(const PictureRecord* picture, const QString& path) const override;
+    void nextPicture() override;
+    void previousPicture() override;
+    const EntryListView& entryList() const override { return *entryList_; }
+    // BrowseContext
     CFileBrowserView* browser() override { return browser_; }
     CThumbView* thumbView() override { return thumbs_; }
 
@@ -78,6 +89,8 @@ public:
     PaneSplitter* outerSplitter() const { return outer_; }
     CPicDataView* picDataView() const { return panel_; }
     CBigImageView* bigImageView() const { return bigImage_; }
+    // The options tree, shown by the browser in place of its file tree.
+    COptionsTreeCtrl* optionsTree() const { return optionsTree_; }
     CToolBarPicData* pictureDataBar() const { return pictureDataBar_; }
     CToolBarBigImage* bigImageBar() const { return bigImageBar_; }
     QProgressBar* progressBar() const { return progress_; }
@@ -103,8 +116,6 @@ private:
     void clipboardCommand(int id);
     void moveToPane(int step);
     void showLoadProgress(int done, int total);
-    void information(const QString& text);
-    void failure(const QString& text);
 
     SettingsStore& store_;
     Prompter& prompter_;
@@ -131,6 +142,8 @@ private:
     CThumbView* thumbs_ = nullptr;
     CPicDataView* panel_ = nullptr;  // the picture data form
     CBigImageView* bigImage_ = nullptr;
+    COptionsTreeCtrl* optionsTree_ = nullptr;  // a child of the browser
+    std::unique_ptr<FrameEntryList> entryList_;
     QPointer<QWidget> activeView_;
     CTipsDlg* tips_ = nullptr;
     CCopyToAllDlg* copyToAll_ = nullptr;  // kept for the run: its ticks last

@@ -1,16 +1,16 @@
 #pragma once
 // What the views and dialogs of the main window reach through the frame. The frame implements it;
-// flow tests can implement it with a small fake.
+// flow tests can implement it with a small fake. A view asks the frame here rather than reaching
+// another view, so the views of browsing, editing and output stay apart.
 
 #include <QString>
 
 class CSnaploreDoc;
+class EntryListView;
 class Prompter;
 class SettingsStore;
 class PictureRecord;
 class QWidget;
-class CFileBrowserView;
-class CThumbView;
 
 class FrameContext {
 public:
@@ -37,6 +37,14 @@ public:
     virtual bool isActiveView(const QWidget* view) const = 0;
     virtual void setActiveView(QWidget* view) = 0;
 
-    virtual CFileBrowserView* browser() = 0;
-    virtual CThumbView* thumbView() = 0;
+
+    // The pictures of the strip, in its order: how many there are, and where `picture` (or else the
+    // file at `path`) stands among them, -1 when it is not there.
+    virtual int pictureCount() const = 0;
+    virtual int pictureIndex(const PictureRecord* picture, const QString& path) const = 0;
+    // The Next and Prev commands: each lets the document save or discard its changes first.
+    virtual void nextPicture() = 0;
+    virtual void previousPicture() = 0;
+    // The browser's entries as the outputs read them.
+    virtual const EntryListView& entryList() const = 0;
 };

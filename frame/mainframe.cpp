@@ -28,16 +28,19 @@
 #include <QToolBar>
 #include <utility>
 
-#include "archiveidxdlg.h"
+#include "archivecommand.h"
 #include "bigimageview.h"
 #include "catalog.h"
+#include "catalogcommands.h"
 #include "commands.h"
 #include "copytoalldlg.h"
+#include "deletecommand.h"
 #include "filebrowserview.h"
 #include "panesplitter.h"
 #include "picturedrag.h"
 #include "optionstreectrl.h"
 #include "picdataview.h"
+#include "picturecommands.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
 #include "thumbview.h"
@@ -112,6 +115,7 @@ CMainFrame::~CMainFrame() {
     outer_->saveLayout();
     // The views reach the frame and each other while they go: they go first, the browser (which
     // empties the strip) before the strip, while the frame is still whole.
+    optionsTree_ = nullptr;  // goes with the browser
     delete std::exchange(browser_, nullptr);
     delete std::exchange(thumbs_, nullptr);
     delete outer_;
@@ -212,7 +216,12 @@ void CMainFrame::createPanes() {
     inner_ = new PaneSplitter(Qt::Vertical, store_, outer_);
     outer_->addNested(0, inner_);
     browser_ = new CFileBrowserView(*this, inner_);
+    optionsTree_ = new COptionsTreeCtrl(store_, prompter_, *document_, browser_);
+    browser_->setOptionsView(optionsTree_, COptionsTreeCtrl::addIcon(), COptionsTreeCtrl::removeIcon());
+    connect(browser_, &CFileBrowserView::addKeywordsClicked, optionsTree_, &COptionsTreeCtrl::Add);
+    connect(browser_, &CFileBrowserView::removeKeywordsClicked, optionsTree_, &COptionsTreeCtrl::Remove);
     inner_->addView(0, browser_);
+    entryList_ = std::make_unique<FrameEntryList>(*browser_);
     thumbs_ = new CThumbView(*this, inner_);
     inner_->addView(1, thumbs_);
     // The picture column: the large picture view is view 0; the view added last is shown at start.
@@ -221,8 +230,8 @@ void CMainFrame::createPanes() {
     panel_ = new CPicDataView(*this, outer_);
     outer_->addView(1, panel_);
     // The options tree fills the form, and the form and the large picture take its drops.
-    browser_->optionsTree()->setForm(panel_);
-    browser_->optionsTree()->setLargeView(bigImage_);
+    optionsTree_->setForm(panel_);
+    optionsTree_->setLargeView(bigImage_);
     COptionsTreeCtrl::installDropTarget(bigImage_->viewport());
     setCentralWidget(outer_);
     // At the first start the left column is as wide as the thumbnail strip needs (thumbnails are 160
@@ -252,7 +261,7 @@ void CMainFrame::connectCommands() {
     on(cmd::ViewBrowser, [this] { browser_->switchView(); });
     on(cmd::ViewOptions, [this] { browser_->switchView(); });
     for (int id = cmd::HotKeyFirst; id <= cmd::HotKeyLast; ++id)
-        on(id, [this, id] { browser_->optionsTree()->ApplyHotkey(cmd::kHotKeyCodeFirst + id - cmd::HotKeyFirst); });
+        on(id, [this, id] { optionsTree_->ApplyHotkey(cmd::kHotKeyCodeFirst + id - cmd::HotKeyFirst); });
     on(cmd::FileOpen, [this] { browser_->browseForFolder(); });
     on(cmd::FileSaveDocument, [this] { document_->SavePictureFile(); });
     on(cmd::Save, [this] { SavePicture(); });
@@ -425,6 +434,19 @@ void CMainFrame::setActiveView(QWidget* view) {
     if (view) view->update();
 }
 
+int CMainFrame::pictureCount() const { return int(thumbs_->list().size()); }
+
+int CMainFrame::pictureIndex(const PictureRecord* picture, const QString& path) const {
+    const ThumbList& list = thumbs_->list();
+    for (int i = 0; i < list.size(); ++i)
+        if ((picture && list[i]->picture.get() == picture) || list[i]->path == path) return i;
+    return -1;
+}
+
+void CMainFrame::nextPicture() { thumbs_->Next(); }
+
+void CMainFrame::previousPicture() { thumbs_->Prev(); }
+
 void CMainFrame::moveToPane(int step) {
     QList<QWidget*> views;
     for (QWidget* view :
@@ -442,14 +464,6 @@ void CMainFrame::showLoadProgress(int done, int total) {
     progress_->setRange(0, qMax(total, 1));
     progress_->setValue(done);
     progress_->setVisible(total > 0 && done < total);
-}
-
-void CMainFrame::information(const QString& text) {
-    prompter_.messageBox(text, kProductName, mb::Ok | mb::IconInformation);
-}
-
-void CMainFrame::failure(const QString& text) {
-    prompter_.messageBox(text, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
 }
 
 // ---- Folders and catalogs ----
@@ -490,87 +504,29 @@ void CMainFrame::RefreshBrowser() {
 }
 
 void CMainFrame::createCatalog() {
-    setStatusText(QStringLiteral("Creating catalog..."), true);
-    const CatalogCreateReport report = Catalog().create(currentFolder_, true);
-    setStatusText(kReady);
-    if (report.ok())
-        information(QStringLiteral("Catalog Created"));
-    else
-        failure(tr("The catalog of %1 could not be created.\n%2")
-                    .arg(QDir::toNativeSeparators(currentFolder_), describe(report.write)));
+    catalogcommands::create(*this);
     RefreshBrowser();
 }
 
 void CMainFrame::removeCatalog() {
-    if (Catalog::version(currentFolder_) != 0) {
-        const WriteResult result = Catalog::createEmpty(currentFolder_);
-        if (result)
-            information(QStringLiteral("Catalog Removed"));
-        else
-            failure(tr("The catalog of %1 could not be removed.\n%2")
-                        .arg(QDir::toNativeSeparators(currentFolder_), describe(result)));
-    }
+    catalogcommands::remove(*this);
     RefreshBrowser();
 }
 
 void CMainFrame::archiveCatalog() {
-    CArchiveIdxDlg dialog(currentFolder_, archiveCdName_, archiveLocation_, prompter_, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    setStatusText(QStringLiteral("Archiving catalog..."), true);
-    const WriteResult result = Catalog().rewriteArchive(currentFolder_, dialog.cdName(), dialog.location());
-    setStatusText(kReady);
-    if (result)
-        information(QStringLiteral("Catalog Archived"));
-    else
-        failure(tr("The catalog of %1 could not be archived.\n%2")
-                    .arg(QDir::toNativeSeparators(currentFolder_), describe(result)));
-    RefreshBrowser();
+    if (archivecommand::run(*this, archiveCdName_, archiveLocation_, this)) RefreshBrowser();
 }
 
 // ---- Pictures ----
 
-bool CMainFrame::SavePicture(CSnaploreDoc::FileTimes times) {
-    PictureRecord* picture = document_->picture();
-    if (!picture) {
-        QApplication::beep();
-        return false;
-    }
-    if (!picture->archiveLocation.isEmpty()) {
-        failure(QStringLiteral("Cannot save a file when the catalog has been Archived."));
-        return false;
-    }
-    const bool wasLocked = picture->locked();
-    if (wasLocked) {
-        if (prompter_.messageBox(QStringLiteral("Picture is locked.  Do you wish to unlock it?"),
-                                 QStringLiteral("Unlock?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
-            return false;
-        if (!picture->unlock()) {
-            prompter_.messageBox(QStringLiteral("Sorry, file cannot be unlocked"), QStringLiteral("Unlock"),
-                                 mb::Ok | mb::IconExclamation);
-            return false;
-        }
-    }
-    // The document reports a failed write itself; the browser's entry then stays as it was.
-    const bool saved = document_->SavePictureFile(times);
-    if (wasLocked && prompter_.messageBox(QStringLiteral("Picture was previously locked.  Do you wish to re-lock it?"),
-                                          QStringLiteral("Lock?"), mb::YesNoCancel | mb::IconQuestion) == id::Yes) {
-        if (PictureRecord* current = document_->picture()) current->lock();
-    }
-    panel_->RefreshLockState();
-    return saved;
-}
+bool CMainFrame::SavePicture(CSnaploreDoc::FileTimes times) { return picturecommands::save(*this, *panel_, times); }
 
 void CMainFrame::SaveNext() { saveAndMoveOn(false); }
 
 void CMainFrame::SaveCopyNext() { saveAndMoveOn(true); }
 
 void CMainFrame::saveAndMoveOn(bool copyData) {
-    const QString next = thumbs_->NextPath();
-    if (!SavePicture()) return;
-    std::optional<IptcBlock> data;
-    if (copyData && document_->picture()) data = document_->picture()->iptc();
-    if (next.isEmpty() || !document_->OpenPictureFile(next)) return;
-    if (data) panel_->ApplyCopy(*data);
+    picturecommands::saveAndMoveOn(*this, *panel_, thumbs_->NextPath(), copyData);
 }
 
 void CMainFrame::SaveCopyToAll() {
@@ -594,29 +550,7 @@ void CMainFrame::SaveCopyToAll() {
     copyToAll_->exec();
 }
 
-void CMainFrame::DeletePicture() {
-    PictureRecord* picture = document_->picture();
-    if (!picture) return;
-    if (prompter_.messageBox(QStringLiteral("Are you sure you want to delete picture %1").arg(picture->fileName()),
-                             QStringLiteral("Are you sure?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
-        return;
-    document_->setModified(false);
-    const QString path = document_->pathName();
-
-    // Move away first: to the next picture, the previous one after the last, or nothing at all.
-    thumbs_->Next();
-    if (document_->pathName() == path) thumbs_->Prev();
-    if (document_->pathName() == path) document_->NewDocument();
-
-    QFile file(path);
-    if (!file.remove()) {
-        failure(tr("Could not delete %1.\n%2").arg(QDir::toNativeSeparators(path), file.errorString()));
-        return;
-    }
-    browser_->removePicture(path);
-    const QString folder = QFileInfo(path).absolutePath();
-    if (Catalog::version(folder) != 0) (void)Catalog().create(folder, true);
-}
+void CMainFrame::DeletePicture() { deletecommand::run(*this); }
 
 quint32 CMainFrame::ping() {
     panel_->RefreshFromPicture();

@@ -1,0 +1,14 @@
+#pragma once
+// The frame as the browsing views see it: everything a view may ask of the frame, and the two
+// browsing views themselves, which hand each other the strip's list and the flags.
+
+#include "framecontext.h"
+
+class CFileBrowserView;
+class CThumbView;
+
+class BrowseContext : public FrameContext {
+public:
+    virtual CFileBrowserView* browser() = 0;
+    virtual CThumbView* thumbView() = 0;
+};
