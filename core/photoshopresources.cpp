@@ -81,17 +81,29 @@ QByteArray replaceIptc(QByteArrayView stream, QByteArrayView iptcData) {
     out.reserve(stream.size() + iptcData.size() + 16);
     bool placed = false;
     qsizetype copied = 0;  // bytes between records are copied as they stand
+    qsizetype lastEnd = 0;
     for (const Resource& r : walked.resources) {
         out.append(stream.sliced(copied, r.start - copied));
         copied = r.end;
         if (r.id != kIptcId) {
+            lastEnd = r.end;
             out.append(stream.sliced(r.start, r.end - r.start));
             continue;
         }
-        if (placed) continue;
+        const QByteArrayView header = stream.sliced(r.start, r.dataOffset - 4 - r.start);
+        // A record after bytes that are no record is where a walk picks the stream up again: without
+        // it, the records behind it would vanish from every reader's view. It stays, emptied when its
+        // data has gone elsewhere.
+        const bool resumesWalk = r.start > lastEnd;
+        lastEnd = r.end;
+        if (!placed && !iptcData.isEmpty()) {
+            placed = true;
+            // Type, id and name as they were; only the size and data are new.
+            appendIptcResource(out, header, iptcData);
+        } else if (resumesWalk) {
+            appendIptcResource(out, header, {});
+        }
         placed = true;
-        // Type, id and name as they were; only the size and data are new.
-        if (!iptcData.isEmpty()) appendIptcResource(out, stream.sliced(r.start, r.dataOffset - 4 - r.start), iptcData);
     }
     if (!placed && !iptcData.isEmpty()) appendIptcResource(out, QByteArrayView("8BIM\x04\x04\x00\x00", 8), iptcData);
     out.append(stream.sliced(copied));

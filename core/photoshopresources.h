@@ -40,7 +40,8 @@ ResourceStream walkResources(QByteArrayView stream);
 
 // The stream with every IPTC resource replaced: the first takes `iptcData` (its type and name are
 // kept), later ones are dropped, since most readers read only the first. Without one, a new resource
-// is appended. Empty `iptcData` drops the IPTC resource altogether.
+// is appended. Empty `iptcData` drops the IPTC resource altogether. An IPTC record that follows bytes
+// that are no record is kept with empty data instead, so the records after it stay readable.
 QByteArray replaceIptc(QByteArrayView stream, QByteArrayView iptcData);
 
 // The segments (FF ED, length, signature, part of the stream) that carry `stream`, split where a

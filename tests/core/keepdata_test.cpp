@@ -135,18 +135,24 @@ TEST_F(KeepData, ReplacingTheOneValueThatWasNotUtf8KeepsWhatTheOthersMean) {
 }
 
 // Found by fuzzing: stray bytes before a second IPTC record; its datasets must not be doubled.
-TEST_F(KeepData, StrayBytesBeforeASecondIptcRecordDoubleNothing) {
+// The second IPTC record is where readers pick the stream up after the stray bytes; the resource
+// behind it must stay in their view.
+TEST_F(KeepData, StrayBytesBeforeASecondIptcRecordDoubleNothingAndLoseNothing) {
     const QByteArray second = dataset(2, 62, "20240101");
     const QByteArray payload = QByteArray("Photoshop 3.0", 14) + QByteArray("8BIM\x04\x04\0\0\0\0\0\x07", 12) +
                                dataset(2, 0, QByteArray("\0\x04", 2)) + "\0" + "junk" +
-                               QByteArray("8BIM\x04\x04\0\0\0\0", 10) + be16(int(second.size())) + second + "\0";
+                               QByteArray("8BIM\x04\x04\0\0\0\0", 10) + be16(int(second.size())) + second + "\0" +
+                               QByteArray("8BIM\x04\x25\0\0\0\0\0\x04", 12) + "dgst";
     const QString path = box.filePath("j.jpg");
     ASSERT_TRUE(testsupport::writeAll(path, picture({segment(0xED, payload)})));
+    const QList<QByteArray> resources = otherResources(readAll(path));
+    ASSERT_EQ(resources.size(), 1);
     for (const char* headline : {"one", "two"}) {
         PictureRecord picture(path);
         picture.iptc().headline = headline;
         ASSERT_TRUE(picture.save());
         EXPECT_EQ(PictureRecord(path).iptc().UnknownDatasets.count(second), 1) << headline;
+        EXPECT_EQ(otherResources(readAll(path)), resources) << headline;
     }
 }
 
