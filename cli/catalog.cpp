@@ -2,8 +2,6 @@
 
 #include "commands.h"
 
-#ifdef SNAPLORE_HAVE_CATALOG
-
 #include <QMap>
 
 #include "catalog.h"
@@ -243,4 +241,3 @@ int runCatalog(const CliArgs& args, CliStreams io) {
     return 2;
 }
 
-#endif  // SNAPLORE_HAVE_CATALOG

@@ -1,4 +1,9 @@
 // snaplore-cli: reads and writes picture data in JPEG files from the command line.
+//
+// Built twice. snaplore-cli itself holds only the commands that read and write picture data (info,
+// set) and starts without the image libraries; the commands that work with pixels are handed, with
+// the same arguments, to snaplore-cli-image (built with SNAPLORE_CLI_IMAGE), which holds every
+// command and is installed beside it in the library folder.
 
 #include "commands.h"
 
@@ -14,6 +19,7 @@
 #include <cstring>
 #include <langinfo.h>
 #include <strings.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,10 +30,36 @@ const char kUsage[] =
     "  info [--json] FILE...        show each picture's dimensions, EXIF values and picture data\n"
     "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n"
     "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n"
-#ifdef SNAPLORE_HAVE_CATALOG
     "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
-#endif
     ;
+
+#ifndef SNAPLORE_CLI_IMAGE
+// The commands that need the image code.
+bool needsPixels(const char* command) {
+    for (const char* c : {"thumbs", "catalog"})
+        if (std::strcmp(command, c) == 0) return true;
+    return false;
+}
+
+// Replaces this process with snaplore-cli-image, found beside this program (a build folder) or in
+// the library folder of the installation; returns only when it could not be started.
+int handOver(char** argv) {
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    QByteArray dir = n > 0 ? QByteArray(self, n) : QByteArray(argv[0]);
+    dir.truncate(std::max<qsizetype>(0, dir.lastIndexOf('/')));
+    if (dir.isEmpty()) dir = ".";
+    const QByteArray candidates[] = {dir + "/snaplore-cli-image",
+                                     dir + "/" SNAPLORE_BIN_TO_LIBEXEC "/snaplore-cli-image"};
+    int error = ENOENT;
+    for (const QByteArray& path : candidates) {
+        ::execv(path.constData(), argv);
+        if (errno != ENOENT) error = errno;
+    }
+    std::fprintf(stderr, "snaplore-cli: cannot start snaplore-cli-image for '%s': %s\n", argv[1], std::strerror(error));
+    return 1;
+}
+#endif
 
 // Qt reads arguments and file names as UTF-8 and warns on stderr when the locale says otherwise:
 // run with the UTF-8 form of the user's locale, or C.UTF-8 when there is none. Qt sets the locale
@@ -80,6 +112,9 @@ void writeUtf8(QTextStream& out, const QByteArray& utf8) {
 }
 
 int main(int argc, char** argv) {
+#ifndef SNAPLORE_CLI_IMAGE
+    if (argc > 1 && needsPixels(argv[1])) return handOver(argv);
+#endif
     useUtf8Locale();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("snaplore-cli"));
@@ -110,8 +145,8 @@ int main(int argc, char** argv) {
     int status = -1;
     if (command == "info") status = runInfo(rest, io);
     if (command == "set") status = runSet(rest, io);
+#ifdef SNAPLORE_CLI_IMAGE
     if (command == "thumbs") status = runThumbs(rest, io);
-#ifdef SNAPLORE_HAVE_CATALOG
     if (command == "catalog") status = runCatalog(rest, io);
 #endif
     if (status < 0) {

@@ -11,8 +11,10 @@
 
 #include <QBuffer>
 #include <QFile>
+#ifndef SNAPLORE_NO_PIXELS
 #include <QImageReader>
 #include <QImageWriter>
+#endif
 
 #include <sys/stat.h>
 
@@ -266,7 +268,9 @@ void IptcBlock::ParseDatasetList(QByteArrayView list) {
         } else if (!r.extended && r.number == 224) {
             if (r.value.isEmpty()) continue;
             thumbnailJpeg_ = r.value.toByteArray();
+#ifndef SNAPLORE_NO_PIXELS
             thumbnailImage_ = QImage();
+#endif
             thumbnailDecoded_ = false;
             thumbnailReplaced_ = false;
         } else {
@@ -317,7 +321,9 @@ void IptcBlock::ApplyChangesTo(IptcBlock& fresh) const {
     if (UnknownDatasets != originalUnknown_) fresh.UnknownDatasets = UnknownDatasets;
     if (otherRecordsBefore != originalBefore_) fresh.otherRecordsBefore = otherRecordsBefore;
     if (otherRecordsAfter != originalAfter_) fresh.otherRecordsAfter = otherRecordsAfter;
+#ifndef SNAPLORE_NO_PIXELS
     if (thumbnailReplaced_) fresh.setThumbnail(thumbnailImage_);
+#endif
 }
 
 void IptcBlock::setDateTimeFromTexts() {
@@ -338,6 +344,7 @@ void IptcBlock::RefreshDateTexts() {
     if (timeText.left(6) != time) timeText = time;
 }
 
+#ifndef SNAPLORE_NO_PIXELS
 QImage IptcBlock::thumbnail() const {
     if (!thumbnailDecoded_) {
         thumbnailDecoded_ = true;
@@ -360,6 +367,10 @@ void IptcBlock::setThumbnail(const QImage& image) {
     thumbnailReplaced_ = true;
     thumbnailJpeg_.clear();
 }
+#else
+// Without the image code the header tells as much: the decoder reads no more to know the size.
+bool IptcBlock::hasThumbnail() const { return jpegFrameSize(thumbnailJpeg_).isValid(); }
+#endif
 
 QByteArray IptcBlock::BuildDatasetList(WriteError* error) const {
     QString field;
@@ -422,12 +433,14 @@ QByteArray IptcBlock::buildList(WriteError* error, QString* tooLarge, bool switc
 
     QByteArray thumb;
     const bool writeThumb = thumbnailReplaced_;
+#ifndef SNAPLORE_NO_PIXELS
     if (writeThumb && !thumbnailImage_.isNull()) {
         QBuffer buffer(&thumb);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "jpeg");
         if (!writer.write(thumbnailImage_)) thumb.clear();
     }
+#endif
 
     // Record 2, in the order read: a changed field takes the place of its first dataset.
     QByteArray middle;
@@ -785,7 +798,9 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batc
         if (!thumbnailJpeg_.isEmpty())
             thumbnailReplaced_ = false;
         else if (!thumbnailReplaced_) {
+#ifndef SNAPLORE_NO_PIXELS
             thumbnailImage_ = QImage();
+#endif
             thumbnailDecoded_ = true;
         }
         snapshotAsRead();

@@ -7,7 +7,9 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#ifndef SNAPLORE_NO_PIXELS
 #include <QImage>
+#endif
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -85,9 +87,11 @@ public:
     QString EventTitle() const;
 
     // The 2:224 thumbnail: decoded on first use from the stored JPEG bytes.
+#ifndef SNAPLORE_NO_PIXELS
     QImage thumbnail() const;
-    bool hasThumbnail() const;
     void setThumbnail(const QImage& image);
+#endif
+    bool hasThumbnail() const;
     const QByteArray& thumbnailJpeg() const { return thumbnailJpeg_; }
 
     const QString& path() const { return path_; }
@@ -127,7 +131,9 @@ private:
 
     QString path_;
     QByteArray thumbnailJpeg_;        // the stored 2:224 bytes, written back unchanged
+#ifndef SNAPLORE_NO_PIXELS
     mutable QImage thumbnailImage_;   // decoded from thumbnailJpeg_, or set by setThumbnail
+#endif
     mutable bool thumbnailDecoded_ = false;
     bool thumbnailReplaced_ = false;  // setThumbnail was called: encode the image on write
     TextEncoding sourceEncoding_ = TextEncoding::Ascii;

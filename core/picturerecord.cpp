@@ -4,8 +4,10 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#ifndef SNAPLORE_NO_PIXELS
 #include <QImageReader>
 #include <QPainter>
+#endif
 #include <QRegularExpression>
 
 #include "prompter.h"
@@ -30,6 +32,7 @@ int exifAngle(int orientation) {
     }
 }
 
+#ifndef SNAPLORE_NO_PIXELS
 QImage decodeJpeg(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -38,6 +41,7 @@ QImage decodeJpeg(const QByteArray& bytes) {
     reader.setAutoTransform(false);
     return reader.read();
 }
+#endif
 
 
 }  // namespace
@@ -205,6 +209,12 @@ void PictureRecord::rotateTo(int angle) {
     const int quarters = thumbnails::quarterTurns(angle);
     const int oldQuarters = thumbnails::quarterTurns(rotation_);
 
+#ifdef SNAPLORE_NO_PIXELS
+    // Only reading turns a picture here: a later turn would have to turn the stored thumbnail too.
+    Q_ASSERT(reading_);
+    Q_UNUSED(quarters);
+    Q_UNUSED(oldQuarters);
+#else
     if (!image_.isNull()) image_ = thumbnails::turned(image_, quarters - imageQuarters_);
     imageQuarters_ = quarters;
     if (!embeddedThumbnail_.isNull())
@@ -213,12 +223,14 @@ void PictureRecord::rotateTo(int angle) {
     // The stored thumbnail shows the picture as displayed; a later save must not keep the old turn.
     if (!reading_ && quarters != oldQuarters && iptc_.hasThumbnail())
         iptc_.setThumbnail(thumbnails::turned(iptc_.thumbnail(), quarters - oldQuarters));
+#endif
 
     rotation_ = angle;
     const bool swap = thumbnails::swapsSides(angle);
     displayWidth_ = swap ? header_.height : header_.width;
     displayHeight_ = swap ? header_.width : header_.height;
 
+#ifndef SNAPLORE_NO_PIXELS
     // Thumbnails made from the picture are made again at the new shape; nothing is made yet while
     // reading (the first draw makes it), and a catalog entry is never decoded.
     if (reading_ || fromCatalog_ || !embeddedThumbnail_.isNull() || thumbnail_.isNull() || quarters == oldQuarters)
@@ -229,6 +241,7 @@ void PictureRecord::rotateTo(int angle) {
         thumbnail_ = thumbnails::turned(previous, quarters - oldQuarters);
         turnedThumbnail_ = thumbnails::turned(thumbnail_, 1);
     }
+#endif
 }
 
 instructiontext::CropEdges PictureRecord::cropRect() const {
@@ -249,6 +262,7 @@ QDateTime PictureRecord::dateTime() const {
     return info.lastModified().toLocalTime();
 }
 
+#ifndef SNAPLORE_NO_PIXELS
 bool PictureRecord::loadImage(QSize maxSize) {
     QImageReader reader(filePath_);
     // The picture is turned by the program's own rule (EXIF and instruction text), not the decoder's.
@@ -351,3 +365,4 @@ void PictureRecord::drawThumbnail(QPainter& painter, const QRect& target, bool t
     }
     painter.restore();
 }
+#endif

@@ -3,11 +3,16 @@
 // data, its rotation and crop, its lock state and its thumbnails. Built from a picture file, from the
 // document's open file, or from a picture header stored in a catalog; in the last case the picture
 // itself is never decoded for a thumbnail.
+//
+// Built with SNAPLORE_NO_PIXELS (the snaplore_core_data library) the record reads and writes picture
+// data without the image code: no decoding, no thumbnails, and only reading turns a picture.
 
 #include <QDateTime>
 #include <QFile>
 #include <QIODevice>
+#ifndef SNAPLORE_NO_PIXELS
 #include <QImage>
+#endif
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -106,6 +111,7 @@ public:
     bool MatchPlace(const QString& text) const;
     bool MatchOther(const QString& text) const;
 
+#ifndef SNAPLORE_NO_PIXELS
     // Decodes the picture, turned by its rotation. A valid `maxSize` (as displayed) lets the decoder
     // work at reduced size; the picture is never enlarged.
     bool loadImage(QSize maxSize = {});
@@ -127,11 +133,14 @@ public:
     // Draws the thumbnail stretched into `target`, or the stand-in picture. `turned` draws it turned a
     // quarter clockwise into the rectangle with width and height exchanged about its top-left corner.
     void drawThumbnail(QPainter& painter, const QRect& target, bool turned = false);
+#endif
 
 private:
     void read(QIODevice& file, qint64 end, Prompter* prompter);
     void applyStoredRotation();
+#ifndef SNAPLORE_NO_PIXELS
     bool makeThumbnailsFromImage();
+#endif
     void readLockState();
     void refreshSizes(const QString& path);
 
@@ -166,6 +175,7 @@ private:
     JpegSectionReader reader_;
     IptcBlock iptc_;
 
+#ifndef SNAPLORE_NO_PIXELS
     QImage image_;
     int imageQuarters_ = 0;  // quarter turns already applied to image_
     QImage embeddedThumbnail_;
@@ -173,4 +183,5 @@ private:
     QImage thumbnail_;
     QImage turnedThumbnail_;
     ThumbnailSource thumbnailSource_ = ThumbnailSource::None;
+#endif
 };

@@ -1,12 +1,16 @@
 #include "thumbnailmaker.h"
 
+#include <algorithm>
+#include <cmath>
+
+#ifndef SNAPLORE_NO_PIXELS
 #include <QImageReader>
 #include <QTransform>
-#include <cmath>
 
 // Resources of a static library are registered by hand; Q_INIT_RESOURCE must stand outside any
 // namespace.
 static void registerCoreResources() { Q_INIT_RESOURCE(core); }
+#endif
 
 namespace thumbnails {
 
@@ -51,6 +55,7 @@ QRect pictureBand(QSize thumbnail, QSize display) {
     return QRect(int((tw - w) / 2), 0, w, int(th));
 }
 
+#ifndef SNAPLORE_NO_PIXELS
 QImage turned(const QImage& image, int quarters) {
     const int q = ((quarters % 4) + 4) % 4;
     if (q == 0 || image.isNull()) return image;
@@ -79,5 +84,6 @@ QImage placeholder(bool landscape) {
     };
     return images[landscape ? 1 : 0];
 }
+#endif
 
 }  // namespace thumbnails

@@ -3,10 +3,13 @@
 // that the numbers can be checked without a picture: sizes, the band of a camera thumbnail with bars,
 // quarter turns, the reduced decode, and the two stand-in pictures.
 
-#include <QImage>
 #include <QRect>
 #include <QSize>
 #include <QString>
+
+#ifndef SNAPLORE_NO_PIXELS
+#include <QImage>
+#endif
 
 namespace thumbnails {
 
@@ -28,6 +31,7 @@ QSize thumbnailSize(QSize display);
 // are compared as truncated width/height percentages; equal shapes give the whole thumbnail.
 QRect pictureBand(QSize thumbnail, QSize display);
 
+#ifndef SNAPLORE_NO_PIXELS
 // `image` turned clockwise by `quarters` quarter turns.
 QImage turned(const QImage& image, int quarters);
 
@@ -37,5 +41,6 @@ QImage decodeScaled(const QString& path, QSize storedSize);
 
 // The stand-in for a picture without a thumbnail: 160 x 120 when `landscape`, else 120 x 160.
 QImage placeholder(bool landscape);
+#endif
 
 }  // namespace thumbnails

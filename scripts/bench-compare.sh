@@ -56,7 +56,7 @@ build_cli() {
     if [[ -z ${SNAPLORE_BUILD_DIR:-} ]]; then
         [[ -f $dir/build.ninja ]] ||
             cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSNAPLORE_TESTS=OFF >/dev/null
-        cmake --build "$dir" --target snaplore-cli >/dev/null
+        cmake --build "$dir" --target snaplore-cli snaplore-cli-image >/dev/null
     fi
     cli=$dir/cli/snaplore-cli
     [[ -x $cli ]] || { echo "no snaplore-cli in $dir" >&2; exit 1; }

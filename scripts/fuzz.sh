@@ -35,7 +35,7 @@ if [[ ! -f $build/build.ninja ]]; then
         -DSNAPLORE_FUZZ=ON -DSNAPLORE_TESTS=OFF >/dev/null
 fi
 extra_targets=()
-[[ " ${targets[*]} " == *" fuzz_catalog "* ]] && extra_targets=(snaplore-cli)
+[[ " ${targets[*]} " == *" fuzz_catalog "* ]] && extra_targets=(snaplore-cli snaplore-cli-image)
 cmake --build "$build" --target "${targets[@]}" "${extra_targets[@]+"${extra_targets[@]}"}"
 
 # Seeds are made again on every run, so new corpus files are picked up.

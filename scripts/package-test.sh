@@ -31,6 +31,7 @@ files=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for f in \
     ./usr/bin/snaplore \
     ./usr/bin/snaplore-cli \
+    ./usr/libexec/snaplore/snaplore-cli-image \
     ./usr/share/applications/snaplore.desktop \
     ./usr/share/icons/hicolor/scalable/apps/snaplore.svg \
     ./usr/share/icons/hicolor/128x128/apps/snaplore.png \

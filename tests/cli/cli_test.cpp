@@ -366,3 +366,24 @@ TEST(Cli, ThumbsOnAFullDiskReportOnlyWhatWasWritten) {
     reported.sort();
     EXPECT_EQ(present, reported) << "a temporary or cut-short file stayed";
 }
+
+// info and set start without the image libraries; the pixel commands go to snaplore-cli-image, and
+// when that cannot be found the user is told so instead of getting an unknown command.
+TEST(Cli, PictureDataCommandsStartWithoutTheImageLibraries) {
+    QProcess readelf;
+    readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), QStringLiteral(SNAPLORE_CLI_PATH)});
+    const CliRun needed = finished(readelf, 30000);
+    if (needed.status != 0) GTEST_SKIP() << "readelf is not available";
+    EXPECT_TRUE(needed.out.contains("libQt6Core.so")) << needed.out.constData();
+    EXPECT_FALSE(needed.out.contains("libQt6Gui.so")) << needed.out.constData();
+
+    SandBox box;
+    const QString alone = box.filePath("snaplore-cli");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SNAPLORE_CLI_PATH), alone));
+    QProcess p;
+    p.start(alone, {QStringLiteral("thumbs"), QStringLiteral("--out"), box.filePath("t"), dataPath("Canon_40D.jpg")});
+    const CliRun run = finished(p, 30000);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.startsWith("snaplore-cli: cannot start snaplore-cli-image for 'thumbs'")) << run.err.constData();
+    EXPECT_FALSE(QFileInfo::exists(box.filePath("t")));
+}

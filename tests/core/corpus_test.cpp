@@ -2,14 +2,18 @@
 // keeps every segment outside APP13 byte for byte or refuses and leaves the file as it was.
 
 #include "jpegbuilder.h"
+#include "jpegstructure.h"
 #include "mpfindex.h"
 #include "photoshopresources.h"
 #include "picturejson.h"
 #include "picturerecord.h"
 #include "testsupport.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 
 #include <gtest/gtest.h>
 
@@ -108,4 +112,34 @@ TEST(Corpus, SetKeepsEverySegmentOutsideApp13OrRefusesUntouched) {
     }
     EXPECT_GT(written, 150);
     EXPECT_GT(refused, 0);  // the broken files of the corpus
+}
+
+// Without the image code a stored thumbnail is judged by its header alone: that judgement must agree
+// with the decoder's on every picture, and on every thumbnail stored in one.
+TEST(Corpus, HeaderSizeAgreesWithTheDecoder) {
+    QStringList files = testsupport::corpusFiles();
+    for (const QFileInfo& f : QDir(testsupport::dataPath({})).entryInfoList({"*.jpg", "*.mpo"}, QDir::Files))
+        files << f.filePath();
+    int checked = 0;
+    for (const QString& path : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        QList<QByteArray> images{file.readAll()};
+        const PictureRecord picture(path);
+        if (!picture.iptc().thumbnailJpeg().isEmpty()) images << picture.iptc().thumbnailJpeg();
+        for (const QByteArray& bytes : images) {
+            QBuffer buffer;
+            buffer.setData(bytes);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer, "jpeg");
+            reader.setAutoTransform(false);
+            const auto text = [](QSize s) { return QString::asprintf("%dx%d", s.width(), s.height()).toStdString(); };
+            // A few deliberately broken headers pass the header check and fail deeper in the decoder;
+            // what the decoder reads, the header check reads the same.
+            if (path.contains(QLatin1String("/malformed/")) && !reader.size().isValid()) continue;
+            EXPECT_EQ(text(jpegFrameSize(bytes)), text(reader.size())) << path.toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 0);
 }
