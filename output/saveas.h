@@ -8,6 +8,7 @@
 // was. A target that is the source picture itself (also through a link or another spelling of its
 // path) is refused and never touched.
 
+#include <QByteArray>
 #include <QList>
 #include <QRect>
 #include <QSize>
@@ -25,6 +26,7 @@
 class IptcBlock;
 class PictureRecord;
 class Prompter;
+class SafeWriteBatch;
 
 // What became of one picture. Declined (0) and Written (1) keep the values the callers test.
 enum class SaveOutcome { Declined = 0, Written = 1, Failed = 2 };
@@ -77,6 +79,20 @@ IptcBlock PictureDataForCopy(const IptcBlock& source);
 // picture's decoded image is used when it is loaded at full size; otherwise the file is decoded here,
 // at reduced scale when the output is smaller, and freed again.
 WriteResult WritePictureCopy(const PictureRecord& picture, const CopyPlan& plan, const QString& target);
+
+// The two halves of WritePictureCopy, for callers that render on several threads and write on one:
+// the encoded copy in memory (thread-safe), then the write (with an optional batch that flushes many
+// files together).
+struct RenderedCopy {
+    QByteArray jpeg;
+    WriteResult result;  // why there is no copy
+};
+RenderedCopy RenderPictureCopy(const PictureRecord& picture, const CopyPlan& plan);
+WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan, const QByteArray& jpeg,
+                              const QString& target, SafeWriteBatch* batch = nullptr);
+// The plain copy: the picture's file byte for byte, every segment kept.
+WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
+                            SafeWriteBatch* batch = nullptr);
 
 // True when `target` names the file `source` (the same file through a link, a hard link or another
 // spelling of its path).
