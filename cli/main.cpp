@@ -8,6 +8,9 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#ifdef SNAPLORE_CLI_IMAGE
+#include <QGuiApplication>
+#endif
 #include <QFile>
 #include <QFileDevice>
 #include <QIODevice>
@@ -18,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
+#include <memory>
 #include <strings.h>
 #include <unistd.h>
 
@@ -30,13 +34,14 @@ const char kUsage[] =
     "  info [--json] FILE...        show each picture's dimensions, EXIF values and picture data\n"
     "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n"
     "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n"
+    "  saveas --out PATH FILE...    write resized, re-cropped copies of pictures (see 'saveas --help')\n"
     "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
     ;
 
 #ifndef SNAPLORE_CLI_IMAGE
 // The commands that need the image code.
 bool needsPixels(const char* command) {
-    for (const char* c : {"thumbs", "catalog"})
+    for (const char* c : {"thumbs", "saveas", "catalog"})
         if (std::strcmp(command, c) == 0) return true;
     return false;
 }
@@ -116,7 +121,21 @@ int main(int argc, char** argv) {
     if (argc > 1 && needsPixels(argv[1])) return handOver(argv);
 #endif
     useUtf8Locale();
+#ifdef SNAPLORE_CLI_IMAGE
+    // Text is drawn only by saveas --info, and drawing text needs the font system of a GUI
+    // application; it runs without a display. Every other command starts faster without it.
+    bool drawsText = argc > 1 && std::strcmp(argv[1], "saveas") == 0;
+    if (drawsText) {
+        drawsText = false;
+        for (int i = 2; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+            if (std::strcmp(argv[i], "--info") == 0) drawsText = true;
+    }
+    if (drawsText) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app =
+        drawsText ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+#else
     QCoreApplication app(argc, argv);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("snaplore-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.2"));
 
@@ -147,6 +166,7 @@ int main(int argc, char** argv) {
     if (command == "set") status = runSet(rest, io);
 #ifdef SNAPLORE_CLI_IMAGE
     if (command == "thumbs") status = runThumbs(rest, io);
+    if (command == "saveas") status = runSaveAs(rest, io);
     if (command == "catalog") status = runCatalog(rest, io);
 #endif
     if (status < 0) {
