@@ -38,4 +38,5 @@ QString inputFileProblem(const QByteArray& raw);
 int runInfo(const CliArgs& args, CliStreams io);
 int runSet(const CliArgs& args, CliStreams io);
 int runThumbs(const CliArgs& args, CliStreams io);
+int runSaveAs(const CliArgs& args, CliStreams io);
 int runCatalog(const CliArgs& args, CliStreams io);

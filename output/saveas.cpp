@@ -179,6 +179,9 @@ CopyPlan PlanScaledPicture(const PictureRecord& picture, const SaveAsOptions& op
         plan.problem = QStringLiteral("the picture is too small for the chosen ratio");
         return plan;
     }
+    // A square source is trimmed to an upright part; the output takes the shape of what is drawn,
+    // never the other one, so that nothing is stretched.
+    if (plan.sourceRect.width() != plan.sourceRect.height()) landscape = plan.sourceRect.width() > plan.sourceRect.height();
     plan.outputSize = landscape ? QSize(longSide, shortSide) : QSize(shortSide, longSide);
     if (options.appendInfo) {
         plan.infoStrip = saveas::kInfoStripHeight;

@@ -65,6 +65,8 @@ struct CopyPlan {
 CopyPlan PlanPictureCopy(const PictureRecord& picture, const SaveAsOptions& options, int number, int total);
 // The same for SaveScaledPicture's own arguments: the output is (long, short) when `landscape`, else
 // (short, long), drawn from the source rectangle fitted to the ratio row and the picture's CropTo.
+// When the fitted rectangle stands the other way (a square source trimmed to an upright part), its
+// shape wins, so that nothing is stretched.
 CopyPlan PlanScaledPicture(const PictureRecord& picture, const SaveAsOptions& options, bool landscape,
                            int longSide, int shortSide, int number, int total);
 

@@ -1,0 +1,243 @@
+// snaplore-cli saveas: resized and re-cropped copies of pictures, as the Save As dialog makes them.
+
+#include "commands.h"
+#include "picturerecord.h"
+#include "safewrite.h"
+#include "saveas.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+const char kSaveAsUsage[] =
+    "Usage: snaplore-cli saveas --out PATH [OPTIONS] FILE...\n"
+    "Writes a resized, re-cropped JPEG copy of each picture.\n"
+    "  --out PATH            the file to write; with several files, or when PATH ends in \"/\" or is a\n"
+    "                        folder, the folder (made when missing) where each copy keeps its name\n"
+    "  --size SIZE           orginal (each picture's own), 6mp, 5mp, 4mp, 3mp, 2mp, 1mp, .5mp or\n"
+    "                        thumbnail (default orginal)\n"
+    "  --ratio RATIO         orginal, 2.5x3.25, 3x4, 3.5x5, 4x6, 5x7 or 8x10 (default orginal)\n"
+    "  --no-crop             the whole picture, not its crop rectangle\n"
+    "  --quality N           JPEG quality from 0 to 100 (default 75)\n"
+    "  --info                add the picture's data in a strip under it\n"
+    "  --no-original-dates   give the copies the time of writing, not the picture's file times\n"
+    "  --keep-picture-data   carry the picture data (IPTC) into the copy\n"
+    "  --overwrite           replace existing files (otherwise they are skipped)\n"
+    "\"original\" is accepted for \"orginal\". --size orginal --ratio orginal --no-crop copies each file\n"
+    "as it is. Each file written is named on standard output; the exit status is 0 only when every\n"
+    "picture was written.\n";
+
+// The row of `value` in the list, matched without regard to case; -1 when it is not there.
+int rowOf(const QStringList& texts, QString value) {
+    if (value.compare(QStringLiteral("original"), Qt::CaseInsensitive) == 0) value = QStringLiteral("orginal");
+    for (int i = 0; i < texts.size(); ++i)
+        if (texts[i].compare(value, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+struct Job {
+    QString source;  // as given
+    std::unique_ptr<PictureRecord> picture;
+    QString target;
+    CopyPlan plan;
+    QString problem;  // reported instead of writing
+};
+
+}  // namespace
+
+int runSaveAs(const CliArgs& args, CliStreams io) {
+    SaveAsOptions options(SaveAsMode::SaveAs);
+    QString out;
+    bool overwrite = false;
+    QList<QByteArray> files;
+    bool optionsEnded = false;
+    const auto refuse = [&](const QString& reason) {
+        io.err << "snaplore-cli saveas: " << reason << "\n" << kSaveAsUsage;
+        return 2;
+    };
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.text[i];
+        if (optionsEnded || !a.startsWith("--")) {
+            files << args.raw[i];
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (a == "--help") {
+            io.out << kSaveAsUsage;
+            return 0;
+        }
+        if (!isUtf8(args.raw[i])) return refuse(QStringLiteral("'%1' is not valid UTF-8").arg(printableName(args.raw[i])));
+        if (a == "--no-crop") {
+            options.saveCropped = false;
+        } else if (a == "--info") {
+            options.appendInfo = true;
+        } else if (a == "--no-original-dates") {
+            options.useOriginalDateTime = false;
+        } else if (a == "--keep-picture-data") {
+            options.keepPictureData = true;
+        } else if (a == "--overwrite") {
+            overwrite = true;
+        } else {
+            QString name = a.mid(2);
+            QString value;
+            const qsizetype eq = name.indexOf('=');
+            if (eq >= 0) {
+                value = name.mid(eq + 1);
+                name.truncate(eq);
+            } else if (i + 1 < args.size() && (name == "out" || name == "size" || name == "ratio" || name == "quality")) {
+                ++i;
+                if (!isUtf8(args.raw[i]))
+                    return refuse(QStringLiteral("the value of --%1 is not valid UTF-8: '%2'").arg(name, printableName(args.raw[i])));
+                value = args.text[i];
+            } else if (name == "out" || name == "size" || name == "ratio" || name == "quality") {
+                return refuse(QStringLiteral("option --%1 needs a value").arg(name));
+            } else {
+                return refuse(QStringLiteral("unknown option '%1'").arg(a));
+            }
+            if (name == "out") {
+                out = value;
+            } else if (name == "size") {
+                options.pictureSize = rowOf(saveas::sizeTexts(), value);
+                if (options.pictureSize < 0) return refuse(QStringLiteral("unknown size '%1'").arg(value));
+            } else if (name == "ratio") {
+                options.pictureRatio = rowOf(saveas::ratioTexts(), value);
+                if (options.pictureRatio < 0) return refuse(QStringLiteral("unknown ratio '%1'").arg(value));
+            } else if (name == "quality") {
+                bool ok = false;
+                options.quality = value.toInt(&ok);
+                if (!ok || options.quality < 0 || options.quality > 100)
+                    return refuse(QStringLiteral("--quality wants a number from 0 to 100, not '%1'").arg(value));
+            } else {
+                return refuse(QStringLiteral("unknown option '%1'").arg(a));
+            }
+        }
+    }
+    if (out.isEmpty()) return refuse(QStringLiteral("no --out given"));
+    if (files.isEmpty()) return refuse(QStringLiteral("no file given"));
+
+    int status = 0;
+    const auto fail = [&](const QString& name, const QString& reason) {
+        io.err << "snaplore-cli: " << name << ": " << reason << "\n";
+        status = 1;
+    };
+
+    // Several pictures, or a folder named, make the output a folder; a folder and a name are always
+    // joined with a separator.
+    const bool toFolder = files.size() > 1 || out.endsWith(QLatin1Char('/')) || QFileInfo(out).isDir();
+    if (toFolder && !QFileInfo(out).isDir()) {
+        if (QFileInfo::exists(out) || !QDir().mkpath(out)) {
+            fail(out, QFileInfo::exists(out) ? QStringLiteral("is a file, not a folder")
+                                             : QStringLiteral("the folder could not be created"));
+            return status;
+        }
+    }
+
+    // Everything about each picture is decided up front, in the order given: its output name (two
+    // pictures of the run never share one), whether it may be written, and its plan. Only the pixel
+    // work runs on several threads afterwards.
+    std::vector<Job> jobs;
+    jobs.reserve(size_t(files.size()));
+    OutputNames names;
+    const int total = int(files.size());
+    for (const QByteArray& raw : files) {
+        Job job;
+        job.source = printableName(raw);
+        if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {
+            job.problem = problem;
+            jobs.push_back(std::move(job));
+            continue;
+        }
+        const QString path = QFile::decodeName(raw);
+        job.picture = std::make_unique<PictureRecord>(path);
+        const QString wanted = toFolder ? QDir(out).filePath(job.picture->fileName()) : out;
+        job.target = names.claim(wanted);
+        const int number = int(jobs.size()) + 1;
+        if (!job.picture->isJpeg()) {
+            job.problem = QStringLiteral("not a JPEG file");
+        } else if (IsSameFile(path, job.target)) {
+            job.problem = QStringLiteral("%1 is the picture itself; it was left as it is").arg(job.target);
+        } else if (!overwrite && (QFileInfo::exists(job.target) || QFileInfo(job.target).isSymLink())) {
+            job.problem = QStringLiteral("%1 exists, skipped (--overwrite replaces it)").arg(job.target);
+        } else {
+            job.plan = PlanPictureCopy(*job.picture, options, number, total);
+            job.problem = job.plan.problem;
+        }
+        jobs.push_back(std::move(job));
+    }
+
+    // The pictures to render, on every core, a chunk at a time so that only a few encoded copies wait
+    // in memory: the next chunk renders while the one before is written.
+    std::vector<const Job*> toRender;
+    for (const Job& job : jobs)
+        if (job.problem.isEmpty() && !job.plan.plainCopy) toRender.push_back(&job);
+    constexpr size_t kChunk = 16;
+    const auto renderChunk = [&](size_t first) {
+        const size_t end = std::min(toRender.size(), first + kChunk);
+        return QtConcurrent::mapped(std::vector<const Job*>(toRender.begin() + qsizetype(first), toRender.begin() + qsizetype(end)),
+                                    [](const Job* job) { return RenderPictureCopy(*job->picture, job->plan); });
+    };
+    QFuture<RenderedCopy> current = renderChunk(0);
+    std::optional<QFuture<RenderedCopy>> following;
+    size_t chunkStart = 0;
+    const auto takeRendered = [&](size_t index) {
+        if (index >= chunkStart + kChunk) {
+            current = following ? *following : renderChunk(chunkStart + kChunk);
+            following.reset();
+            chunkStart += kChunk;
+        }
+        if (!following && chunkStart + kChunk < toRender.size()) following = renderChunk(chunkStart + kChunk);
+        return current.resultAt(int(index - chunkStart));
+    };
+
+    // Written in batches that are flushed to disk together.
+    constexpr qsizetype kBatchFiles = 64;
+    constexpr qint64 kBatchBytes = 256 << 20;
+    SafeWriteBatch batch;
+    QStringList staged;
+    const auto commit = [&] {
+        const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
+        for (size_t i = 0; i < outcomes.size(); ++i) {
+            if (outcomes[i].result)
+                io.out << QDir::toNativeSeparators(outcomes[i].target) << "\n";
+            else
+                fail(staged[qsizetype(i)], describe(outcomes[i].result));
+        }
+        io.out.flush();
+        staged.clear();
+    };
+    size_t next = 0;
+    for (Job& job : jobs) {
+        if (!job.problem.isEmpty()) {
+            fail(job.source, job.problem);
+            continue;
+        }
+        // The same target twice in a batch cannot happen: names are unique in the run.
+        WriteResult result;
+        if (job.plan.plainCopy) {
+            result = CopyPictureFile(*job.picture, job.target, job.plan.originalTimes, &batch);
+        } else {
+            const RenderedCopy copy = takeRendered(next++);
+            result = copy.result ? WriteRenderedCopy(*job.picture, job.plan, copy.jpeg, job.target, &batch) : copy.result;
+        }
+        if (!result) {
+            fail(job.source, describe(result));
+        } else {
+            staged << job.source;
+        }
+        job.picture.reset();
+        if (batch.size() >= kBatchFiles || batch.pendingBytes() >= kBatchBytes) commit();
+    }
+    commit();
+    io.err.flush();
+    return status;
+}
