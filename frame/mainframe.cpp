@@ -579,6 +579,11 @@ quint32 CMainFrame::ping() {
 void CMainFrame::showTips() { tips_->exec(); }
 
 void CMainFrame::saveAs(SaveAsMode mode) {
+    // The dialog works on the browser's pictures: a folder still being read (or about to be, on a
+    // refresh already asked for) would replace them while it is open, so the reading ends first.
+    QCoreApplication::sendPostedEvents(browser_, QEvent::MetaCall);
+    while (browser_->isLoading())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     saveascommand::run(*this, *saveAsDialog(mode), browser_->searchMode());
 }
 

@@ -64,6 +64,7 @@ public:
     // BrowseContext
     CFileBrowserView* browser() override { return browser_; }
     CThumbView* thumbView() override { return thumbs_; }
+    void runSaveAs() override { saveAs(SaveAsMode::SaveAs); }
 
     // The commands that span views. SavePicture writes the open picture after the lock questions;
     // the file keeps its times unless the form's box says otherwise (`Keep`: whatever it says).

@@ -137,3 +137,20 @@ TEST_F(SaveAsCommandsTest, ADragHandsOverTheFileOrACopyMadeWithTheDragOptions) {
     EXPECT_EQ(prompter_.asked()[0].caption, "Error!");
     EXPECT_TRUE(prompter_.asked()[0].text.contains("b.jpg")) << prompter_.asked()[0].text.toStdString();
 }
+
+TEST_F(SaveAsCommandsTest, AFolderStillBeingReadIsReadBeforeTheDialogTakesItsPictures) {
+    const QString other = box_.filePath("other");
+    QDir().mkpath(other);
+    for (const QString name : {"x.jpg", "y.jpg", "z.jpg"})
+        QFile::copy(testsupport::dataPath("Canon_40D.jpg"), other + "/" + name);
+    frame_->OpenFolder(other);  // the browser reads it once control returns to the event loop
+    int count = -1;
+    uitest::onModal([&](QWidget* dialog) {
+        auto* list = control<QComboBox>(dialog, "pictures");
+        list->setCurrentIndex(list->findText("Entire Catalog"));
+        count = static_cast<CFileSaveAsDlg*>(dialog)->pictureCount();
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    frame_->saveAs(SaveAsMode::SaveAs);
+    EXPECT_EQ(count, 3);
+}
