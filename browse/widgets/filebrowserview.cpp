@@ -315,7 +315,8 @@ void CFileBrowserView::contextMenu(const QPoint& pos) {
     menu.addAction(QStringLiteral("Print..."))->setEnabled(false);
     menu.addAction(QStringLiteral("Print Preview..."))->setEnabled(false);
     QAction* saveAs = menu.addAction(QStringLiteral("Save as..."));
-    saveAs->setEnabled(frame_.document().picture() != nullptr);
+    // A picture item opens its picture on the way here (perhaps once control returns to the loop).
+    saveAs->setEnabled(entry->kind == EntryKind::Picture || frame_.document().picture() != nullptr);
     QAction* chosen = menu.exec(tree_->viewport()->mapToGlobal(pos));
     if (chosen == setFlag) setFlagOnSelected(true);
     if (chosen == removeFlag) setFlagOnSelected(false);

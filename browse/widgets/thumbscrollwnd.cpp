@@ -323,8 +323,7 @@ QMenu* CThumbScrollWnd::createContextMenu(QWidget* parent) {
     // Printing comes with the print view.
     add(QStringLiteral("Print..."), 217, false);
     add(QStringLiteral("Print Preview..."), 218, false);
-    connect(add(QStringLiteral("Save as..."), 173, frame_.document().picture() != nullptr), &QAction::triggered, this,
-            [this] { frame_.runSaveAs(); });
+    connect(add(QStringLiteral("Save as..."), 173, true), &QAction::triggered, this, [this] { frame_.runSaveAs(); });
     return menu;
 }
 

@@ -1,5 +1,6 @@
 #include "saveascommand.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -34,7 +35,10 @@ CFileSaveAsDlg* create(SaveAsMode mode, FrameContext& frame, const QString& temp
 
 bool run(FrameContext& frame, CFileSaveAsDlg& dialog, bool searchResults) {
     PictureRecord* picture = frame.document().picture();
-    if (!picture) return false;
+    if (!picture) {
+        QApplication::beep();
+        return false;
+    }
     if (!QFileInfo::exists(picture->filePath())) {
         frame.prompter().messageBox(QStringLiteral("Cannot save file.  File does not exist."), QStringLiteral("Error!"),
                                     mb::Ok | mb::IconExclamation);

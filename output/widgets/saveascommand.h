@@ -20,7 +20,8 @@ namespace saveascommand {
 CFileSaveAsDlg* create(SaveAsMode mode, FrameContext& frame, const QString& temporaryFolder, QWidget* parent);
 
 // Save As, Send Email and Burn CD: the current picture (whose file must still be there) and the
-// browser's entries go to the dialog, which then runs. False when it was not shown.
+// browser's entries go to the dialog, which then runs. False when it was not shown (a beep when no
+// picture is open, a message when its file is gone).
 bool run(FrameContext& frame, CFileSaveAsDlg& dialog, bool searchResults);
 
 // Drag && Drop Options: the options alone, for no picture in particular.
