@@ -36,11 +36,15 @@
 #include "copytoalldlg.h"
 #include "deletecommand.h"
 #include "filebrowserview.h"
+#include "filesaveasdlg.h"
 #include "panesplitter.h"
 #include "picturedrag.h"
 #include "optionstreectrl.h"
 #include "picdataview.h"
 #include "picturecommands.h"
+#include "picturerecord.h"
+#include "prompter.h"
+#include "saveascommand.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
 #include "thumbview.h"
@@ -87,6 +91,8 @@ CMainFrame::CMainFrame(SettingsStore& store, Prompter& prompter, const QString& 
     connectCommands();
     readSettings();
     tips_ = new CTipsDlg(store_, this);
+    for (SaveAsMode mode : {SaveAsMode::SaveAs, SaveAsMode::BurnCd, SaveAsMode::SendEmail, SaveAsMode::DragAndDrop})
+        saveAsDialogs_[size_t(mode)] = saveascommand::create(mode, *this, temporaryFolder_, this);
 
     connect(document_, &CSnaploreDoc::updateAllViews, this, &CMainFrame::documentChanged);
     connect(document_, &CSnaploreDoc::statusMessage, this, &CMainFrame::setStatusText);
@@ -273,6 +279,10 @@ void CMainFrame::connectCommands() {
     on(cmd::CatalogCreate, &CMainFrame::createCatalog);
     on(cmd::CatalogRemove, &CMainFrame::removeCatalog);
     on(cmd::CatalogArchive, &CMainFrame::archiveCatalog);
+    on(cmd::SaveAs, [this] { saveAs(SaveAsMode::SaveAs); });
+    on(cmd::BurnCd, [this] { saveAs(SaveAsMode::BurnCd); });
+    on(cmd::SendEmail, [this] { saveAs(SaveAsMode::SendEmail); });
+    on(cmd::DragDropOptions, &CMainFrame::chooseDragOptions);
     on(cmd::Exit, &CMainFrame::close);
     on(cmd::FirstPicture, [this] { thumbs_->First(); });
     on(cmd::NextPicture, [this] { thumbs_->Next(); });
@@ -339,6 +349,8 @@ void CMainFrame::updateActions() {
     const bool pictureOpen = !document_->pathName().isEmpty();
     const bool hasCatalog = folderHasCatalog();
     const bool hasPictures = thumbs_->hasPictures();
+    const PictureRecord* current = document_->picture();
+    const bool pictureUsable = current && QFileInfo::exists(current->filePath());
 
     const auto set = [this](int id, bool enabled, std::optional<bool> checked = std::nullopt) {
         QAction* a = action(id);
@@ -352,6 +364,10 @@ void CMainFrame::updateActions() {
     set(cmd::CatalogRemove, hasCatalog);
     set(cmd::CatalogArchive, hasCatalog);
     set(cmd::Search, hasCatalog);
+    set(cmd::SaveAs, pictureUsable);
+    set(cmd::SendEmail, pictureUsable);
+    set(cmd::BurnCd, false);  // until CDs can be written
+    set(cmd::DragDropOptions, true);
     for (int id : {cmd::FirstPicture, cmd::NextPicture, cmd::PrevPicture, cmd::LastPicture}) set(id, hasPictures);
     for (int id : {cmd::FileOpen, cmd::Exit, cmd::Refresh, cmd::NextPane, cmd::PrevPane, cmd::CheckForUpdates,
                    cmd::Tips, cmd::About})
@@ -562,9 +578,41 @@ quint32 CMainFrame::ping() {
 
 void CMainFrame::showTips() { tips_->exec(); }
 
+void CMainFrame::saveAs(SaveAsMode mode) {
+    // The dialog works on the browser's pictures: a folder still being read (or about to be, on a
+    // refresh already asked for) would replace them while it is open, so the reading ends first.
+    QCoreApplication::sendPostedEvents(browser_, QEvent::MetaCall);
+    while (browser_->isLoading())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    saveascommand::run(*this, *saveAsDialog(mode), browser_->searchMode());
+}
+
+void CMainFrame::chooseDragOptions() { saveascommand::chooseDragOptions(*saveAsDialog(SaveAsMode::DragAndDrop)); }
+
+CFileSaveAsDlg* CMainFrame::saveAsDialog(SaveAsMode mode) const { return saveAsDialogs_[size_t(mode)]; }
+
+PictureDragData* CMainFrame::pictureDragData(const PictureRecord& picture) {
+    PictureDragData::Renderer renderer;
+    if (!saveAsDialog(SaveAsMode::DragAndDrop)->options().isPlainCopy()) {
+        renderer = [this](const QString& path, int number) -> QString {
+            const QString target = PictureDragData::renderedCopyPath(temporaryFolder_, path, number);
+            QString report;
+            if (saveascommand::renderDragCopy(*this, *saveAsDialog(SaveAsMode::DragAndDrop), path, target, report))
+                return target;
+            // The drop target is waiting for its data: the message comes once the drag is over.
+            QMetaObject::invokeMethod(
+                this,
+                [this, report] { prompter_.messageBox(report, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation); },
+                Qt::QueuedConnection);
+            return {};
+        };
+    }
+    return new PictureDragData(picture, std::move(renderer));
+}
+
 void CMainFrame::startPictureDrag(PictureRecord& picture, QWidget* source) {
     auto* drag = new QDrag(source ? source : this);
-    drag->setMimeData(new PictureDragData(picture));
+    drag->setMimeData(pictureDragData(picture));
     const QImage thumbnail = picture.thumbnailImage();
     if (!thumbnail.isNull())
         drag->setPixmap(QPixmap::fromImage(thumbnail.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation)));

@@ -10,10 +10,12 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
 #include <memory>
 
 #include "browsecontext.h"
 #include "frameentrylist.h"
+#include "saveasoptions.h"
 #include "snaploredoc.h"
 
 class CBigImageView;
@@ -23,6 +25,8 @@ class CTipsDlg;
 class CToolBarBigImage;
 class CToolBarPicData;
 class CCopyToAllDlg;
+class CFileSaveAsDlg;
+class PictureDragData;
 class PaneSplitter;
 class CPicDataView;
 class COptionsTreeCtrl;
@@ -60,6 +64,7 @@ public:
     // BrowseContext
     CFileBrowserView* browser() override { return browser_; }
     CThumbView* thumbView() override { return thumbs_; }
+    void runSaveAs() override { saveAs(SaveAsMode::SaveAs); }
 
     // The commands that span views. SavePicture writes the open picture after the lock questions;
     // the file keeps its times unless the form's box says otherwise (`Keep`: whatever it says).
@@ -74,6 +79,15 @@ public:
     // Empties the archive strings and lets the browser read the current folder again, once control
     // returns to the event loop.
     void RefreshBrowser();
+    // File > Save As..., Burn CD... and Send Email To...: the command's dialog instance over the current
+    // picture and the browser's entries; Drag && Drop Options...: the options a drag uses.
+    void saveAs(SaveAsMode mode);
+    void chooseDragOptions();
+    // What a drag of `picture` offers: the file itself, or with Drag and Drop options that resize or
+    // crop, a copy rendered into the temporary folder when the drop asks for it.
+    PictureDragData* pictureDragData(const PictureRecord& picture);
+    // The dialog instance of a command, kept for the run so its options last.
+    CFileSaveAsDlg* saveAsDialog(SaveAsMode mode) const;
     // What a second instance's hand-over asks of the running one: show everything again. Returns
     // cmd::kPingAnswer.
     quint32 ping();
@@ -147,4 +161,6 @@ private:
     QPointer<QWidget> activeView_;
     CTipsDlg* tips_ = nullptr;
     CCopyToAllDlg* copyToAll_ = nullptr;  // kept for the run: its ticks last
+    // Save As, Burn CD, Send Email and Drag and Drop, in the order of SaveAsMode.
+    std::array<CFileSaveAsDlg*, 4> saveAsDialogs_{};
 };

@@ -31,18 +31,16 @@ QStringList PictureDragData::formats() const { return {kUriList}; }
 bool PictureDragData::hasFormat(const QString& mimeType) const { return mimeType == kUriList; }
 
 void PictureDragData::render() const {
-    if (!rendered_.isEmpty()) return;
+    if (asked_) return;
+    asked_ = true;
     number_ = ++gDragCounter;
-    rendered_ = source_;
-    if (renderer_) {
-        const QString copy = renderer_(source_, number_);
-        if (!copy.isEmpty()) rendered_ = copy;
-    }
+    rendered_ = renderer_ ? renderer_(source_, number_) : source_;
 }
 
 QVariant PictureDragData::retrieveData(const QString& mimeType, QMetaType type) const {
     if (mimeType != kUriList || source_.isEmpty()) return {};
     render();
+    if (rendered_.isEmpty()) return {};
     const QUrl url = QUrl::fromLocalFile(rendered_);
     if (type.id() == QMetaType::QUrl) return url;
     if (type.id() == QMetaType::QVariantList) return QVariantList{url};

@@ -14,7 +14,9 @@ class PictureDragData : public QMimeData {
     Q_OBJECT
 public:
     // Makes the file a drop receives, given the picture's path and the number of this drag; returns
-    // the path to hand over. Without one the picture's own file is handed over.
+    // the path to hand over, or nothing when no file could be made: the drop then gets no data rather
+    // than a file other than the one asked for. Without a renderer the picture's own file is handed
+    // over.
     using Renderer = std::function<QString(const QString& path, int dragNumber)>;
 
     explicit PictureDragData(const PictureRecord& picture, Renderer renderer = {});
@@ -29,7 +31,7 @@ public:
 
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;
-    // The file handed over; empty until a drop target asked for the data.
+    // The file handed over; empty until a drop target asked for the data, and when none could be made.
     QString renderedPath() const { return rendered_; }
     int dragNumber() const { return number_; }
 
@@ -41,6 +43,7 @@ private:
 
     QString source_;
     Renderer renderer_;
+    mutable bool asked_ = false;
     mutable QString rendered_;
     mutable int number_ = 0;
 };

@@ -11,4 +11,6 @@ class BrowseContext : public FrameContext {
 public:
     virtual CFileBrowserView* browser() = 0;
     virtual CThumbView* thumbView() = 0;
+    // File > Save As... on the open picture, which the popups' "Save as..." runs.
+    virtual void runSaveAs() = 0;
 };

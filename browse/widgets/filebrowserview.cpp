@@ -311,13 +311,16 @@ void CFileBrowserView::contextMenu(const QPoint& pos) {
     QAction* setFlag = menu.addAction(QStringLiteral("Set Flag"));
     QAction* removeFlag = menu.addAction(QStringLiteral("Remove Flag"));
     menu.addSeparator();
-    // Printing and Save As come with the output dialogs.
+    // Printing comes with the print view.
     menu.addAction(QStringLiteral("Print..."))->setEnabled(false);
     menu.addAction(QStringLiteral("Print Preview..."))->setEnabled(false);
-    menu.addAction(QStringLiteral("Save as..."))->setEnabled(false);
+    QAction* saveAs = menu.addAction(QStringLiteral("Save as..."));
+    // A picture item opens its picture on the way here (perhaps once control returns to the loop).
+    saveAs->setEnabled(entry->kind == EntryKind::Picture || frame_.document().picture() != nullptr);
     QAction* chosen = menu.exec(tree_->viewport()->mapToGlobal(pos));
     if (chosen == setFlag) setFlagOnSelected(true);
     if (chosen == removeFlag) setFlagOnSelected(false);
+    if (chosen == saveAs) frame_.runSaveAs();
 }
 
 void CFileBrowserView::startDrag(QTreeWidgetItem* item) {

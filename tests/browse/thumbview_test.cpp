@@ -199,8 +199,10 @@ TEST_F(ThumbViewTest, RightClickBesideABoxOpensItAndShowsTheMenu) {
     ASSERT_NE(menu, nullptr);
     QStringList enabled, disabled;
     for (const QAction* action : menu->actions()) (action->isEnabled() ? enabled : disabled).append(action->text());
-    EXPECT_EQ(enabled, QStringList({"Set Flag", "Remove Flag"}));
-    EXPECT_EQ(disabled, QStringList({"Print...", "Print Preview...", "Save as..."}));
+    EXPECT_EQ(enabled, QStringList({"Set Flag", "Remove Flag", "Save as..."}));
+    EXPECT_EQ(disabled, QStringList({"Print...", "Print Preview..."}));
+    menu->actions().last()->trigger();  // Save as... runs the frame's Save As on the picture just opened
+    EXPECT_EQ(frame_.saveAsRuns, 1);
     menu->close();
     QApplication::processEvents();
 

@@ -57,3 +57,16 @@ TEST(FramePictureDrag, CopyNamesAndArchivedSources) {
     picture.archiveLocation = "/media/cdrom/2024/";
     EXPECT_EQ(PictureDragData::sourcePath(picture), "/media/cdrom/2024/beach.jpg");
 }
+
+TEST(FramePictureDrag, ACopyThatCouldNotBeMadeGivesTheDropNothing) {
+    testsupport::SandBox box;
+    PictureRecord picture(box.copy(testsupport::dataPath("Canon_40D.jpg"), "beach.jpg"));
+    int asked = 0;
+    PictureDragData data(picture, [&](const QString&, int) {
+        ++asked;
+        return QString();
+    });
+    EXPECT_TRUE(data.urls().isEmpty());  // never the original in place of the copy asked for
+    EXPECT_TRUE(data.data("text/uri-list").isEmpty());
+    EXPECT_EQ(asked, 1);  // and it is not tried again within the drag
+}

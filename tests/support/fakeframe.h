@@ -73,6 +73,7 @@ public:
 
     CFileBrowserView* browser() override { return browserView; }
     CThumbView* thumbView() override { return thumbsView; }
+    void runSaveAs() override { ++saveAsRuns; }
 
     // The status texts in the order they were set.
     QStringList statusTexts() const {
@@ -110,5 +111,6 @@ public:
     QList<ArchiveStrings> archiveStrings;
     int catalogsCreated = 0;
     QStringList dragged;
+    int saveAsRuns = 0;
     const QWidget* active = nullptr;
 };
