@@ -35,8 +35,7 @@ QString leftOutText(const std::vector<CatalogLeftOut>& leftOut) {
         lines.append(name + QStringLiteral(": ") + leftOut[i].reason);
     }
     if (leftOut.size() > kShown) lines.append(tr("... and %1 more").arg(leftOut.size() - kShown));
-    return tr("These names were left out of the catalog:\n\n%1")
-        .arg(lines.join(QLatin1Char('\n')));
+    return tr("These names were left out of the catalog:\n\n%1").arg(lines.join(QLatin1Char('\n')));
 }
 
 }  // namespace
