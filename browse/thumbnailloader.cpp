@@ -40,8 +40,10 @@ ThumbnailJob jobFor(const PictureRecord& picture) {
     job.iptcThumbnail = picture.iptc().thumbnailJpeg();
     // Without stored bytes the block decodes nothing; an image set in memory comes back at once.
     if (job.iptcThumbnail.isEmpty()) job.iptcImage = picture.iptc().thumbnail();
-    // A catalog entry's picture is never decoded for its thumbnail.
-    if (!picture.fromCatalog()) job.decodePath = picture.filePath();
+    // A catalog entry whose picture is on the disk is decoded as in a folder without a catalog; an
+    // archived one shows what the catalog keeps, as its disc may be slow or gone.
+    if (!picture.fromCatalog() || (picture.archiveLocation.isEmpty() && picture.fileExists()))
+        job.decodePath = picture.filePath();
     job.rotation = picture.rotation();
     job.display = QSize(picture.displayWidth(), picture.displayHeight());
     return job;

@@ -24,7 +24,7 @@ struct ThumbnailJob {
     QByteArray exifThumbnail;  // the camera's JPEG thumbnail, or empty
     QByteArray iptcThumbnail;  // the stored 2:224 JPEG, or empty
     QImage iptcImage;          // a 2:224 thumbnail replaced in memory (no bytes yet), or null
-    QString decodePath;        // the picture file for a reduced decode; empty: no decode (catalog)
+    QString decodePath;        // the picture file for a reduced decode; empty: no decode (archived)
     int rotation = 0;          // degrees clockwise
     QSize display;             // the picture as displayed
 };

@@ -217,7 +217,12 @@ QString fileText(const QString& displayName) {
 
 QString missingFilePath(const QString& volumeLabel, const QString& archivePath, const QString& displayName) {
     if (volumeLabel.isEmpty()) return QStringLiteral("<Cannot find file>");
-    return QStringLiteral("(%1) %2%3").arg(volumeLabel, archivePath, displayName);
+    // A name taken over from a subfolder's catalog keeps the catalog's backslash; shown as a path.
+    QString name = displayName;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const bool separated = archivePath.isEmpty() || lastSeparator(archivePath) == archivePath.size() - 1;
+    return QStringLiteral("(%1) %2%3%4")
+        .arg(volumeLabel, archivePath, separated ? QString() : QStringLiteral("/"), name);
 }
 
 QSize previewSize(const QSize& size) {

@@ -160,7 +160,8 @@ QString emptySizeText();
 QString directoryText(const QString& displayPath);
 // The File field: a catalog's "sub\name.jpg" shows after its first separator.
 QString fileText(const QString& displayName);
-// The display path of a picture whose file is missing: "(%s) %s%s" for an archived picture, else
+// The display path of a picture whose file is missing: "(%s) %s/%s" of the volume label, the archive
+// path and the name for an archived picture (no second separator when the path ends in one), else
 // "<Cannot find file>".
 QString missingFilePath(const QString& volumeLabel, const QString& archivePath, const QString& displayName);
 

@@ -12,6 +12,7 @@
 #include <QDrag>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
@@ -62,6 +63,13 @@ const QString kReady = QStringLiteral("Ready");
 constexpr int kIdleUpdateMs = 300;
 constexpr int kFirstColumnWidth = 230;
 
+bool isEditableText(const QWidget* widget) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(widget)) return !line->isReadOnly();
+    if (const auto* text = qobject_cast<const QTextEdit*>(widget)) return !text->isReadOnly();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) return !plain->isReadOnly();
+    return false;
+}
+
 QList<QKeySequence> keysOf(const char* keys) {
     QList<QKeySequence> sequences;
     for (const QString& key : QString::fromLatin1(keys).split(QLatin1Char(';'), Qt::SkipEmptyParts))
@@ -103,6 +111,8 @@ CMainFrame::CMainFrame(SettingsStore& store, Prompter& prompter, const QString& 
     // Clipboard and focus decide the edit commands; everything else changes with the document or the
     // browser, which the idle timer catches as well.
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::updateActions);
+    // The picture navigation keys win over the text fields' own use of them (see eventFilter).
+    qApp->installEventFilter(this);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::updateActions);
     idleUpdate_ = new QTimer(this);
     connect(idleUpdate_, &QTimer::timeout, this, &CMainFrame::updateActions);
@@ -113,6 +123,7 @@ CMainFrame::CMainFrame(SettingsStore& store, Prompter& prompter, const QString& 
 CMainFrame::~CMainFrame() {
     // Closing the window below changes the focus; the frame must not hear of it half destroyed.
     disconnect(qApp, nullptr, this, nullptr);
+    qApp->removeEventFilter(this);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     idleUpdate_->stop();
     if (waitCursor_) QApplication::restoreOverrideCursor();
@@ -246,6 +257,13 @@ void CMainFrame::createPanes() {
     outer_->restoreLayout();
     setActiveView(thumbs_);
     connect(browser_, &CFileBrowserView::loadProgress, this, &CMainFrame::showLoadProgress);
+    // A new list in the strip (a delete, another folder or event, a search, a reload) moves the open
+    // picture's number and the count: the form, the large picture and the commands follow at once.
+    connect(thumbs_, &CThumbView::listShown, this, [this] {
+        panel_->ShowPosition();
+        bigImage_->viewport()->update();
+        updateActions();
+    });
 }
 
 void CMainFrame::connectCommands() {
@@ -336,6 +354,29 @@ void CMainFrame::readSettings() {
     if (const auto state = store_.binary(QStringLiteral("Tool"), QStringLiteral("State"))) restoreState(*state);
 }
 
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // Before a key reaches the accelerators, the widget with the focus may claim it (an accepted
+    // override event). A text field claims Ctrl+Left, Ctrl+Right, Ctrl+Home and Ctrl+End for its
+    // cursor, so the picture keys would never act while the user captions a picture: here they move
+    // between pictures (left unclaimed, the accelerator acts). The field keeps every key that has a
+    // meaning for its text, also Ctrl+Del, which it does not claim itself and which is Del Picture.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+            for (int id : {cmd::FirstPicture, cmd::NextPicture, cmd::PrevPicture, cmd::LastPicture, cmd::SaveCopyNext})
+                if (action(id)->shortcuts().contains(pressed)) return true;
+            if (isEditableText(widget) &&
+                (key->matches(QKeySequence::DeleteEndOfWord) || key->matches(QKeySequence::DeleteStartOfWord))) {
+                key->accept();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!document_->SaveModified()) {
         event->ignore();
@@ -360,7 +401,8 @@ void CMainFrame::updateActions() {
     for (int id : {cmd::FileSaveDocument, cmd::Save, cmd::SaveNext, cmd::SaveCopyNext, cmd::SaveCopyToAll,
                    cmd::DeletePicture})
         set(id, pictureOpen);
-    set(cmd::CatalogCreate, true);
+    // The drive list is no folder: there is nothing to catalog.
+    set(cmd::CatalogCreate, currentFolder_ != browser::kDriveList);
     set(cmd::CatalogRemove, hasCatalog);
     set(cmd::CatalogArchive, hasCatalog);
     set(cmd::Search, hasCatalog);
@@ -520,6 +562,7 @@ void CMainFrame::RefreshBrowser() {
 }
 
 void CMainFrame::createCatalog() {
+    if (currentFolder_ == browser::kDriveList) return;
     catalogcommands::create(*this);
     RefreshBrowser();
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStringList>
 
 #include "catalog.h"
 #include "framecontext.h"
@@ -23,6 +24,20 @@ void failure(FrameContext& frame, const QString& text) {
     frame.prompter().messageBox(text, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
 }
 
+// One message for every name the catalog could not take, so the user learns which pictures a search
+// or an archive disc will not know.
+QString leftOutText(const std::vector<CatalogLeftOut>& leftOut) {
+    constexpr size_t kShown = 20;
+    QStringList lines;
+    for (size_t i = 0; i < leftOut.size() && i < kShown; ++i) {
+        QString name = leftOut[i].name;
+        name.replace(QLatin1Char('\n'), QLatin1String("\\n"));  // a line feed in a name, seen as such
+        lines.append(name + QStringLiteral(": ") + leftOut[i].reason);
+    }
+    if (leftOut.size() > kShown) lines.append(tr("... and %1 more").arg(leftOut.size() - kShown));
+    return tr("These names were left out of the catalog:\n\n%1").arg(lines.join(QLatin1Char('\n')));
+}
+
 }  // namespace
 
 void create(FrameContext& frame) {
@@ -30,11 +45,15 @@ void create(FrameContext& frame) {
     frame.setStatusText(QStringLiteral("Creating catalog..."), true);
     const CatalogCreateReport report = Catalog().create(folder, true);
     frame.setStatusText(QStringLiteral("Ready"));
-    if (report.ok())
-        information(frame, QStringLiteral("Catalog Created"));
-    else
+    if (!report.ok()) {
         failure(frame, tr("The catalog of %1 could not be created.\n%2")
                            .arg(QDir::toNativeSeparators(folder), describe(report.write)));
+        return;
+    }
+    information(frame, QStringLiteral("Catalog Created"));
+    if (!report.leftOut.empty())
+        frame.prompter().messageBox(leftOutText(report.leftOut), QStringLiteral("Snaplore"),
+                                    mb::Ok | mb::IconExclamation);
 }
 
 void remove(FrameContext& frame) {

@@ -198,6 +198,9 @@ void CFileBrowserView::finishLoad(const std::shared_ptr<EntryListBuild>& build) 
     rebuildTree();
     showThumbs(model_.thumbList(), false);
     frame_.setStatusText(QStringLiteral("Ready"));
+    // A picture of the previous place (another folder, the drive list) is not shown beside this one's
+    // strip: the document closes it, after the save question when it holds changes.
+    if (document.picture() && !model_.entryForPath(document.pathName())) document.ClosePicture();
     emit loadFinished();
 }
 

@@ -66,9 +66,11 @@ CSearchDlg::CSearchDlg(QWidget* parent) : QDialog(parent), values_(initialCriter
 
     auto* helpBox = new QGroupBox(QStringLiteral("Help"), this);
     auto* helpLayout = new QVBoxLayout(helpBox);
-    // Plain text: the help shows "<value>" literally.
-    auto* help =
-        new QLabel(QStringLiteral("or:  <value>,<value>\nnot: -<value>\nOther: Headline,Caption, Event"), helpBox);
+    // Plain text: the help shows "<value>" literally. The dates compare the Date/Time stored in the
+    // picture data only, so a picture that never got one is never found; the help says so.
+    auto* help = new QLabel(QStringLiteral("or:  <value>,<value>\nnot: -<value>\nOther: Headline,Caption, Event\n"
+                                           "Pictures without a date are left out."),
+                            helpBox);
     help->setTextFormat(Qt::PlainText);
     helpLayout->addWidget(help);
 

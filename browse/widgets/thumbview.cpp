@@ -60,6 +60,7 @@ void CThumbView::ShowList(const ThumbList& list, bool searchFlag) {
     list_ = list;
     totalSize_ = thumbstrip::totalSize(list_);
     update(0, 0, width(), thumbstrip::kTitleHeight);
+    emit listShown();
 }
 
 QString CThumbView::titleText() const { return thumbstrip::titleText(title_.title, list_.size(), totalSize_); }

@@ -44,6 +44,10 @@ public:
     thumbstrip::TitleIcon titleIcon() const { return title_.icon; }
     CThumbScrollWnd* strip() const { return strip_; }
 
+signals:
+    // ShowList gave the view a new list: the open picture's place and the count may have changed.
+    void listShown();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -344,7 +344,8 @@ QString CBigImageView::dataText() const {
     if (!p) return {};
     DataTextSource source;
     source.count = frame_.pictureCount();
-    if (const int index = frame_.pictureIndex(p, frame_.document().pathName()); index >= 0) source.position = index;
+    // A picture that is not in the strip (a search left it out) is number 0, as in the form.
+    source.position = frame_.pictureIndex(p, frame_.document().pathName());
     const IptcBlock& data = p->iptc();
     source.event = data.event;
     source.dataDateTime = data.dateTime;

@@ -68,7 +68,7 @@ public:
 
     // The pieces of the data text, taken from the picture, the document and the strip.
     struct DataTextSource {
-        int position = 0;  // 0-based place in the strip
+        int position = 0;  // 0-based place in the strip; -1 when it is not there
         int count = 0;
         QString event;
         QDateTime dataDateTime;  // the picture data's date and time

@@ -482,8 +482,7 @@ void CPicDataView::RefreshFromPicture() {
         setDateTaken({});
         eventStart_->setDate(kZeroDate);
         eventEnd_->setDate(kZeroDate);
-        pictureNumber_->setText(QStringLiteral("0"));
-        pictureCount_->setText(QStringLiteral("0"));
+        ShowPosition();
         rating_->setCurrentIndex(kDefaultRatingIndex);
         viewCropped_->setEnabled(false);
         previewPart_ = {};
@@ -534,17 +533,23 @@ void CPicDataView::LoadFields(const IptcBlock& data) {
     people_->clear();
     people_->addItems(fields.people);
 
-    int number = 0;
-    const int count = frame_.pictureCount();
-    if (const QString path = frame_.document().pathName(); !path.isEmpty())
-        number = frame_.pictureIndex(nullptr, path) + 1;
-    pictureNumber_->setText(QString::number(number));
-    pictureCount_->setText(QString::number(count));
+    ShowPosition();
 
     emit headlineChanged(headline_->text());
     emit peopleCountChanged(people_->count());
     emit ratingChanged(rating_->currentIndex());
     --loading_;
+}
+
+void CPicDataView::ShowPosition() {
+    // Without an open picture both are 0, whatever the strip holds.
+    int number = 0, count = 0;
+    if (frame_.document().picture()) {
+        count = frame_.pictureCount();
+        number = frame_.pictureIndex(nullptr, frame_.document().pathName()) + 1;
+    }
+    pictureNumber_->setText(QString::number(number));
+    pictureCount_->setText(QString::number(count));
 }
 
 void CPicDataView::StoreFields() {
@@ -749,6 +754,9 @@ void CPicDataView::paintPreview(QPainter& painter, const QRect& area) {
     if (picture) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         const QSize whole(picture->displayWidth(), picture->displayHeight());
+        // Made before it is asked for: a picture just opened has none yet, and its crop would be lost
+        // on the first paint.
+        picture->makeThumbnail();
         const QImage thumbnail = picture->thumbnailImage();
         if (previewPart_ == QRect(QPoint(0, 0), whole) || thumbnail.isNull() || whole.isEmpty()) {
             picture->drawThumbnail(painter, target);

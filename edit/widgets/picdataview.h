@@ -48,6 +48,8 @@ public:
     void RefreshFromPicture();
     // Shows one set of picture data; the date and time taken stay as they are.
     void LoadFields(const IptcBlock& data);
+    // Shows the open picture's place in the strip and the strip's count again (the strip's list changed).
+    void ShowPosition();
     // Writes the fields the user changed into the open picture's data; nothing without one.
     void StoreFields();
     // Save Copy Next: the saved picture's data shown for the newly opened one, which is then modified.

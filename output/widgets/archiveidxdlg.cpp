@@ -63,7 +63,7 @@ CArchiveIdxDlg::CArchiveIdxDlg(const QString& catalogFolder, const QString& cdNa
     form->addRow(QStringLiteral("CD Name:"), cdName_);
     form->addRow(QString(), hint(QStringLiteral("(Any name for your CD.  i.e. CD0002)"), this));
     form->addRow(QStringLiteral("Location:"), locationRow);
-    form->addRow(QString(), hint(QStringLiteral("(The drive letter of the CDROM.  i.e. D:\\)"), this));
+    form->addRow(QString(), hint(QStringLiteral("(The folder of the mounted disc.  i.e. /media/cdrom)"), this));
 
     auto* information = new QGroupBox(QStringLiteral("Important Information"), this);
     // The text keeps its original "\n\r" break; a carriage return alone would show as nothing.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -36,6 +37,10 @@ TEST(AppArchiveDialog, ShowsTheCatalogAndEndsTheLocationWithASeparator) {
     for (auto* line : dialog.findChildren<QLineEdit*>()) shown.append(line->text());
     EXPECT_TRUE(shown.contains("500.0KB"));
     EXPECT_EQ(dialog.cdName(), "CD0002");
+    // The location is where the disc is mounted: the hint speaks of that, not of drive letters.
+    QStringList hints;
+    for (auto* label : dialog.findChildren<QLabel*>()) hints.append(label->text());
+    EXPECT_TRUE(hints.contains("(The folder of the mounted disc.  i.e. /media/cdrom)")) << hints.join('|').toStdString();
 
     for (auto* button : dialog.findChildren<QPushButton*>())
         if (button->text() == "...") button->click();

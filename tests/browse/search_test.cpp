@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -289,6 +290,11 @@ TEST(SearchDialog, ValuesLastAndClearRestoresThem) {
     EXPECT_EQ(dialog.ratingList()->count(), 5);
     EXPECT_EQ(dialog.ratingList()->itemText(4), QStringLiteral("4-No Star"));
     EXPECT_EQ(dialog.flagButtons()->checkedButton()->text(), QStringLiteral("Ignore"));
+    // The dates leave out every picture without a stored date; the help says so.
+    QStringList labels;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) labels.append(label->text());
+    EXPECT_TRUE(labels.join('\n').contains(QStringLiteral("Pictures without a date are left out.")))
+        << labels.join('|').toStdString();
 
     // Search: the dates take the whole of their days.
     dialog.textField(1)->setText(QStringLiteral("anna"));

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFont>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTextDocument>
 
+#include "catalog.h"
 #include "picturerecord.h"
 #include "testsupport.h"
 #include "thumbnailloader.h"
@@ -311,6 +313,46 @@ TEST_F(ThumbnailJobTest, CatalogEntryIsNeverDecoded) {
     ThumbnailJob job = thumbnailjobs::jobFor(PictureRecord(plainPicture("c.jpg", {400, 300})));
     job.decodePath.clear();
     EXPECT_TRUE(thumbnailjobs::make(job).isNull());
+}
+
+TEST_F(ThumbnailJobTest, ACatalogEntryIsDecodedWhileItsPictureIsThereAndNotWhenArchived) {
+    struct Case {
+        const char* name;
+        bool archived;
+        bool removed;
+        bool decoded;
+    };
+    const Case cases[] = {
+        {"picture present", false, false, true},
+        {"picture gone", false, true, false},
+        {"archived, its disc mounted", true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::SandBox folder;
+        const QString path = folder.copy(plainPicture("c.jpg", {400, 300}));
+        ASSERT_TRUE(Catalog().create(folder.path(), false).ok());
+        if (c.archived) ASSERT_TRUE(Catalog().rewriteArchive(folder.path(), "CD0002", folder.path() + "/"));
+        if (c.removed) ASSERT_TRUE(QFile::remove(path));
+        Catalog catalog;
+        ASSERT_TRUE(catalog.load(folder.path(), true));
+        PictureList pictures = catalog.takePictures();
+        ASSERT_EQ(pictures.size(), 1u);
+        ASSERT_TRUE(pictures[0]->fromCatalog());
+        ASSERT_EQ(pictures[0]->filePath(), path);
+
+        const ThumbnailJob job = thumbnailjobs::jobFor(*pictures[0]);
+        EXPECT_EQ(job.decodePath, c.decoded ? path : QString());
+        const QImage made = thumbnailjobs::make(job);
+        EXPECT_EQ(made.isNull(), !c.decoded);
+        if (c.decoded) {
+            // As folder mode makes it from the file.
+            PictureRecord fromFile(path);
+            fromFile.makeThumbnail();
+            EXPECT_EQ(made.convertToFormat(QImage::Format_RGB32),
+                      fromFile.thumbnailImage().convertToFormat(QImage::Format_RGB32));
+        }
+    }
 }
 
 class ThumbnailLoaderTest : public ::testing::Test {

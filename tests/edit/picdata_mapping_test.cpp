@@ -355,8 +355,27 @@ TEST(PicDataMapping, DirectoryAndFileFields) {
     EXPECT_EQ(fileText("a.jpg"), "a.jpg");
     EXPECT_EQ(fileText("sub\\a.jpg"), "a.jpg");  // a picture taken over from a subfolder's catalog
     EXPECT_EQ(missingFilePath("", "/media/cd/", "a.jpg"), "<Cannot find file>");
-    EXPECT_EQ(missingFilePath("HOLIDAY", "/media/cd/", "a.jpg"), "(HOLIDAY) /media/cd/a.jpg");
-    EXPECT_EQ(directoryText(missingFilePath("HOLIDAY", "/media/cd/", "a.jpg")), "(HOLIDAY) /media/cd");
+
+    // An archived picture: the disc's location and the name are joined by one separator.
+    struct Case {
+        QString location;
+        QString name;
+        QString path;
+        QString directory;
+    };
+    const Case cases[] = {
+        {"/media/cd/", "a.jpg", "(HOLIDAY) /media/cd/a.jpg", "(HOLIDAY) /media/cd"},
+        {"/media/cdrom/photos", "a.jpg", "(HOLIDAY) /media/cdrom/photos/a.jpg", "(HOLIDAY) /media/cdrom/photos"},
+        {"/media/cdrom/photos", "sub\\a.jpg", "(HOLIDAY) /media/cdrom/photos/sub/a.jpg",
+         "(HOLIDAY) /media/cdrom/photos/sub"},
+        {"D:\\", "a.jpg", "(HOLIDAY) D:\\a.jpg", "(HOLIDAY) D:"},  // an older catalog's location
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.location.toStdString() + " " + c.name.toStdString());
+        EXPECT_EQ(missingFilePath("HOLIDAY", c.location, c.name), c.path);
+        EXPECT_EQ(directoryText(c.path), c.directory);
+        EXPECT_EQ(fileText(c.name), "a.jpg");
+    }
 }
 
 TEST(PicDataMapping, PreviewSizeHasALongerSideOf160) {
