@@ -79,6 +79,17 @@ public:
     quint32 ping();
     void showTips();
 
+    // What File > Exit keeps of the window besides the pane layout: the bars' places and the window's
+    // size and position.
+    void saveWindowState();
+    // The desktop session is ending: with `mayAsk` the unsaved picture data are asked about as at
+    // Exit; false means the user cancelled. Without it nothing is asked and no picture is written.
+    // Either way the window's state and the pane layout are kept.
+    bool commitSession(bool mayAsk);
+    // The File menu's recent folders, newest first.
+    QStringList recentFolders() const;
+    QList<QAction*> recentFolderActions() const { return recentActions_; }
+
     QAction* action(int id) const { return actions_.value(id); }
     // Enables and checks every command from the current state.
     void updateActions();
@@ -98,6 +109,8 @@ public:
 signals:
     // Help > About; the application shows its About box.
     void aboutRequested();
+    // The window accepted its close (File > Exit, the close box): the program is ending.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -116,6 +129,8 @@ private:
     void clipboardCommand(int id);
     void moveToPane(int step);
     void showLoadProgress(int done, int total);
+    void updateRecentFolders();
+    void openRecentFolder(int index);
 
     SettingsStore& store_;
     Prompter& prompter_;
@@ -129,6 +144,7 @@ private:
     QString archiveLocation_;
 
     QHash<int, QAction*> actions_;
+    QList<QAction*> recentActions_;  // the File menu's last folders, then their separator
     QToolBar* mainBar_ = nullptr;
     CToolBarPicData* pictureDataBar_ = nullptr;
     CToolBarBigImage* bigImageBar_ = nullptr;
