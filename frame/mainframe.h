@@ -83,8 +83,8 @@ public:
     // size and position.
     void saveWindowState();
     // The desktop session is ending: with `mayAsk` the unsaved picture data are asked about as at
-    // Exit; false means the user cancelled. Without it nothing is asked and no picture is written.
-    // Either way the window's state and the pane layout are kept.
+    // Exit, and false means the user cancelled the end. Without it nothing is asked and no picture is
+    // written. When the end goes on, the window's state and the pane layout are kept.
     bool commitSession(bool mayAsk);
     // The File menu's recent folders, newest first.
     QStringList recentFolders() const;
