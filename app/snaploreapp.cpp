@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSessionManager>
 
 #include "commands.h"
 #include "diagnostics.h"
@@ -11,6 +12,7 @@
 #include "settingsstore.h"
 #include "singleinstance.h"
 #include "splashdlg.h"
+#include "terminationwatcher.h"
 
 SnaploreApp::Options SnaploreApp::defaultOptions(const QStringList& arguments) {
     Options options;
@@ -51,6 +53,10 @@ SnaploreApp::Start SnaploreApp::initInstance(const Options& options) {
 
     frame_ = std::make_unique<CMainFrame>(store_, prompter_, temporaryFolder_);
     connect(frame_.get(), &CMainFrame::aboutRequested, this, &SnaploreApp::showAbout);
+    connect(frame_.get(), &CMainFrame::closed, this, &SnaploreApp::windowClosed);
+    termination_ = new TerminationWatcher(this);
+    connect(termination_, &TerminationWatcher::terminationRequested, this, &SnaploreApp::terminate);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &SnaploreApp::commitData);
     instance_ = new SingleInstance(
         options.instanceName, [this](const QStringList&) { return answerHandOver(); }, this);
     instance_->listen();
@@ -75,6 +81,35 @@ quint32 SnaploreApp::answerHandOver() {
     return answer;
 }
 
+void SnaploreApp::windowClosed() {
+    // A splash that is still up would keep the program alive without a window.
+    if (splash_) splash_->cancel();
+}
+
+void SnaploreApp::terminate() {
+    if (splash_) splash_->cancel();
+    if (frame_) {
+        // What the user has not saved stays unsaved; nothing may stop the end.
+        frame_->document().setModified(false);
+        frame_->saveWindowState();
+    }
+    // Every event loop ends, modal ones included; the dialogs they ran answer as if cancelled.
+    QCoreApplication::exit(0);
+}
+
+void SnaploreApp::commitData(QSessionManager& manager) {
+    if (!frame_) return;
+    const bool mayAsk = manager.allowsInteraction();
+    const bool goOn = frame_->commitSession(mayAsk);
+    if (mayAsk) manager.release();
+    if (!goOn) {
+        manager.cancel();
+        return;
+    }
+    startup::setLastDirectory(store_, frame_->currentFolder());
+    store_.sync();
+}
+
 void SnaploreApp::showAbout() {
     CSplashDlg about(CSplashDlg::Mode::About, store_, prompter_, frame_.get());
     about.exec();
@@ -83,6 +118,8 @@ void SnaploreApp::showAbout() {
 void SnaploreApp::exitInstance() {
     delete instance_;
     instance_ = nullptr;
+    delete termination_;
+    termination_ = nullptr;
     if (frame_) {
         // The window hands over the folder it shows; destroying it saves the pane layout.
         lastDirectory_ = frame_->currentFolder();

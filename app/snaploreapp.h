@@ -17,7 +17,9 @@ class CMainFrame;
 class CSplashDlg;
 class Prompter;
 class SettingsStore;
+class QSessionManager;
 class SingleInstance;
+class TerminationWatcher;
 
 class SnaploreApp : public QObject {
     Q_OBJECT
@@ -55,14 +57,23 @@ public:
 
     void showAbout();
 
+    // SIGTERM: the settings and the layout are kept as at File > Exit, nothing is asked and no
+    // picture is written, and the event loop ends; exitInstance() follows as after any end.
+    void terminate();
+    // The desktop session ends: unsaved picture data may be asked about as at Exit.
+    void commitData(QSessionManager& manager);
+
 private:
     quint32 answerHandOver();
+    // The main window closed: whatever the splash still runs ends with it.
+    void windowClosed();
 
     SettingsStore& store_;
     Prompter& prompter_;
     std::unique_ptr<CMainFrame> frame_;
     QPointer<CSplashDlg> splash_;
     SingleInstance* instance_ = nullptr;
+    TerminationWatcher* termination_ = nullptr;
     QString temporaryFolder_;
     QString lastDirectory_;
 };

@@ -122,6 +122,15 @@ void CSplashDlg::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
+void CSplashDlg::cancel() {
+    timer_.stop();
+    if (check_) {
+        check_->disconnect(this);
+        check_->abort();
+    }
+    finish();
+}
+
 void CSplashDlg::timeUp() {
     timer_.stop();
     check_ = new update::UpdateCheck(store_, this);

@@ -41,6 +41,12 @@ public:
     QLabel* versionLabel() const { return version_; }
     QPushButton* okButton() const { return ok_; }
     QPushButton* updateButton() const { return checkForUpdates_; }
+    // The start-up query, while the splash runs one.
+    update::UpdateCheck* updateCheck() const { return check_; }
+
+    // The program ends before the splash did: the query is aborted and the splash closes at once,
+    // without the notice and the tips.
+    void cancel();
 
     void reject() override;
 

@@ -204,14 +204,16 @@ EntryListBuild BrowserModel::buildEntryList(const QString& location, const Brows
         }
     }
 
-    // Folders always; picture files only when there is no catalog to show them from. Hidden entries
-    // count, as they do when the catalog is created.
+    // Folders always, but not hidden ones (the home folder is full of them); picture files only when
+    // there is no catalog to show them from. Hidden pictures count, as they do when the catalog is
+    // created.
     const QFileInfoList listing =
         QDir(location).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
     QStringList pictureFiles;
     QList<size_t> pictureSlots;  // where in the listing order each picture's entry goes
     for (const QFileInfo& info : listing) {
         if (info.isDir()) {
+            if (info.isHidden()) continue;
             entries.push_back(
                 makeEntry(EntryKind::Folder, info.fileName(), joined(location, info.fileName()), folderDate()));
         } else if (!build.catalogMode && info.fileName().toLower().endsWith(QLatin1String(".jpg"))) {
@@ -354,21 +356,21 @@ BrowserTree BrowserModel::buildTree(const QString& openPicturePath) {
         eventCounts.insert(top->size(), EventItem{});
         top->push_back(std::move(node));
     };
+    // Sub-folders first, in a catalog's tree as in a folder's, where they come before the pictures:
+    // below every event they would be out of sight.
     for (const auto& owned : entries_) {
         BrowserEntry& entry = *owned;
-        if (!entry.included) continue;
-        if (entry.kind == EntryKind::Folder) {
-            TreeNode node;
-            node.entry = &entry;
-            node.text = entry.text;
-            node.image = ImageSystemIcon;
-            node.iconPath = entry.path;
-            if (env_.hasCatalog(entry.path)) node.overlay = OverlayData;
-            top->push_back(std::move(node));
-        } else if (entry.kind == EntryKind::Event && !driveList) {
-            addEventNode(entry);
-        }
+        if (!entry.included || entry.kind != EntryKind::Folder) continue;
+        TreeNode node;
+        node.entry = &entry;
+        node.text = entry.text;
+        node.image = ImageSystemIcon;
+        node.iconPath = entry.path;
+        if (env_.hasCatalog(entry.path)) node.overlay = OverlayData;
+        top->push_back(std::move(node));
     }
+    for (const auto& owned : entries_)
+        if (owned->included && owned->kind == EntryKind::Event && !driveList) addEventNode(*owned);
 
     int pictureCount = 0;
     quint64 totalBytes = 0;

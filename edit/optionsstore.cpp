@@ -115,6 +115,25 @@ bool OptionsStore::remove(const OptionRecord& record) {
     return store_.deleteKey(record.storePath());
 }
 
+QString OptionsStore::hotkeyName(quint32 keyCode) {
+    if (keyCode < kFirstHotkey || keyCode > kLastHotkey) return {};
+    return QStringLiteral("F%1").arg(keyCode - kFirstHotkey + 1);
+}
+
+bool OptionsStore::setHotkey(OptionRecord& record, quint32 keyCode) {
+    if (!record.parent || !record.draggable()) return false;
+    if (keyCode != 0 && hotkeyName(keyCode).isEmpty()) return false;
+    const QString path = record.storePath();
+    if (!store_.keyExists(path)) return false;
+    if (keyCode == 0)
+        store_.deleteValue(path, kHotkey);
+    else
+        store_.writeDword(path, kHotkey, keyCode);
+    store_.sync();
+    record.hotkey = keyCode;
+    return true;
+}
+
 QStringList OptionsStore::namesAt(const QString& category, int depth) const {
     QStringList level{childPath(kRoot, category)};
     QStringList names;

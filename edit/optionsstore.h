@@ -86,6 +86,14 @@ public:
     // Deletes the record's key with its whole subtree. A category cannot be removed.
     bool remove(const OptionRecord& record);
 
+    // The key codes of the hot keys Ctrl+F1 to Ctrl+F12.
+    static constexpr quint32 kFirstHotkey = 112, kLastHotkey = 123;
+    // "F5" for 116; empty for a code outside F1..F12.
+    static QString hotkeyName(quint32 keyCode);
+    // Gives the record's key the hot key `keyCode` (F1..F12), or none for 0. Only entries that
+    // applying puts into the form take one. The record follows.
+    bool setHotkey(OptionRecord& record, quint32 keyCode);
+
     // The Add Options dialog's lists: the shown names `depth` levels below a category, one for every
     // parent under which they occur, in store order. Person: 1 group, 2 family name, 3 first name;
     // Place: 1 country .. 4 location; Thing: 1 group, 2 thing.

@@ -45,6 +45,7 @@
 #include "picturecommands.h"
 #include "picturerecord.h"
 #include "prompter.h"
+#include "recentfolders.h"
 #include "saveascommand.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
@@ -176,7 +177,16 @@ void CMainFrame::createMenus() {
     add(file, {cmd::FileOpen, cmd::Save, cmd::SaveAs, 0});
     add(file->addMenu(tr("Ca&talog")), {cmd::CatalogCreate, cmd::CatalogRemove, cmd::CatalogArchive});
     add(file, {0, cmd::CopyFromMemoryCard, 0, cmd::PageSetup, cmd::Print, cmd::PrintPreview, 0, cmd::BurnCd,
-               cmd::SendEmail, cmd::DragDropOptions, 0, cmd::Exit});
+               cmd::SendEmail, cmd::DragDropOptions, 0});
+    // The folders opened last stand before Exit, as a recent-file list does.
+    for (int i = 0; i < RecentFolders::kSize; ++i) {
+        QAction* recent = file->addAction(QString());
+        connect(recent, &QAction::triggered, this, [this, i] { openRecentFolder(i); });
+        recentActions_.append(recent);
+    }
+    recentActions_.append(file->addSeparator());
+    add(file, {cmd::Exit});
+    updateRecentFolders();
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     add(edit, {cmd::Undo, 0, cmd::Cut, cmd::Copy, cmd::Paste, 0, cmd::Search});
@@ -351,6 +361,9 @@ void CMainFrame::connectCommands() {
 void CMainFrame::readSettings() {
     const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 900);
     resize(QSize(1180, 800).boundedTo(screen.size() * 0.95));
+    // Qt moves a window that would come back off the screens onto one.
+    if (const auto placement = store_.binary(QStringLiteral("Settings"), QStringLiteral("WindowPlacement")))
+        restoreGeometry(*placement);
     if (const auto state = store_.binary(QStringLiteral("Tool"), QStringLiteral("State"))) restoreState(*state);
 }
 
@@ -377,13 +390,31 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void CMainFrame::saveWindowState() {
+    store_.writeBinary(QStringLiteral("Tool"), QStringLiteral("State"), saveState());
+    store_.writeBinary(QStringLiteral("Settings"), QStringLiteral("WindowPlacement"), saveGeometry());
+}
+
+bool CMainFrame::commitSession(bool mayAsk) {
+    if (mayAsk) {
+        if (!document_->SaveModified()) return false;
+        // The answer holds for the end that follows: the session's close does not ask again.
+        document_->setModified(false);
+    }
+    saveWindowState();
+    outer_->saveLayout();
+    store_.sync();
+    return true;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!document_->SaveModified()) {
         event->ignore();
         return;
     }
-    store_.writeBinary(QStringLiteral("Tool"), QStringLiteral("State"), saveState());
+    saveWindowState();
     event->accept();
+    emit closed();
 }
 
 void CMainFrame::updateActions() {
@@ -540,6 +571,8 @@ void CMainFrame::OpenFolder(const QString& path) {
     // A folder that is gone: the nearest one above it that is still there.
     while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot()) folder = QFileInfo(folder).absolutePath();
     currentFolder_ = folder;
+    RecentFolders(store_).add(folder);
+    updateRecentFolders();
     // A rewrite that was cut short here (a crash, a power cut) is finished before anything is read.
     recoverFolder(folder);
 
@@ -553,6 +586,32 @@ void CMainFrame::OpenFolder(const QString& path) {
     }
     RefreshBrowser();
     setStatusText(kReady);
+}
+
+QStringList CMainFrame::recentFolders() const { return RecentFolders(store_).folders(); }
+
+void CMainFrame::updateRecentFolders() {
+    const QStringList folders = recentFolders();
+    const QFontMetrics metrics(font());
+    for (int i = 0; i < RecentFolders::kSize; ++i) {
+        QAction* recent = recentActions_[i];
+        recent->setVisible(i < folders.size());
+        if (i >= folders.size()) continue;
+        const QString shown = metrics.elidedText(QDir::toNativeSeparators(folders[i]), Qt::ElideMiddle, 420);
+        recent->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QString(shown).replace(u'&', QStringLiteral("&&"))));
+        recent->setStatusTip(QStringLiteral("Open %1").arg(QDir::toNativeSeparators(folders[i])));
+    }
+    recentActions_.last()->setVisible(!folders.isEmpty());
+}
+
+void CMainFrame::openRecentFolder(int index) {
+    const QStringList folders = recentFolders();
+    if (index >= folders.size()) return;
+    const QString folder = folders[index];
+    // A folder that is gone leaves the list; the nearest one above it opens instead.
+    if (!QFileInfo(folder).isDir()) RecentFolders(store_).remove(folder);
+    browser_->model().setSearchMode(false);
+    OpenFolder(folder);
 }
 
 void CMainFrame::RefreshBrowser() {

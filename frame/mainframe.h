@@ -93,6 +93,17 @@ public:
     quint32 ping();
     void showTips();
 
+    // What File > Exit keeps of the window besides the pane layout: the bars' places and the window's
+    // size and position.
+    void saveWindowState();
+    // The desktop session is ending: with `mayAsk` the unsaved picture data are asked about as at
+    // Exit, and false means the user cancelled the end. Without it nothing is asked and no picture is
+    // written. When the end goes on, the window's state and the pane layout are kept.
+    bool commitSession(bool mayAsk);
+    // The File menu's recent folders, newest first.
+    QStringList recentFolders() const;
+    QList<QAction*> recentFolderActions() const { return recentActions_; }
+
     QAction* action(int id) const { return actions_.value(id); }
     // Enables and checks every command from the current state.
     void updateActions();
@@ -112,6 +123,8 @@ public:
 signals:
     // Help > About; the application shows its About box.
     void aboutRequested();
+    // The window accepted its close (File > Exit, the close box): the program is ending.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -131,6 +144,8 @@ private:
     void clipboardCommand(int id);
     void moveToPane(int step);
     void showLoadProgress(int done, int total);
+    void updateRecentFolders();
+    void openRecentFolder(int index);
 
     SettingsStore& store_;
     Prompter& prompter_;
@@ -144,6 +159,7 @@ private:
     QString archiveLocation_;
 
     QHash<int, QAction*> actions_;
+    QList<QAction*> recentActions_;  // the File menu's last folders, then their separator
     QToolBar* mainBar_ = nullptr;
     CToolBarPicData* pictureDataBar_ = nullptr;
     CToolBarBigImage* bigImageBar_ = nullptr;

@@ -1,6 +1,7 @@
 #include "updatecheck.h"
 
 #include <QDesktopServices>
+#include <algorithm>
 #include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -19,6 +20,10 @@ const QString kQueryPath = QStringLiteral("license/upgrade.aspx?version=");
 bool isWebAddress(const QUrl& url) {
     return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
            !url.host().isEmpty();
+}
+
+bool hasControlCharacter(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 // Reply values end up in line edits and the browser; control characters have no business there.
@@ -102,13 +107,17 @@ void ReplyReader::takeLine(const QByteArray& bytes) {
     };
     if (valueAfter(QLatin1String("freever="), info_.freeVersion)) return;
     if (valueAfter(QLatin1String("payver="), info_.payVersion)) return;
-    if (valueAfter(QLatin1String("freedownload="), info_.freeDownload)) {
-        if (!isDownloadAddress(info_.freeDownload)) info_.freeDownload.clear();
-        return;
-    }
-    if (valueAfter(QLatin1String("paydownload="), info_.payDownload)) {
-        if (!isDownloadAddress(info_.payDownload)) info_.payDownload.clear();
-    }
+    // An address is taken as sent or not at all: one with control characters removed would be
+    // another address than the site gave.
+    auto addressAfter = [&](QLatin1String key, QString& target) {
+        if (!text.startsWith(key)) return false;
+        const QString raw = text.mid(key.size());
+        const QString address = raw.trimmed();
+        target = !hasControlCharacter(raw) && isDownloadAddress(address) ? address : QString();
+        return true;
+    };
+    if (addressAfter(QLatin1String("freedownload="), info_.freeDownload)) return;
+    addressAfter(QLatin1String("paydownload="), info_.payDownload);
 }
 
 Info parseReply(const QByteArray& reply) {

@@ -23,8 +23,22 @@ void run(BrowseContext& frame) {
     if (prompter.messageBox(QStringLiteral("Are you sure you want to delete picture %1").arg(picture->fileName()),
                             QStringLiteral("Are you sure?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
         return;
-    document.setModified(false);
     const QString path = document.pathName();
+
+    // The folder's write permission lets anyone remove a file whose own write bits are cleared; a
+    // locked picture is unlocked first, as a save does, or it stays.
+    const QFileDevice::Permissions permissions = QFile::permissions(path);
+    if (QFile::exists(path) && !(permissions & QFileDevice::WriteOwner)) {
+        if (prompter.messageBox(QStringLiteral("Picture is locked.  Do you wish to unlock it?"),
+                                QStringLiteral("Unlock?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
+            return;
+        if (!picture->unlock()) {
+            prompter.messageBox(QStringLiteral("Sorry, file cannot be unlocked"), QStringLiteral("Unlock"),
+                                mb::Ok | mb::IconExclamation);
+            return;
+        }
+    }
+    document.setModified(false);
 
     // Move away first: to the next picture, the previous one after the last, or nothing at all.
     CThumbView* thumbs = frame.thumbView();
@@ -34,6 +48,7 @@ void run(BrowseContext& frame) {
 
     QFile file(path);
     if (!file.remove()) {
+        QFile::setPermissions(path, permissions);  // a picture that stays keeps its lock
         // The frame's message, in the frame's translation context.
         prompter.messageBox(QCoreApplication::translate("CMainFrame", "Could not delete %1.\n%2")
                                 .arg(QDir::toNativeSeparators(path), file.errorString()),

@@ -220,6 +220,14 @@ void CBigImageView::updateScrollBars() {
 void CBigImageView::toggleZoom() {
     zoomMode_ = !zoomMode_;
     dragging_ = false;
+    if (!zoomMode_ && zoom_ != 1.0) {
+        // Leaving zoom mode shows the whole picture fitted again, not the last zoomed part of it.
+        zoom_ = 1.0;
+        updateScrollBars();
+        horizontalScrollBar()->setValue(0);
+        verticalScrollBar()->setValue(0);
+        viewport()->update();
+    }
     updateCursor(viewport()->mapFromGlobal(QCursor::pos()));
 }
 
@@ -404,7 +412,7 @@ void CBigImageView::drawPicture(QPainter& painter, const FrameLayout& frameLayou
         painter.drawImage(target, *image, QRectF(source));
     }
 
-    if (cropMarks_) drawInverted(painter, cropOnScreen());
+    if (cropMarks_) drawCropRect(painter, cropOnScreen());
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     for (const QLine& line : markLines()) {
         // Two pixels wide, the second pixel inward of the line.
@@ -416,19 +424,26 @@ void CBigImageView::drawPicture(QPainter& painter, const FrameLayout& frameLayou
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-void CBigImageView::drawInverted(QPainter& painter, const QRect& crop) {
-    // The rectangle in a 2-pixel inverting pen, drawn as four bands that do not overlap, with 10 by
-    // 10 squares inside its corners.
-    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+void CBigImageView::drawCropRect(QPainter& painter, const QRect& crop) {
+    // A 2-pixel line just inside the rectangle, black with white dashes, and 10 by 10 white squares
+    // framed in black inside its corners: one of the two colours shows on any picture, where an
+    // inverted line vanishes on mid grey.
     const int l = crop.left(), t = crop.top(), r = crop.right(), b = crop.bottom();
-    const QColor invert = Qt::white;
-    painter.fillRect(QRect(QPoint(l, t), QPoint(r, t + 1)), invert);
-    painter.fillRect(QRect(QPoint(l, b - 1), QPoint(r, b)), invert);
-    painter.fillRect(QRect(QPoint(l, t + 2), QPoint(l + 1, b - 2)), invert);
-    painter.fillRect(QRect(QPoint(r - 1, t + 2), QPoint(r, b - 2)), invert);
+    const QRectF band(l + 1, t + 1, r - l - 1, b - t - 1);  // a 2-pixel pen covers pixels l..l+1, r-1..r
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::black, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter.drawRect(band);
+    QPen dashes(Qt::white, 2, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+    dashes.setDashPattern({3, 3});  // in pen widths: 6 pixels white, 6 black
+    painter.setPen(dashes);
+    painter.drawRect(band);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::white);
     for (const QPoint& corner : {QPoint(l + 2, t + 2), QPoint(r - 11, t + 2), QPoint(l + 2, b - 11), QPoint(r - 11, b - 11)})
-        painter.fillRect(QRect(corner, QSize(10, 10)), invert);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawRect(QRect(corner, QSize(9, 9)));  // 10 by 10 pixels with the 1-pixel frame
+    painter.restore();
 }
 
 void CBigImageView::drawMissing(QPainter& painter, const FrameLayout& frameLayout) {

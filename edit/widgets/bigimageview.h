@@ -114,7 +114,7 @@ private:
     void updateCursor(QPoint point);
     void activate();
     void drawPicture(QPainter& painter, const cropgeometry::FrameLayout& layout);
-    void drawInverted(QPainter& painter, const QRect& crop);
+    void drawCropRect(QPainter& painter, const QRect& crop);
     void drawMissing(QPainter& painter, const cropgeometry::FrameLayout& layout);
     void drawDataText(QPainter& painter, const QRect& area, const QString& text);
     void drawFrame(QPainter& painter);

@@ -4,10 +4,14 @@
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
+#include <QSet>
+#include <QTreeWidgetItemIterator>
 
 #include "addoptionsdlg.h"
 #include "picdataview.h"
@@ -104,6 +108,10 @@ QIcon optionIcon(int index) { return QIcon(optionImage(index >= ImageThing && in
 COptionsTreeCtrl::COptionsTreeCtrl(SettingsStore& store, Prompter& prompter, CSnaploreDoc& document, QWidget* parent)
     : QTreeWidget(parent), store_(store), prompter_(prompter), document_(document) {
     setHeaderHidden(true);
+    setColumnCount(2);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    header()->setSectionResizeMode(kHotkeyColumn, QHeaderView::ResizeToContents);
     setRootIsDecorated(true);
     setIconSize(QSize(16, 16));
     setIndentation(16);
@@ -140,6 +148,13 @@ void COptionsTreeCtrl::syncSelectedList() {
 // ---- Reload ----
 
 void COptionsTreeCtrl::Reload() {
+    // What the user opened and where the tree stood, by shown path: the items are made anew.
+    QSet<QString> expanded;
+    for (QTreeWidgetItemIterator it(this); *it; ++it)
+        if ((*it)->isExpanded()) expanded.insert(OptionPathOf(*it));
+    const QString current = currentItem() ? OptionPathOf(currentItem()) : QString();
+    const int scrolled = verticalScrollBar()->value();
+
     selected_.clear();
     clear();
     records_ = OptionsStore(store_).load();
@@ -154,6 +169,12 @@ void COptionsTreeCtrl::Reload() {
     }
     addRecords(nullptr, records_);
     for (int i = 0; i < topLevelItemCount(); ++i) topLevelItem(i)->setExpanded(true);
+    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+        const QString path = OptionPathOf(*it);
+        if (expanded.contains(path)) (*it)->setExpanded(true);
+        if (!current.isEmpty() && path == current) setCurrentItem(*it);
+    }
+    verticalScrollBar()->setValue(scrolled);
 }
 
 void COptionsTreeCtrl::addRecords(QTreeWidgetItem* parent, const OptionRecords& records) {
@@ -161,9 +182,16 @@ void COptionsTreeCtrl::addRecords(QTreeWidgetItem* parent, const OptionRecords& 
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
         item->setText(0, record->text);
         item->setIcon(0, optionIcon(int(record->icon)));
+        showHotkey(item, record->hotkey);
         item->setData(0, kRecordRole, QVariant::fromValue(reinterpret_cast<quintptr>(record.get())));
         addRecords(item, record->children);
     }
+}
+
+void COptionsTreeCtrl::showHotkey(QTreeWidgetItem* item, quint32 keyCode) {
+    const QString name = OptionsStore::hotkeyName(keyCode);
+    item->setText(kHotkeyColumn, name.isEmpty() ? QString() : QStringLiteral("Ctrl+") + name);
+    item->setForeground(kHotkeyColumn, palette().color(QPalette::Disabled, QPalette::Text));
 }
 
 QTreeWidgetItem* COptionsTreeCtrl::findItem(const QStringList& shownPath) const {
@@ -231,6 +259,16 @@ void COptionsTreeCtrl::ApplyOptionToForm(QTreeWidgetItem* item) {
 
 void COptionsTreeCtrl::ApplyHotkey(int keyCode) {
     for (const OptionRecord* record : recordsWithHotkey(records_, quint32(keyCode))) apply(*record, ApplyBy::Hotkey);
+}
+
+void COptionsTreeCtrl::AssignHotkey(int keyCode) {
+    QTreeWidgetItem* item = currentItem();
+    auto* record = const_cast<OptionRecord*>(recordOf(item));
+    if (!record || !OptionsStore(store_).setHotkey(*record, quint32(keyCode))) {
+        QApplication::beep();
+        return;
+    }
+    showHotkey(item, record->hotkey);
 }
 
 // ---- Drag and drop ----
@@ -333,6 +371,17 @@ QMenu* COptionsTreeCtrl::createContextMenu(QWidget* parent) {
     add(QStringLiteral("Add..."), AddCommand, true);
     add(QStringLiteral("Remove..."), RemoveCommand, record && record->kind != quint32(OptionKind::Category));
     add(QStringLiteral("Refresh"), RefreshCommand, true);
+    // Entries that applying puts into the form may carry a hot key; Ctrl and the key apply them.
+    QMenu* hotkeys = menu->addMenu(QStringLiteral("Assign Hot Key"));
+    hotkeys->setEnabled(record && record->parent && record->draggable());
+    for (int command = HotkeyNoneCommand; command <= HotkeyLastCommand; ++command) {
+        const quint32 code = command == HotkeyNoneCommand ? 0 : OptionsStore::kFirstHotkey + (command - HotkeyNoneCommand - 1);
+        QAction* action = hotkeys->addAction(code ? QStringLiteral("Ctrl+") + OptionsStore::hotkeyName(code)
+                                                  : QStringLiteral("None"));
+        action->setData(command);
+        action->setCheckable(true);
+        action->setChecked(record && record->hotkey == code);
+    }
     menu->addSeparator();
     add(QStringLiteral("MoveUp"), MoveUpCommand, false);
     add(QStringLiteral("MoveDown"), MoveDownCommand, false);
@@ -351,6 +400,10 @@ void COptionsTreeCtrl::runCommand(int command) {
             Reload();
             break;
         default:
+            if (command >= HotkeyNoneCommand && command <= HotkeyLastCommand)
+                AssignHotkey(command == HotkeyNoneCommand
+                                 ? 0
+                                 : int(OptionsStore::kFirstHotkey) + command - HotkeyNoneCommand - 1);
             break;
     }
 }

@@ -25,7 +25,11 @@ class COptionsTreeCtrl : public QTreeWidget {
 public:
     // Commands of the context menu (popup 173).
     enum Command : int { AddCommand = 189, RemoveCommand = 190, RefreshCommand = 191, MoveUpCommand = 210,
-                         MoveDownCommand = 211 };
+                         MoveDownCommand = 211,
+                         // "Assign Hot Key": none, then Ctrl+F1 .. Ctrl+F12 as this plus 1 .. 12.
+                         HotkeyNoneCommand = 1240, HotkeyLastCommand = HotkeyNoneCommand + 12 };
+    // The column that shows an item's hot key beside it.
+    static constexpr int kHotkeyColumn = 1;
     static inline const QString kMimeType = QStringLiteral("application/x-snaplore-options");
 
     COptionsTreeCtrl(SettingsStore& store, Prompter& prompter, CSnaploreDoc& document, QWidget* parent = nullptr);
@@ -35,7 +39,8 @@ public:
     void setForm(CPicDataView* form);
     void setLargeView(QWidget* view) { largeView_ = view; }
 
-    // Reads the store again; an empty store shows the three categories without records.
+    // Reads the store again; an empty store shows the three categories without records. Branches the
+    // user opened stay open and the current item stays current, as far as they are still there.
     void Reload();
     // Context menu "Add...": the Add Options dialog, prefilled from the selected item.
     void Add();
@@ -43,6 +48,8 @@ public:
     void Remove();
     // Ctrl+F1..Ctrl+F12 (key codes 112..123): applies every record with that hot key.
     void ApplyHotkey(int keyCode);
+    // Context menu "Assign Hot Key": gives the selected entry the key code (112..123), or none for 0.
+    void AssignHotkey(int keyCode);
     // Puts one item into the form, as a drop does.
     void ApplyOptionToForm(QTreeWidgetItem* item);
 
@@ -80,6 +87,7 @@ protected:
 private:
     void syncSelectedList();
     void addRecords(QTreeWidgetItem* parent, const OptionRecords& records);
+    void showHotkey(QTreeWidgetItem* item, quint32 keyCode);
     void apply(const OptionRecord& record, ApplyBy how);
     QPixmap dragPixmap(QPoint* hotSpot) const;
 

@@ -163,6 +163,7 @@ TEST(BrowserEntryList, FolderWithoutCatalogListsPicturesAndFolders) {
     testsupport::writeAll(box.filePath("notes.txt"), "text");
     QDir(box.path()).mkdir("Sub B");
     QDir(box.path()).mkdir("Sub A");
+    QDir(box.path()).mkdir(".cache");  // hidden folders are not listed
 
     const EntryListBuild build = BrowserModel::buildEntryList(box.path(), testEnvironment());
     EXPECT_FALSE(build.catalogMode);
@@ -254,8 +255,9 @@ TEST(BrowserEntryList, CatalogGivesEventsFirstAndUnknownAsOf1996) {
     EXPECT_TRUE(root.expanded);
     const quint64 total = QFileInfo(box.filePath("a.jpg")).size() * 4;
     EXPECT_EQ(root.text, QStringLiteral("%1 (4/%2MB)").arg(QFileInfo(box.path()).fileName()).arg(total >> 20));
+    // Sub-folders stand first, where a folder without a catalog shows them.
     EXPECT_EQ(texts(root.children),
-              QStringList({title("Beach") + " - 1/0MB", "Unknown - 1/0MB", title("Zoo") + " - 2/0MB", "Sub"}));
+              QStringList({"Sub", title("Beach") + " - 1/0MB", "Unknown - 1/0MB", title("Zoo") + " - 2/0MB"}));
     const TreeNode* zoo = findNode(root.children, title("Zoo") + " - 2/0MB");
     ASSERT_TRUE(zoo);
     EXPECT_EQ(zoo->image, ImageEvent);

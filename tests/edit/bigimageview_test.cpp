@@ -170,6 +170,40 @@ TEST_F(BigImageViewTest, ZoomClicksDoubleAndHalveAndANewPictureStartsAgain) {
     EXPECT_TRUE(view_.cropMarksShown());  // crop-mark display lasts across pictures
 }
 
+TEST_F(BigImageViewTest, LeavingZoomModeShowsTheFittedPictureAtOnce) {
+    open(makePicture("zoomoff.jpg", {1600, 1200}));
+    const QRectF fitted = view_.pictureArea();
+    view_.toggleZoom();
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, QPoint(600, 400));
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, QPoint(600, 400));
+    ASSERT_EQ(view_.zoomFactor(), 4.0);
+    ASSERT_NE(view_.pictureArea(), fitted);
+    view_.toggleZoom();
+    EXPECT_FALSE(view_.zoomMode());
+    EXPECT_EQ(view_.zoomFactor(), 1.0);
+    EXPECT_EQ(view_.pictureArea(), fitted);  // scrolled back to the top left as well
+}
+
+TEST_F(BigImageViewTest, TheCropLineShowsOnDarkBrightAndMidGreyPictures) {
+    for (const QColor colour : {QColor(0, 0, 0), QColor(255, 255, 255), QColor(128, 128, 128)}) {
+        SCOPED_TRACE(colour.name().toStdString());
+        open(makePicture(colour.name().mid(1) + ".jpg", {800, 600}, colour));
+        if (!view_.cropMarksShown()) view_.toggleCropMarks();
+        const QRect crop = view_.cropOnScreen();
+        const QImage shown = viewport()->grab().toImage();
+        // Along the top edge, away from the corner squares, the line must stand out from the picture
+        // in both directions somewhere: a dark part and a bright part.
+        int darkest = 255, brightest = 0;
+        for (int x = crop.left() + 20; x < crop.right() - 20; ++x) {
+            const int grey = qGray(shown.pixel(x, crop.top()));
+            darkest = std::min(darkest, grey);
+            brightest = std::max(brightest, grey);
+        }
+        EXPECT_LT(darkest, 40);
+        EXPECT_GT(brightest, 215);
+    }
+}
+
 TEST_F(BigImageViewTest, LargePictureDecodesAtTheSizeThePaneNeeds) {
     open(makePicture("large.jpg", {4000, 3000}));
     // An 800-pixel pane: a quarter of the picture is enough.

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidgetItemIterator>
 
 #include "../ui/uitesthelpers.h"
 #include "addoptionsdlg.h"
@@ -135,7 +136,7 @@ TEST_F(OptionsTreeTest, ContextMenuOfTheSelectedItem) {
             texts.append(action->text());
             if (!action->isSeparator()) enabled[action->data().toInt()] = action->isEnabled();
         }
-        EXPECT_EQ(texts, (QStringList{"Add...", "Remove...", "Refresh", "", "MoveUp", "MoveDown"}));
+        EXPECT_EQ(texts, (QStringList{"Add...", "Remove...", "Refresh", "Assign Hot Key", "", "MoveUp", "MoveDown"}));
         EXPECT_TRUE(enabled[COptionsTreeCtrl::AddCommand]);
         EXPECT_EQ(enabled[COptionsTreeCtrl::RemoveCommand], c.removable) << c.path.join('/').toStdString();
         EXPECT_TRUE(enabled[COptionsTreeCtrl::RefreshCommand]);
@@ -208,6 +209,99 @@ TEST_F(OptionsTreeTest, HotKeysApplyEveryRecordThatCarriesThem) {
     tree_.ApplyHotkey(118);
     EXPECT_EQ(form_.people().size(), 2);
     frame_.document().setModified(false);
+}
+
+TEST_F(OptionsTreeTest, AssignHotKeyFromTheContextMenuStoresShowsAndApplies) {
+    // The submenu of the selected item: None, then Ctrl+F1 .. Ctrl+F12, the current one ticked; only
+    // entries that applying puts into the form take a key.
+    const auto hotkeyMenu = [this](const QStringList& path) -> std::pair<std::unique_ptr<QMenu>, QMenu*> {
+        tree_.setCurrentItem(item(path));
+        std::unique_ptr<QMenu> menu(tree_.createContextMenu(nullptr));
+        for (QAction* action : menu->actions())
+            if (action->menu() && action->text() == "Assign Hot Key") return {std::move(menu), action->menu()};
+        ADD_FAILURE() << "no Assign Hot Key";
+        return {std::move(menu), nullptr};
+    };
+    struct Case {
+        QStringList path;
+        bool assignable;
+    };
+    const Case cases[] = {{{"Person"}, false},
+                          {{"Place", "USA"}, false},
+                          {{"Person", "Family", "Berg"}, true},
+                          {{"Thing", "Pets", "Rex"}, true},
+                          {{"Place", "USA", "Texas", "Austin", "Zilker Park"}, true}};
+    for (const Case& c : cases) {
+        auto [owner, menu] = hotkeyMenu(c.path);
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->isEnabled(), c.assignable) << c.path.join('/').toStdString();
+        QStringList texts;
+        for (QAction* action : menu->actions()) texts.append(action->text());
+        EXPECT_EQ(texts.size(), 13);
+        EXPECT_EQ(texts.first(), "None");
+        EXPECT_EQ(texts.last(), "Ctrl+F12");
+        EXPECT_TRUE(menu->actions().first()->isChecked());
+    }
+
+    const QString annaKey = "Options\\Person\\Family\\Berg\\00Anna";
+    tree_.setCurrentItem(item({"Person", "Family", "Berg", "Anna"}));
+    tree_.runCommand(COptionsTreeCtrl::HotkeyNoneCommand + 5);  // Ctrl+F5
+    EXPECT_EQ(frame_.settings_.readDword(annaKey, "hotkey"), 116u);
+    EXPECT_EQ(item({"Person", "Family", "Berg", "Anna"})->text(COptionsTreeCtrl::kHotkeyColumn), "Ctrl+F5");
+    EXPECT_EQ(item({"Person", "Family", "Berg", "Anna"})->text(0), "Anna");  // the shown path is unchanged
+    {
+        auto [owner, menu] = hotkeyMenu({"Person", "Family", "Berg", "Anna"});
+        ASSERT_NE(menu, nullptr);
+        EXPECT_TRUE(menu->actions()[5]->isChecked());
+        EXPECT_FALSE(menu->actions()[0]->isChecked());
+    }
+    // Stored where the key is read: a tree made afresh applies it.
+    COptionsTreeCtrl again(frame_.settings_, frame_.prompter_, frame_.document_);
+    again.setForm(&form_);
+    EXPECT_EQ(again.findItem({"Person", "Family", "Berg", "Anna"})->text(COptionsTreeCtrl::kHotkeyColumn), "Ctrl+F5");
+    openPicture();
+    again.ApplyHotkey(116);
+    EXPECT_EQ(form_.people(), QStringList{"Anna Berg"});
+
+    tree_.setCurrentItem(item({"Person", "Family", "Berg", "Anna"}));
+    tree_.runCommand(COptionsTreeCtrl::HotkeyNoneCommand);
+    EXPECT_FALSE(frame_.settings_.valueExists(annaKey, "hotkey"));
+    EXPECT_EQ(item({"Person", "Family", "Berg", "Anna"})->text(COptionsTreeCtrl::kHotkeyColumn), "");
+    frame_.document().setModified(false);
+}
+
+TEST_F(OptionsTreeTest, AddingAndRemovingKeepTheBranchesTheUserOpened) {
+    tree_.collapseAll();
+    for (const QStringList& open : {QStringList{"Person"}, {"Person", "Family"}, {"Person", "Family", "Berg"},
+                                    {"Place"}, {"Thing"}, {"Thing", "Pets"}})
+        item(open)->setExpanded(true);
+    const auto expandedPaths = [this] {
+        QStringList paths;
+        for (QTreeWidgetItemIterator it(&tree_); *it; ++it)
+            if ((*it)->isExpanded()) paths.append(tree_.OptionPathOf(*it));
+        return paths;
+    };
+    const QStringList before = expandedPaths();
+
+    // Add (through the dialog) and Remove (after its question) both read the store again.
+    tree_.setCurrentItem(item({"Thing", "Pets", "Rex"}));
+    uitest::onModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<CAddOptionsDlg*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->combo(CAddOptionsDlg::Thing)->setEditText("Kitty");
+        dialog->accept();
+    });
+    tree_.Add();
+    ASSERT_NE(tree_.findItem({"Thing", "Pets", "Kitty"}), nullptr);
+    EXPECT_EQ(expandedPaths(), before);
+    EXPECT_EQ(tree_.OptionPathOf(tree_.currentItem()), "Thing:::Pets:::Rex");
+
+    frame_.prompter_.answer(id::Yes);
+    tree_.setCurrentItem(item({"Person", "Family", "Berg", "Olaf"}));
+    tree_.Remove();
+    ASSERT_EQ(tree_.findItem({"Person", "Family", "Berg", "Olaf"}), nullptr);
+    EXPECT_EQ(expandedPaths(), before);
+    EXPECT_FALSE(item({"Place", "USA"})->isExpanded());  // closed branches stay closed
 }
 
 TEST_F(OptionsTreeTest, AddOpensTheDialogOnTheSelectedItemAndReloads) {

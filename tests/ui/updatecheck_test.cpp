@@ -202,6 +202,12 @@ TEST(UpdateReply, OnlyWellFormedValuesAreTaken) {
         {"freever=" + QByteArray(4096 - 8, 'y') + "\n", QString(4096 - 8, QLatin1Char('y')), ""},
         {filler.repeated(700) + "freever=too late\n", "unknown", ""},            // beyond 64 KB
         {"freedownload=http://a.example/dl", "unknown", "http://a.example/dl"},  // a clean end keeps the last line
+        // An address with control characters is refused, not mended into another address.
+        {"freedownload=https://a.example/x\x07y\n", "unknown", ""},
+        {"freedownload=https://a.example/\tx\n", "unknown", ""},
+        {"freedownload=https://a.example/x\x1b\n", "unknown", ""},
+        {"freedownload=https://a.example/x\xc2\x85y\n", "unknown", ""},  // U+0085, a C1 control
+        {"freedownload=  https://a.example/x  \n", "unknown", "https://a.example/x"},
     };
     for (const Case& c : cases) {
         const update::Info info = update::parseReply(c.reply);
@@ -294,6 +300,18 @@ TEST_F(UpdateCheckTest, DialogQueriesShowsResultsAndStoresTheChoice) {
     EXPECT_EQ(box("lastChecked"), update::formatCheckDate(QDate::currentDate()));
     EXPECT_TRUE(freeDownload->isEnabled());
     EXPECT_FALSE(payDownload->isEnabled());
+
+    // Another query: until it answers, the versions are unknown again and nothing can be downloaded.
+    server_.respond(TinyHttpServer::Mode::Silent);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("checkNow")), Qt::LeftButton);
+    EXPECT_EQ(box("freeVersion"), QStringLiteral("unknown"));
+    EXPECT_EQ(box("payVersion"), QStringLiteral("unknown"));
+    EXPECT_FALSE(freeDownload->isEnabled());
+    dlg.check().abort();
+    server_.respond(TinyHttpServer::Mode::Reply, "freever=1.2\nfreedownload=https://dl.example/free\n");
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("checkNow")), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_TRUE(freeDownload->isEnabled());
 
     checkWhen->setCurrentIndex(1);
     prompter.answer(id::Yes);

@@ -108,6 +108,7 @@ void CUpdateDlg::checkNow() {
     content_->setEnabled(false);
     setStatus(QStringLiteral("Retrieving upgrade information from website..."));
     check_->start();
+    showResults();  // the versions of an earlier query are not this one's answer
 }
 
 void CUpdateDlg::showResults() {
