@@ -332,8 +332,12 @@ TEST_F(ThumbnailJobTest, ACatalogEntryIsDecodedWhileItsPictureIsThereAndNotWhenA
         testsupport::SandBox folder;
         const QString path = folder.copy(plainPicture("c.jpg", {400, 300}));
         ASSERT_TRUE(Catalog().create(folder.path(), false).ok());
-        if (c.archived) ASSERT_TRUE(Catalog().rewriteArchive(folder.path(), "CD0002", folder.path() + "/"));
-        if (c.removed) ASSERT_TRUE(QFile::remove(path));
+        if (c.archived) {
+            ASSERT_TRUE(Catalog().rewriteArchive(folder.path(), "CD0002", folder.path() + "/"));
+        }
+        if (c.removed) {
+            ASSERT_TRUE(QFile::remove(path));
+        }
         Catalog catalog;
         ASSERT_TRUE(catalog.load(folder.path(), true));
         PictureList pictures = catalog.takePictures();
