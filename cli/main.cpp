@@ -27,6 +27,9 @@ const char kUsage[] =
     "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n"
     "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n"
     "  saveas --out PATH FILE...    write resized, re-cropped copies of pictures (see 'saveas --help')\n"
+    "  index --out FILE DIR|FILE... write a contact sheet of pictures (see 'index --help')\n"
+    "  report --out FILE --kind K DIR  write a folder's data report (see 'report --help')\n"
+    "  html --main T --event T --out FOLDER DIR  write web pages of a folder (see 'html --help')\n"
 #ifdef SNAPLORE_HAVE_CATALOG
     "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
 #endif
@@ -125,6 +128,9 @@ int main(int argc, char** argv) {
     if (command == "set") status = runSet(rest, io);
     if (command == "thumbs") status = runThumbs(rest, io);
     if (command == "saveas") status = runSaveAs(rest, io);
+    if (command == "index") status = runIndex(rest, io);
+    if (command == "report") status = runReport(rest, io);
+    if (command == "html") status = runHtml(rest, io);
 #ifdef SNAPLORE_HAVE_CATALOG
     if (command == "catalog") status = runCatalog(rest, io);
 #endif

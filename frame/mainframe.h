@@ -23,6 +23,7 @@ class CTipsDlg;
 class CToolBarBigImage;
 class CToolBarPicData;
 class CCopyToAllDlg;
+class CIndexPrintDlg;
 class PaneSplitter;
 class CPicDataView;
 class COptionsTreeCtrl;
@@ -147,4 +148,5 @@ private:
     QPointer<QWidget> activeView_;
     CTipsDlg* tips_ = nullptr;
     CCopyToAllDlg* copyToAll_ = nullptr;  // kept for the run: its ticks last
+    CIndexPrintDlg* indexPrint_ = nullptr;  // kept for the run: its choices last
 };
