@@ -85,6 +85,8 @@ QList<EventPageRecord> BuildEventPageRecords(const QList<OutputEntry>& source) {
         const qsizetype colons = data.event.indexOf(QLatin1String(":::"));
         record.dates = colons < 0 ? data.event : data.event.left(colons);
         record.title = colons < 0 ? data.event : data.event.mid(colons + 3);
+        // Pictures without an event: the event's own text ("Unknown"), so that its link has a name.
+        if (data.event.isEmpty()) record.title = source[i].fileName;
         record.city = data.city;
         record.state = data.state;
         record.country = data.country;

@@ -18,7 +18,7 @@ class Prompter;
 struct EventPageRecord {
     QString pageName;     // "<folder name>_<n>": the event page's folder under the output folder
     QString dates;        // the first picture's Object Name up to its first ":::" (all of it without one)
-    QString title;        // what follows the ":::" (all of it without one)
+    QString title;        // what follows the ":::" (all of it without one); the event's text without an Object Name
     QString city, state, country;
     QString numPictures;  // "%d"
     QList<int> pictures;  // the event's picture entries (indices into the source list), in order
