@@ -8,10 +8,12 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "picturerecord.h"
 #include "safewrite.h"
+#include "thumbnailmaker.h"
 #include "saveas.h"
 #include "saveasoptions.h"
 
@@ -104,6 +106,26 @@ struct Cell {
     QString problem;
 };
 
+// The picture's own small copy when it covers `size`: the camera's thumbnail (without its bars) or
+// the stored one, for a picture drawn whole. Reading it costs a fraction of decoding the picture.
+QImage embeddedCopy(const PictureRecord& picture, const QRect& source, QSize size) {
+    const QSize display(picture.displayWidth(), picture.displayHeight());
+    if (source != QRect(QPoint(0, 0), display)) return {};
+    const int quarters = thumbnails::quarterTurns(picture.rotation());
+    QImage image;
+    const QByteArray exif = picture.reader().exifThumbnail();
+    if (!exif.isEmpty()) {
+        image = thumbnails::turned(QImage::fromData(exif, "JPEG"), quarters);
+        if (!image.isNull()) image = image.copy(thumbnails::pictureBand(image.size(), display));
+    }
+    if (image.isNull() && picture.iptc().hasThumbnail()) image = picture.iptc().thumbnail();
+    if (image.isNull() || image.width() < size.width() || image.height() < size.height()) return {};
+    // A thumbnail of another shape than the picture is not the picture.
+    const double ratio = double(image.width()) / image.height(), own = double(display.width()) / display.height();
+    if (std::abs(ratio - own) > 0.02 * own) return {};
+    return image.size() == size ? image : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 QString nameOf(const PictureRecord& picture) {
     return picture.fileName().isEmpty() ? picture.filePath() : picture.fileName();
 }
@@ -145,7 +167,14 @@ IndexSheet DrawIndexSheet(const QList<PictureRecord*>& pictures, const IndexPrin
                                                                       : QStringLiteral("the picture's file is missing");
                 return cell;
             }
+            // An archived picture whose file is gone is not drawn from its stored thumbnail.
+            if (!QFileInfo::exists(picture->filePath())) {
+                cell.problem = QStringLiteral("the picture's file is missing");
+                return cell;
+            }
             const QRect target = targetRect(QRect(col * w, row * h, w, h), source);
+            cell.image = embeddedCopy(*picture, source, target.size());
+            if (!cell.image.isNull()) return cell;
             QString error;
             cell.image = RenderPicturePart(*picture, source, target.size(), &error);
             if (cell.image.isNull()) cell.problem = error.isEmpty() ? QStringLiteral("it cannot be read") : error;
