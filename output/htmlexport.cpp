@@ -238,7 +238,10 @@ void HtmlRun::writeImages(const EventPagePicture& picture, const QString& folder
     const bool landscape = record.displayWidth() >= record.displayHeight();
     for (const Rendering& r : kRenderings) {
         const QString path = QDir(folder).filePath(picture.base + QLatin1String(r.suffix));
-        saveAs_.SaveScaledPicture(record, path, landscape, r.longSide, r.shortSide);
+        // Without anyone to ask, an existing rendering is kept and named.
+        if (saveAs_.SaveScaledPicture(record, path, landscape, r.longSide, r.shortSide) == SaveOutcome::Declined &&
+            !request_.prompter)
+            fail(QStringLiteral("%1 exists and was left as it is").arg(path));
     }
     const QString copy = QDir(folder).filePath(picture.fileName);
     if (!mayWrite(copy)) return;

@@ -57,6 +57,7 @@ TEST(CliExports, StatusTellsWhetherEverythingWasWritten) {
         {"report", {"report", "--out", box.filePath("r.txt"), "--kind", "all", pics}, 0, "r.txt"},
         {"report of an unknown kind", {"report", "--out", box.filePath("q.txt"), "--kind", "some", pics}, 2, ""},
         {"html", {"html", "--main", tmpl, "--event", tmpl, "--out", box.filePath("site"), pics}, 0, "site/pics_0/a.jpg"},
+        {"html again keeps what is there", {"html", "--main", tmpl, "--event", tmpl, "--out", box.filePath("site"), pics}, 1, ""},
         {"html with a missing template",
          {"html", "--main", box.filePath("no.html"), "--event", tmpl, "--out", box.filePath("site2"), pics}, 1, ""},
     };
