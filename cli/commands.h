@@ -40,3 +40,6 @@ int runSet(const CliArgs& args, CliStreams io);
 int runThumbs(const CliArgs& args, CliStreams io);
 int runSaveAs(const CliArgs& args, CliStreams io);
 int runCatalog(const CliArgs& args, CliStreams io);
+int runIndex(const CliArgs& args, CliStreams io);
+int runReport(const CliArgs& args, CliStreams io);
+int runHtml(const CliArgs& args, CliStreams io);

@@ -35,13 +35,16 @@ const char kUsage[] =
     "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n"
     "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n"
     "  saveas --out PATH FILE...    write resized, re-cropped copies of pictures (see 'saveas --help')\n"
+    "  index --out FILE DIR|FILE... write a contact sheet of pictures (see 'index --help')\n"
+    "  report --out FILE --kind K DIR  write a folder's data report (see 'report --help')\n"
+    "  html --main T --event T --out FOLDER DIR  write web pages of a folder (see 'html --help')\n"
     "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
     ;
 
 #ifndef SNAPLORE_CLI_IMAGE
 // The commands that need the image code.
 bool needsPixels(const char* command) {
-    for (const char* c : {"thumbs", "saveas", "catalog"})
+    for (const char* c : {"thumbs", "saveas", "index", "report", "html", "catalog"})
         if (std::strcmp(command, c) == 0) return true;
     return false;
 }
@@ -167,6 +170,9 @@ int main(int argc, char** argv) {
 #ifdef SNAPLORE_CLI_IMAGE
     if (command == "thumbs") status = runThumbs(rest, io);
     if (command == "saveas") status = runSaveAs(rest, io);
+    if (command == "index") status = runIndex(rest, io);
+    if (command == "report") status = runReport(rest, io);
+    if (command == "html") status = runHtml(rest, io);
     if (command == "catalog") status = runCatalog(rest, io);
 #endif
     if (status < 0) {

@@ -27,6 +27,7 @@ class CToolBarPicData;
 class CCopyToAllDlg;
 class CFileSaveAsDlg;
 class PictureDragData;
+class CIndexPrintDlg;
 class PaneSplitter;
 class CPicDataView;
 class COptionsTreeCtrl;
@@ -180,4 +181,5 @@ private:
     CCopyToAllDlg* copyToAll_ = nullptr;  // kept for the run: its ticks last
     // Save As, Burn CD, Send Email and Drag and Drop, in the order of SaveAsMode.
     std::array<CFileSaveAsDlg*, 4> saveAsDialogs_{};
+    CIndexPrintDlg* indexPrint_ = nullptr;  // kept for the run: its choices last
 };

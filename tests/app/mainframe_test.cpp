@@ -381,7 +381,7 @@ TEST_F(FrameTest, CommandTableAndEnableRules) {
         EXPECT_FALSE(frame_->action(id)->isEnabled()) << id;
     // The form's commands and the options tree's hot keys work now.
     for (int id : {cmd::UseLastData, cmd::Rotate, cmd::RemoveAllPeople, cmd::SmartHeadline, cmd::HotKeyFirst,
-                   cmd::ViewOptions, cmd::ViewBrowser})
+                   cmd::ViewOptions, cmd::ViewBrowser, cmd::IndexPrint, cmd::ExportPictureData})
         EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
     EXPECT_TRUE(frame_->action(cmd::ViewPictureData)->isChecked());
     EXPECT_TRUE(frame_->action(cmd::ToolbarMain)->isChecked());
