@@ -27,6 +27,7 @@ const char kUsage[] =
     "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n"
     "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n"
     "  saveas --out PATH FILE...    write resized, re-cropped copies of pictures (see 'saveas --help')\n"
+    "  print --pdf FILE DIR|FILE... print pictures on photo-sized positions into a PDF (see 'print --help')\n"
 #ifdef SNAPLORE_HAVE_CATALOG
     "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
 #endif
@@ -84,14 +85,17 @@ void writeUtf8(QTextStream& out, const QByteArray& utf8) {
 
 int main(int argc, char** argv) {
     useUtf8Locale();
-    // Text is drawn only by saveas --info, and drawing text needs the font system of a GUI
+    // Text is drawn only by saveas --info and print, and drawing text needs the font system of a GUI
     // application; it runs without a display. Every other command starts faster without it.
+    // print draws text and pages on every run.
     bool drawsText = argc > 1 && std::strcmp(argv[1], "saveas") == 0;
+    const bool printing = argc > 1 && std::strcmp(argv[1], "print") == 0;
     if (drawsText) {
         drawsText = false;
         for (int i = 2; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
             if (std::strcmp(argv[i], "--info") == 0) drawsText = true;
     }
+    drawsText = drawsText || printing;
     if (drawsText) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app =
         drawsText ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
@@ -125,6 +129,7 @@ int main(int argc, char** argv) {
     if (command == "set") status = runSet(rest, io);
     if (command == "thumbs") status = runThumbs(rest, io);
     if (command == "saveas") status = runSaveAs(rest, io);
+    if (command == "print") status = runPrint(rest, io);
 #ifdef SNAPLORE_HAVE_CATALOG
     if (command == "catalog") status = runCatalog(rest, io);
 #endif

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
@@ -41,6 +42,8 @@
 #include "optionstreectrl.h"
 #include "picdataview.h"
 #include "picturecommands.h"
+#include "printcommand.h"
+#include "printoptionsdlg.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
 #include "thumbview.h"
@@ -273,6 +276,9 @@ void CMainFrame::connectCommands() {
     on(cmd::CatalogCreate, &CMainFrame::createCatalog);
     on(cmd::CatalogRemove, &CMainFrame::removeCatalog);
     on(cmd::CatalogArchive, &CMainFrame::archiveCatalog);
+    on(cmd::Print, &CMainFrame::PrintPictures);
+    on(cmd::PrintPreview, &CMainFrame::PrintPreview);
+    on(cmd::PageSetup, &CMainFrame::PageSetup);
     on(cmd::Exit, &CMainFrame::close);
     on(cmd::FirstPicture, [this] { thumbs_->First(); });
     on(cmd::NextPicture, [this] { thumbs_->Next(); });
@@ -352,6 +358,7 @@ void CMainFrame::updateActions() {
     set(cmd::CatalogRemove, hasCatalog);
     set(cmd::CatalogArchive, hasCatalog);
     set(cmd::Search, hasCatalog);
+    for (int id : {cmd::Print, cmd::PrintPreview, cmd::PageSetup}) set(id, true);
     for (int id : {cmd::FirstPicture, cmd::NextPicture, cmd::PrevPicture, cmd::LastPicture}) set(id, hasPictures);
     for (int id : {cmd::FileOpen, cmd::Exit, cmd::Refresh, cmd::NextPane, cmd::PrevPane, cmd::CheckForUpdates,
                    cmd::Tips, cmd::About})
@@ -512,6 +519,23 @@ void CMainFrame::removeCatalog() {
     catalogcommands::remove(*this);
     RefreshBrowser();
 }
+
+QPrinter& CMainFrame::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+void CMainFrame::PrintPictures() {
+    if (!printOptions_) printOptions_ = new CPrintOptionsDlg(CPrintOptionsDlg::Variant::Print, printer(), this);
+    printcommand::print(*this, *printOptions_, printer(), browser_->searchMode(), this);
+}
+
+void CMainFrame::PrintPreview() {
+    if (!previewOptions_) previewOptions_ = new CPrintOptionsDlg(CPrintOptionsDlg::Variant::Preview, printer(), this);
+    printcommand::preview(*this, *previewOptions_, printer(), browser_->searchMode(), this);
+}
+
+void CMainFrame::PageSetup() { printcommand::pageSetup(printer(), this); }
 
 void CMainFrame::archiveCatalog() {
     if (archivecommand::run(*this, archiveCdName_, archiveLocation_, this)) RefreshBrowser();

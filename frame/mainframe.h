@@ -23,6 +23,8 @@ class CTipsDlg;
 class CToolBarBigImage;
 class CToolBarPicData;
 class CCopyToAllDlg;
+class CPrintOptionsDlg;
+class QPrinter;
 class PaneSplitter;
 class CPicDataView;
 class COptionsTreeCtrl;
@@ -78,6 +80,12 @@ public:
     // cmd::kPingAnswer.
     quint32 ping();
     void showTips();
+    // File > Print..., Print Preview and Page Setup...
+    void PrintPictures();
+    void PrintPreview();
+    void PageSetup();
+    // The application's printer settings, kept for the run; made on first use.
+    QPrinter& printer();
 
     QAction* action(int id) const { return actions_.value(id); }
     // Enables and checks every command from the current state.
@@ -147,4 +155,7 @@ private:
     QPointer<QWidget> activeView_;
     CTipsDlg* tips_ = nullptr;
     CCopyToAllDlg* copyToAll_ = nullptr;  // kept for the run: its ticks last
+    std::unique_ptr<QPrinter> printer_;
+    CPrintOptionsDlg* printOptions_ = nullptr;    // kept for the run: the options last
+    CPrintOptionsDlg* previewOptions_ = nullptr;
 };
