@@ -34,7 +34,8 @@ const char kPrintUsage[] =
     "  --copies N            each picture N times, 1 to 99 (default 1)\n"
     "  --paper PAPER         letter or a4 (default: the locale's)\n"
     "  --no-border           no outline around the information\n"
-    "  --event TEXT          of a folder, only the pictures of this event\n"
+    "  --event TEXT          of a folder, only the pictures of this event (its title as the tree\n"
+    "                        shows it, or its name)\n"
     "  --overwrite           replace an existing PDF file\n"
     "A folder gives its catalog's pictures when it has a catalog, else its pictures, in the order the\n"
     "window's tree shows them; files given one by one keep their order. The file written is named on\n"
@@ -47,6 +48,15 @@ int sizeRow(const QString& value) {
     for (int i = 0; i < texts.size(); ++i)
         if (QString(texts[i]).remove(QLatin1Char(' ')).compare(value, Qt::CaseInsensitive) == 0) return i;
     return -1;
+}
+
+// --event names an event by its title as the tree shows it ("06/01-03/2024 Summer") or by its name
+// alone ("Summer").
+bool inEvent(const printentries::Entry& entry, const QString& event) {
+    if (entry.eventTitle == event) return true;
+    const QString& text = entry.picture->iptc().event;
+    const qsizetype separator = text.indexOf(QStringLiteral(":::"));
+    return !text.isEmpty() && (separator > 0 ? text.mid(separator + 3) : text) == event;
 }
 
 }  // namespace
@@ -166,7 +176,7 @@ int runPrint(const CliArgs& args, CliStreams io) {
         for (const QString& problem : found.problems) fail(printableName(inputs.first()), problem);
         if (eventGiven) selectionText = QStringLiteral("%1 (Event)").arg(event);
         for (const printentries::Entry& entry : found.pictures)
-            if (!eventGiven || entry.eventTitle == event) chosen << entry.picture;
+            if (!eventGiven || inEvent(entry, event)) chosen << entry.picture;
         folderModel = std::move(found);
     } else {
         for (const QByteArray& raw : inputs) {
