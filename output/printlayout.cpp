@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include <QLocale>
+
 #include "picturerecord.h"
-#include "saveas.h"
 
 namespace print {
 
@@ -26,6 +27,11 @@ constexpr std::array<SizeRow, kSizeCount> kSizes{{
 }};
 
 const SizeRow& row(int size) { return kSizes[size_t(std::clamp(size, 0, kSizeCount - 1))]; }
+
+// "%b %d, %Y at %I:%M %p", the info texts' date, in English whatever the user's language.
+QString infoDate(const QDateTime& dateTime) {
+    return QLocale::c().toString(dateTime, QStringLiteral("MMM dd, yyyy 'at' hh:mm AP"));
+}
 
 bool landscape(int w, int h) { return w > h; }
 bool portrait(int w, int h) { return w < h; }
@@ -159,13 +165,13 @@ QStringList wrapPeople(const QStringList& people, int maxWidth, const std::funct
 
 QStringList infoLines(const PictureRecord& picture, int maxWidth, const std::function<int(const QString&)>& textWidth) {
     const IptcBlock& iptc = picture.iptc();
-    if (iptc.event.isEmpty()) return {PictureDateText(picture.dateTime()), picture.fileName()};
+    if (iptc.event.isEmpty()) return {infoDate(picture.dateTime()), picture.fileName()};
     const qsizetype separator = iptc.event.indexOf(QStringLiteral(":::"));
     const QString eventName = separator > 0 ? iptc.event.mid(separator + 3) : iptc.event;
     QStringList lines{iptc.headline, eventName,
                       iptc.location + QStringLiteral(", ") + iptc.city + QStringLiteral(" , ") + iptc.state};
     lines << wrapPeople(iptc.people, maxWidth, textWidth);
-    lines << PictureDateText(iptc.dateTime) << picture.fileName();
+    lines << infoDate(iptc.dateTime) << picture.fileName();
     return lines;
 }
 

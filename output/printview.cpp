@@ -107,7 +107,7 @@ void CPrintView::drawPicture(QPainter& painter, PictureRecord& picture, int inde
     QSize size = target.size();
     if (size.width() > part.width() || size.height() > part.height()) size = size.scaled(part.size(), Qt::KeepAspectRatio);
     QString error;
-    QImage image = DecodePicturePart(picture, part, size.expandedTo(QSize(1, 1)), error);
+    QImage image = RenderPicturePart(picture, part, size.expandedTo(QSize(1, 1)), &error);
     if (image.isNull()) {
         fail(picture, error.isEmpty() ? QStringLiteral("the picture could not be read") : error);
         return;

@@ -26,6 +26,11 @@ namespace {
 
 constexpr qint64 kCopyChunk = 1024 * 1024;
 
+QString infoDate(const QDateTime& dateTime) {
+    // "%b %d, %Y at %I:%M %p": English month names whatever the user's language.
+    return QLocale::c().toString(dateTime, QStringLiteral("MMM dd, yyyy 'at' hh:mm AP"));
+}
+
 // Where the display rectangle `r` of a picture turned by `quarters` lies in the stored image of
 // size `stored`.
 QRect storedRect(const QRect& r, QSize stored, int quarters) {
@@ -39,14 +44,9 @@ QRect storedRect(const QRect& r, QSize stored, int quarters) {
     }
 }
 
-}  // namespace
-
-QString PictureDateText(const QDateTime& dateTime) {
-    // "%b %d, %Y at %I:%M %p": English month names whatever the user's language.
-    return QLocale::c().toString(dateTime, QStringLiteral("MMM dd, yyyy 'at' hh:mm AP"));
-}
-
-QImage DecodePicturePart(const PictureRecord& picture, QRect rect, QSize size, QString& error) {
+// The part `rect` of the picture as displayed, scaled to `size`. The decoder clips and scales while
+// decoding, so a picture that ends up smaller than its file is never held at full size.
+QImage decodePart(const PictureRecord& picture, QRect rect, QSize size, QString& error) {
     const QSize display(picture.displayWidth(), picture.displayHeight());
     if (picture.imageLoaded() && picture.image().size() == display) {
         QImage part = picture.image().copy(rect);
@@ -87,8 +87,6 @@ QImage DecodePicturePart(const PictureRecord& picture, QRect rect, QSize size, Q
     if (image.size() != wanted) image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return thumbnails::turned(image, quarters);
 }
-
-namespace {
 
 QImage withInfoStrip(const QImage& picture, int strip, const QString& text) {
     QImage canvas(picture.width(), picture.height() + strip, QImage::Format_RGB32);
@@ -219,10 +217,10 @@ CopyPlan PlanPictureCopy(const PictureRecord& picture, const SaveAsOptions& opti
 QString PictureInfoText(const PictureRecord& picture, int number, int total) {
     const IptcBlock& iptc = picture.iptc();
     const QString head = QStringLiteral("Picture %1 of %2").arg(number).arg(total);
-    if (iptc.event.isEmpty()) return head + '\t' + picture.fileName() + '\n' + PictureDateText(picture.dateTime());
+    if (iptc.event.isEmpty()) return head + '\t' + picture.fileName() + '\n' + infoDate(picture.dateTime());
     const qsizetype separator = iptc.event.indexOf(QStringLiteral(":::"));
     const QString eventName = separator > 0 ? iptc.event.mid(separator + 3) : iptc.event;
-    return head + QStringLiteral(" taken on ") + PictureDateText(iptc.dateTime) + '\n' + iptc.location + QStringLiteral(", ") +
+    return head + QStringLiteral(" taken on ") + infoDate(iptc.dateTime) + '\n' + iptc.location + QStringLiteral(", ") +
            iptc.city + QStringLiteral(" , ") + iptc.state + '\n' + eventName + '\t' + iptc.headline + '\n' +
            iptc.people.join(QStringLiteral(", "));
 }
@@ -247,7 +245,7 @@ RenderedCopy RenderPictureCopy(const PictureRecord& picture, const CopyPlan& pla
         return rendered;
     }
     QString error;
-    QImage image = DecodePicturePart(picture, plan.sourceRect, plan.outputSize, error);
+    QImage image = decodePart(picture, plan.sourceRect, plan.outputSize, error);
     if (image.isNull()) {
         rendered.result = {WriteError::OpenFailed, error};
         return rendered;

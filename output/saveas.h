@@ -9,8 +9,6 @@
 // path) is refused and never touched.
 
 #include <QByteArray>
-#include <QDateTime>
-#include <QImage>
 #include <QList>
 #include <QRect>
 #include <QSize>
@@ -71,14 +69,6 @@ CopyPlan PlanPictureCopy(const PictureRecord& picture, const SaveAsOptions& opti
 // shape wins, so that nothing is stretched.
 CopyPlan PlanScaledPicture(const PictureRecord& picture, const SaveAsOptions& options, bool landscape,
                            int longSide, int shortSide, int number, int total);
-
-// A date as the info texts give it: "%b %d, %Y at %I:%M %p", in English.
-QString PictureDateText(const QDateTime& dateTime);
-
-// The part `rect` of the picture as displayed, scaled to `size`. The decoder clips and scales while
-// decoding, so a picture that ends up smaller than its file is never held at full size. A null image
-// when the picture cannot be read; `error` then says why.
-QImage DecodePicturePart(const PictureRecord& picture, QRect rect, QSize size, QString& error);
 
 // The info strip's text for picture `number` of `total`.
 QString PictureInfoText(const PictureRecord& picture, int number, int total);
