@@ -41,3 +41,6 @@ int runThumbs(const CliArgs& args, CliStreams io);
 int runSaveAs(const CliArgs& args, CliStreams io);
 int runPrint(const CliArgs& args, CliStreams io);
 int runCatalog(const CliArgs& args, CliStreams io);
+int runIndex(const CliArgs& args, CliStreams io);
+int runReport(const CliArgs& args, CliStreams io);
+int runHtml(const CliArgs& args, CliStreams io);

@@ -28,6 +28,9 @@ const char kUsage[] =
     "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n"
     "  saveas --out PATH FILE...    write resized, re-cropped copies of pictures (see 'saveas --help')\n"
     "  print --pdf FILE DIR|FILE... print pictures on photo-sized positions into a PDF (see 'print --help')\n"
+    "  index --out FILE DIR|FILE... write a contact sheet of pictures (see 'index --help')\n"
+    "  report --out FILE --kind K DIR  write a folder's data report (see 'report --help')\n"
+    "  html --main T --event T --out FOLDER DIR  write web pages of a folder (see 'html --help')\n"
 #ifdef SNAPLORE_HAVE_CATALOG
     "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
 #endif
@@ -87,7 +90,6 @@ int main(int argc, char** argv) {
     useUtf8Locale();
     // Text is drawn only by saveas --info and print, and drawing text needs the font system of a GUI
     // application; it runs without a display. Every other command starts faster without it.
-    // print draws text and pages on every run.
     bool drawsText = argc > 1 && std::strcmp(argv[1], "saveas") == 0;
     const bool printing = argc > 1 && std::strcmp(argv[1], "print") == 0;
     if (drawsText) {
@@ -130,6 +132,9 @@ int main(int argc, char** argv) {
     if (command == "thumbs") status = runThumbs(rest, io);
     if (command == "saveas") status = runSaveAs(rest, io);
     if (command == "print") status = runPrint(rest, io);
+    if (command == "index") status = runIndex(rest, io);
+    if (command == "report") status = runReport(rest, io);
+    if (command == "html") status = runHtml(rest, io);
 #ifdef SNAPLORE_HAVE_CATALOG
     if (command == "catalog") status = runCatalog(rest, io);
 #endif

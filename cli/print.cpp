@@ -1,6 +1,7 @@
 // snaplore-cli print: the printed pages of pictures, into a PDF file instead of onto a printer.
 
 #include "commands.h"
+#include "exportentries.h"
 #include "picturerecord.h"
 #include "printlayout.h"
 #include "printview.h"
@@ -17,8 +18,6 @@
 
 #include <memory>
 #include <vector>
-
-#include "printentries.h"
 
 namespace {
 
@@ -52,8 +51,8 @@ int sizeRow(const QString& value) {
 
 // --event names an event by its title as the tree shows it ("06/01-03/2024 Summer") or by its name
 // alone ("Summer").
-bool inEvent(const printentries::Entry& entry, const QString& event) {
-    if (entry.eventTitle == event) return true;
+bool inEvent(const OutputEntry& entry, const QString& event) {
+    if (entry.eventText == event) return true;
     const QString& text = entry.picture->iptc().event;
     const qsizetype separator = text.indexOf(QStringLiteral(":::"));
     return !text.isEmpty() && (separator > 0 ? text.mid(separator + 3) : text) == event;
@@ -167,17 +166,17 @@ int runPrint(const CliArgs& args, CliStreams io) {
 
     // The pictures, in print order, each `copies` times.
     std::vector<std::unique_ptr<PictureRecord>> owned;
-    printentries::FolderPictures folderModel;  // owns a folder's pictures
+    FolderExport folderPictures;  // owns a folder's pictures
     QList<PictureRecord*> chosen;
     QList<PictureRecord*> pictures;
     QString selectionText = QStringLiteral("Entire Catalog");
     if (folder) {
-        printentries::FolderPictures found = printentries::folderPictures(QFile::decodeName(inputs.first()));
-        for (const QString& problem : found.problems) fail(printableName(inputs.first()), problem);
+        folderPictures = ReadFolderForExport(QFile::decodeName(inputs.first()));
+        if (!folderPictures.problem.isEmpty()) fail(printableName(inputs.first()), folderPictures.problem);
         if (eventGiven) selectionText = QStringLiteral("%1 (Event)").arg(event);
-        for (const printentries::Entry& entry : found.pictures)
-            if (!eventGiven || inEvent(entry, event)) chosen << entry.picture;
-        folderModel = std::move(found);
+        for (const OutputEntry& entry : folderPictures.entries)
+            if (entry.kind == OutputEntry::Kind::Picture && entry.picture && (!eventGiven || inEvent(entry, event)))
+                chosen << entry.picture;
     } else {
         for (const QByteArray& raw : inputs) {
             if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {

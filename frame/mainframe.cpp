@@ -36,6 +36,7 @@
 #include "commands.h"
 #include "copytoalldlg.h"
 #include "deletecommand.h"
+#include "exportcommands.h"
 #include "filebrowserview.h"
 #include "panesplitter.h"
 #include "picturedrag.h"
@@ -323,6 +324,9 @@ void CMainFrame::connectCommands() {
         dialog.exec();
     });
     on(cmd::Tips, &CMainFrame::showTips);
+    on(cmd::IndexPrint, [this] { exportcommands::indexPrint(*this, indexPrint_, browser_->searchMode(), this); });
+    on(cmd::ExportPictureData, [this] { exportcommands::exportData(*this, this); });
+    on(cmd::ExportHtml, [this] { exportcommands::exportHtml(*this, this); });
     on(cmd::About, &CMainFrame::aboutRequested);
 }
 
@@ -359,6 +363,9 @@ void CMainFrame::updateActions() {
     set(cmd::CatalogArchive, hasCatalog);
     set(cmd::Search, hasCatalog);
     for (int id : {cmd::Print, cmd::PrintPreview, cmd::PageSetup}) set(id, true);
+    set(cmd::IndexPrint, true);
+    set(cmd::ExportPictureData, true);
+    set(cmd::ExportHtml, false);  // the HTML export runs from snaplore-cli
     for (int id : {cmd::FirstPicture, cmd::NextPicture, cmd::PrevPicture, cmd::LastPicture}) set(id, hasPictures);
     for (int id : {cmd::FileOpen, cmd::Exit, cmd::Refresh, cmd::NextPane, cmd::PrevPane, cmd::CheckForUpdates,
                    cmd::Tips, cmd::About})

@@ -25,6 +25,7 @@ class CToolBarPicData;
 class CCopyToAllDlg;
 class CPrintOptionsDlg;
 class QPrinter;
+class CIndexPrintDlg;
 class PaneSplitter;
 class CPicDataView;
 class COptionsTreeCtrl;
@@ -158,4 +159,5 @@ private:
     std::unique_ptr<QPrinter> printer_;
     CPrintOptionsDlg* printOptions_ = nullptr;    // kept for the run: the options last
     CPrintOptionsDlg* previewOptions_ = nullptr;
+    CIndexPrintDlg* indexPrint_ = nullptr;  // kept for the run: its choices last
 };

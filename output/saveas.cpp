@@ -554,3 +554,10 @@ SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& reques
     }
     return result;
 }
+
+QImage RenderPicturePart(const PictureRecord& picture, const QRect& rect, const QSize& size, QString* error) {
+    QString reason;
+    QImage image = decodePart(picture, rect, size, reason);
+    if (error) *error = reason;
+    return image;
+}

@@ -9,6 +9,7 @@
 // path) is refused and never touched.
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QRect>
 #include <QSize>
@@ -197,3 +198,7 @@ struct SaveAsResult {
 // `prompter` in one message at the end.
 SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& request, Prompter& prompter,
                        const SaveProgress& progress = {});
+
+// The part `rect` (in pixels of the picture as displayed) of a picture, scaled to `size`, decoded at
+// the smallest scale that still covers it. Thread-safe. Null with `error` set when it cannot be read.
+QImage RenderPicturePart(const PictureRecord& picture, const QRect& rect, const QSize& size, QString* error);

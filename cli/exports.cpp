@@ -1,0 +1,256 @@
+// snaplore-cli index, report and html: the contact sheet, the data report and the HTML pages of a
+// folder (or of pictures named one by one), as the Export commands of the window make them.
+
+#include "commands.h"
+#include "datareport.h"
+#include "exportentries.h"
+#include "htmlexport.h"
+#include "indexprint.h"
+#include "picturerecord.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+const char kIndexUsage[] =
+    "Usage: snaplore-cli index --out FILE [OPTIONS] DIR|FILE...\n"
+    "Writes one JPEG contact sheet of the pictures: a folder's pictures grouped by event as the window\n"
+    "shows them, files in the order given.\n"
+    "  --out FILE            the sheet to write\n"
+    "  --cols N              columns, 1 to 100 (default 5)\n"
+    "  --cell SIZE           160x120, 120x90, 80x60 or 40x30 (default 160x120)\n"
+    "  --background COLOR    Black, White, Grey, \"Lt Grey\", Red, Orange, Yellow, Green, Cyan, Blue,\n"
+    "                        Fuchsia or #rrggbb (default \"Lt Grey\")\n"
+    "  --line COLOR          the cells' outline (default Black)\n"
+    "  --event TEXT          only the pictures of this event (its title as the window shows it)\n"
+    "  --overwrite           replace an existing file\n"
+    "The exit status is 0 only when the sheet was written with every picture in it.\n";
+
+const char kReportUsage[] =
+    "Usage: snaplore-cli report --out FILE --kind summary|events|pictures|all [--overwrite] DIR\n"
+    "Writes the folder's data report (UTF-8 text): the summary, the events with their place and count,\n"
+    "every picture under its event, or all three.\n";
+
+const char kHtmlUsage[] =
+    "Usage: snaplore-cli html --main TEMPLATE --event TEMPLATE --out FOLDER [--overwrite] DIR\n"
+    "Writes a main page listing the folder's events and a page per event, with a thumbnail, a small\n"
+    "and a large rendering and a copy of each picture. Existing files are replaced only with\n"
+    "--overwrite.\n";
+
+// The options of one command: flags and options with a value, and the rest.
+struct Parsed {
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+    QList<QByteArray> operands;
+    QString error;  // a usage error
+    bool help = false;
+};
+
+Parsed parse(const CliArgs& args, const QStringList& valued, const QStringList& flags) {
+    Parsed p;
+    bool ended = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.text[i];
+        if (ended || !a.startsWith(QLatin1String("--"))) {
+            p.operands << args.raw[i];
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            ended = true;
+            continue;
+        }
+        if (a == QLatin1String("--help")) {
+            p.help = true;
+            return p;
+        }
+        QString name = a.mid(2);
+        if (flags.contains(name)) {
+            p.flags.insert(name);
+            continue;
+        }
+        QString value;
+        const qsizetype eq = name.indexOf(QLatin1Char('='));
+        if (eq >= 0) {
+            value = name.mid(eq + 1);
+            name.truncate(eq);
+        } else if (valued.contains(name) && i + 1 < args.size()) {
+            value = args.text[++i];
+        } else if (valued.contains(name)) {
+            p.error = QStringLiteral("option --%1 needs a value").arg(name);
+            return p;
+        }
+        if (!valued.contains(name)) {
+            p.error = QStringLiteral("unknown option '%1'").arg(a);
+            return p;
+        }
+        p.values.insert(name, value);
+    }
+    return p;
+}
+
+int usageError(CliStreams io, const char* command, const QString& reason, const char* usage) {
+    io.err << "snaplore-cli " << command << ": " << reason << "\n" << usage;
+    return 2;
+}
+
+// An output file that exists is replaced only when asked.
+bool refuseExisting(CliStreams io, const QString& path, bool overwrite) {
+    if (overwrite || !QFileInfo::exists(path)) return false;
+    io.err << "snaplore-cli: " << path << ": exists, left as it is (--overwrite replaces it)\n";
+    return true;
+}
+
+// The folders and files named, read into grouped entries that own their pictures.
+struct Sources {
+    std::vector<FolderExport> folders;
+    std::vector<std::unique_ptr<PictureRecord>> files;
+    QList<OutputEntry> entries;
+    bool failed = false;
+};
+
+Sources readSources(const QList<QByteArray>& operands, CliStreams io) {
+    Sources sources;
+    QList<PictureRecord*> loose;
+    const auto flushLoose = [&] {
+        sources.entries << EntriesForPictures(loose);
+        loose.clear();
+    };
+    for (const QByteArray& raw : operands) {
+        const QString path = QFile::decodeName(raw);
+        if (QFileInfo(path).isDir() && QFile::encodeName(path) == raw) {
+            flushLoose();
+            FolderExport folder = ReadFolderForExport(path);
+            if (!folder.problem.isEmpty()) {
+                io.err << "snaplore-cli: " << printableName(raw) << ": " << folder.problem << "\n";
+                sources.failed = true;
+                continue;
+            }
+            sources.entries << folder.entries;
+            sources.folders.push_back(std::move(folder));
+            continue;
+        }
+        if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {
+            io.err << "snaplore-cli: " << printableName(raw) << ": " << problem << "\n";
+            sources.failed = true;
+            continue;
+        }
+        auto picture = std::make_unique<PictureRecord>(path);
+        if (!picture->isJpeg()) {
+            io.err << "snaplore-cli: " << printableName(raw) << ": not a JPEG file\n";
+            sources.failed = true;
+            continue;
+        }
+        loose << picture.get();
+        sources.files.push_back(std::move(picture));
+    }
+    flushLoose();
+    return sources;
+}
+
+}  // namespace
+
+int runIndex(const CliArgs& args, CliStreams io) {
+    const Parsed p = parse(args, {"out", "cols", "cell", "background", "line", "event"}, {"overwrite"});
+    if (p.help) {
+        io.out << kIndexUsage;
+        return 0;
+    }
+    if (!p.error.isEmpty()) return usageError(io, "index", p.error, kIndexUsage);
+    IndexPrintOptions options;
+    const QString out = p.values.value("out");
+    if (out.isEmpty()) return usageError(io, "index", QStringLiteral("no --out given"), kIndexUsage);
+    if (p.values.contains("cols")) {
+        bool ok = false;
+        options.columns = p.values.value("cols").toInt(&ok);
+        if (!ok || options.columns < 1 || options.columns > indexprint::kMaxColumns)
+            return usageError(io, "index", QStringLiteral("--cols wants a number from 1 to 100, not '%1'").arg(p.values.value("cols")),
+                              kIndexUsage);
+    }
+    if (p.values.contains("cell")) {
+        const int cell = indexprint::cellIndex(p.values.value("cell"));
+        if (cell < 0) return usageError(io, "index", QStringLiteral("unknown cell size '%1'").arg(p.values.value("cell")), kIndexUsage);
+        options.cell = indexprint::cellSize(cell);
+    }
+    for (const char* name : {"background", "line"}) {
+        if (!p.values.contains(name)) continue;
+        const QColor color = indexprint::colorByName(p.values.value(name));
+        if (!color.isValid())
+            return usageError(io, "index", QStringLiteral("unknown colour '%1'").arg(p.values.value(name)), kIndexUsage);
+        (QLatin1String(name) == QLatin1String("line") ? options.line : options.background) = color;
+    }
+    if (p.operands.isEmpty()) return usageError(io, "index", QStringLiteral("no folder or file given"), kIndexUsage);
+    if (refuseExisting(io, out, p.flags.contains("overwrite"))) return 1;
+
+    Sources sources = readSources(p.operands, io);
+    QList<PictureRecord*> pictures = PicturesOf(sources.entries, p.values.value("event"));
+    if (pictures.isEmpty()) {
+        io.err << "snaplore-cli: " << out << ": not written: "
+               << (p.values.contains("event") ? QStringLiteral("no picture of the event '%1'").arg(p.values.value("event"))
+                                              : QStringLiteral("no pictures"))
+               << "\n";
+        return 1;
+    }
+    const IndexPrintResult result = CreateIndexPrint(pictures, options, out);
+    if (result.written) io.out << QDir::toNativeSeparators(out) << "\n";
+    if (!result.message.isEmpty()) io.err << "snaplore-cli: " << result.message << "\n";
+    return result.complete && !sources.failed ? 0 : 1;
+}
+
+int runReport(const CliArgs& args, CliStreams io) {
+    const Parsed p = parse(args, {"out", "kind"}, {"overwrite"});
+    if (p.help) {
+        io.out << kReportUsage;
+        return 0;
+    }
+    if (!p.error.isEmpty()) return usageError(io, "report", p.error, kReportUsage);
+    const QString out = p.values.value("out");
+    if (out.isEmpty()) return usageError(io, "report", QStringLiteral("no --out given"), kReportUsage);
+    ReportKind kind = ReportKind::EventsOnly;
+    if (!reportKindFromName(p.values.value("kind"), &kind))
+        return usageError(io, "report", QStringLiteral("--kind wants summary, events, pictures or all"), kReportUsage);
+    if (p.operands.size() != 1) return usageError(io, "report", QStringLiteral("give one folder"), kReportUsage);
+    if (!QFileInfo(QFile::decodeName(p.operands.first())).isDir())
+        return usageError(io, "report", QStringLiteral("'%1' is not a folder").arg(printableName(p.operands.first())), kReportUsage);
+    if (refuseExisting(io, out, p.flags.contains("overwrite"))) return 1;
+    Sources sources = readSources(p.operands, io);
+    if (sources.failed) return 1;
+    const DataReportResult result = WriteDataReport(sources.entries, kind, out);
+    if (!result.written) {
+        io.err << "snaplore-cli: " << result.message << "\n";
+        return 1;
+    }
+    io.out << QDir::toNativeSeparators(out) << "\n";
+    return 0;
+}
+
+int runHtml(const CliArgs& args, CliStreams io) {
+    const Parsed p = parse(args, {"main", "event", "out"}, {"overwrite"});
+    if (p.help) {
+        io.out << kHtmlUsage;
+        return 0;
+    }
+    if (!p.error.isEmpty()) return usageError(io, "html", p.error, kHtmlUsage);
+    for (const char* name : {"main", "event", "out"})
+        if (p.values.value(name).isEmpty())
+            return usageError(io, "html", QStringLiteral("no --%1 given").arg(QLatin1String(name)), kHtmlUsage);
+    if (p.operands.size() != 1) return usageError(io, "html", QStringLiteral("give one folder"), kHtmlUsage);
+    if (!QFileInfo(QFile::decodeName(p.operands.first())).isDir())
+        return usageError(io, "html", QStringLiteral("'%1' is not a folder").arg(printableName(p.operands.first())), kHtmlUsage);
+    Sources sources = readSources(p.operands, io);
+    if (sources.failed) return 1;
+    HtmlExportRequest request;
+    request.mainTemplate = p.values.value("main");
+    request.eventTemplate = p.values.value("event");
+    request.outputFolder = p.values.value("out");
+    request.overwrite = p.flags.contains("overwrite");
+    const HtmlExportResult result = RunHtmlExport(sources.entries, request);
+    for (const QString& path : result.written) io.out << QDir::toNativeSeparators(path) << "\n";
+    for (const QString& failure : result.failures) io.err << "snaplore-cli: " << failure << "\n";
+    return result.ok() ? 0 : 1;
+}

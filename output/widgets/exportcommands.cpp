@@ -1,0 +1,33 @@
+#include "exportcommands.h"
+
+#include "exportdatadlg.h"
+#include "exportentries.h"
+#include "exporthtmldlg.h"
+#include "framecontext.h"
+#include "indexprintdlg.h"
+#include "snaploredoc.h"
+
+namespace exportcommands {
+
+void indexPrint(FrameContext& frame, CIndexPrintDlg*& dialog, bool searchResults, QWidget* parent) {
+    if (!dialog) {
+        dialog = new CIndexPrintDlg(frame.prompter(), parent);
+        dialog->setStatusSink([&frame](const QString& text, bool busy) { frame.setStatusText(text, busy); });
+    }
+    // Pictures a search left out stay in the list for "Entire Catalog".
+    dialog->setSource(frame.document().picture(), GroupedByEvent(frame.entryList().entries(), true), searchResults);
+    dialog->exec();
+}
+
+void exportData(FrameContext& frame, QWidget* parent) {
+    CExportDataDlg dialog(GroupedByEvent(frame.entryList().entries()), frame.prompter(), parent);
+    dialog.exec();
+}
+
+void exportHtml(FrameContext& frame, QWidget* parent) {
+    CExportHTMLDlg dialog(GroupedByEvent(frame.entryList().entries()), frame.prompter(), parent);
+    dialog.setStatusSink([&frame](const QString& text, bool busy) { frame.setStatusText(text, busy); });
+    dialog.exec();
+}
+
+}  // namespace exportcommands

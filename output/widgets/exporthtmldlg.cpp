@@ -1,0 +1,82 @@
+#include "exporthtmldlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "htmlexport.h"
+#include "prompter.h"
+
+CExportHTMLDlg::CExportHTMLDlg(const QList<OutputEntry>& entries, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), entries_(entries), prompter_(prompter) {
+    setWindowTitle(tr("Export HTML"));
+    main_ = new QLineEdit(this);
+    event_ = new QLineEdit(this);
+    saveTo_ = new QLineEdit(this);
+    progress_ = new QProgressBar(this);
+    progress_->setTextVisible(false);
+    auto* grid = new QGridLayout;
+    const auto row = [&](int r, const QString& label, QLineEdit* edit, auto browse) {
+        grid->addWidget(new QLabel(label, this), r, 0);
+        grid->addWidget(edit, r, 1);
+        auto* button = new QPushButton(tr("..."), this);
+        button->setFixedWidth(32);
+        grid->addWidget(button, r, 2);
+        connect(button, &QPushButton::clicked, this, browse);
+    };
+    row(0, tr("Main Template:"), main_, [this] { browseTemplate(main_); });
+    row(1, tr("Event Template:"), event_, [this] { browseTemplate(event_); });
+    row(2, tr("Save To:"), saveTo_, [this] { browseFolder(); });
+    auto* create = new QPushButton(tr("Create"), this);
+    create->setDefault(true);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(progress_, 1);
+    buttons->addWidget(create);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    setMinimumWidth(480);
+    connect(create, &QPushButton::clicked, this, &CExportHTMLDlg::create);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CExportHTMLDlg::browseTemplate(QLineEdit* edit) {
+    const QString path = prompter_.openFileName(tr("Open"), edit->text(),
+                                                QStringLiteral("HTML Files (*.html);;All Files (*)"));
+    if (!path.isEmpty()) edit->setText(path);
+}
+
+void CExportHTMLDlg::browseFolder() {
+    const QString folder = prompter_.existingDirectory(tr("Open Directory"), saveTo_->text());
+    if (!folder.isEmpty()) saveTo_->setText(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+}
+
+void CExportHTMLDlg::create() {
+    HtmlExportRequest request;
+    request.mainTemplate = main_->text();
+    request.eventTemplate = event_->text();
+    request.outputFolder = saveTo_->text();
+    request.prompter = &prompter_;
+    request.step = [this](int done, int total) {
+        progress_->setRange(0, std::max(1, total));
+        progress_->setValue(done);
+    };
+    request.status = [this](const QString& text, bool busy) {
+        if (status_) status_(text, busy);
+    };
+    setEnabled(false);
+    const HtmlExportResult result = RunHtmlExport(entries_, request);
+    setEnabled(true);
+    // Silent on success; whatever failed is told, and the dialog stays for another try.
+    if (!result.ok()) {
+        prompter_.messageBox(result.message, tr("Error"), mb::Ok | mb::IconExclamation);
+        return;
+    }
+    accept();
+}
