@@ -147,7 +147,8 @@ CPrintOptionsDlg::CPrintOptionsDlg(Variant variant, QPrinter& printer, QWidget* 
 
 void CPrintOptionsDlg::readPrinter() {
     const QString name = printer_.printerName();
-    const bool known = !name.isEmpty() || printer_.outputFormat() == QPrinter::PdfFormat;
+    // Without a printer both read "Unknown"; printing to a file chosen in the setup names that.
+    const bool known = !name.isEmpty() || (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty());
     name_->setText(name.isEmpty() ? (known ? tr("Print to File (PDF)") : tr("Unknown")) : name);
     paper_->setText(known ? printer_.pageLayout().pageSize().name() : tr("Unknown"));
 }
