@@ -67,7 +67,9 @@ CPrintOptionsDlg::CPrintOptionsDlg(Variant variant, QPrinter& printer, QWidget* 
     auto* paperRow = new QHBoxLayout;
     paperRow->addWidget(paper_, 1);
     paperRow->addWidget(setup);
-    printerForm->addRow(tr("Si&ze:"), paperRow);
+    auto* paperLabel = new QLabel(tr("Si&ze:"), this);
+    paperLabel->setBuddy(paper_);
+    printerForm->addRow(paperLabel, paperRow);
     printerBox->setLayout(printerForm);
 
     auto* form = new QFormLayout;
@@ -76,7 +78,9 @@ CPrintOptionsDlg::CPrintOptionsDlg(Variant variant, QPrinter& printer, QWidget* 
     auto* picturesRow = new QHBoxLayout;
     picturesRow->addWidget(pictures_, 1);
     picturesRow->addWidget(selectionCount_);
-    form->addRow(tr("Pictures:"), picturesRow);
+    auto* picturesLabel = new QLabel(tr("Pictures:"), this);
+    picturesLabel->setBuddy(pictures_);
+    form->addRow(picturesLabel, picturesRow);
     layout_ = new QComboBox(this);
     layout_->addItems(print::layoutTexts());
     form->addRow(tr("Layout:"), layout_);
