@@ -39,6 +39,7 @@ int runInfo(const CliArgs& args, CliStreams io);
 int runSet(const CliArgs& args, CliStreams io);
 int runThumbs(const CliArgs& args, CliStreams io);
 int runSaveAs(const CliArgs& args, CliStreams io);
+int runPrint(const CliArgs& args, CliStreams io);
 int runCatalog(const CliArgs& args, CliStreams io);
 int runIndex(const CliArgs& args, CliStreams io);
 int runReport(const CliArgs& args, CliStreams io);

@@ -35,6 +35,7 @@ const char kUsage[] =
     "  set [OPTIONS] FILE...        write picture data into each file (see 'set --help')\n"
     "  thumbs --out OUTDIR FILE...  write each picture's thumbnail into OUTDIR (see 'thumbs --help')\n"
     "  saveas --out PATH FILE...    write resized, re-cropped copies of pictures (see 'saveas --help')\n"
+    "  print --pdf FILE DIR|FILE... print pictures on photo-sized positions into a PDF (see 'print --help')\n"
     "  index --out FILE DIR|FILE... write a contact sheet of pictures (see 'index --help')\n"
     "  report --out FILE --kind K DIR  write a folder's data report (see 'report --help')\n"
     "  html --main T --event T --out FOLDER DIR  write web pages of a folder (see 'html --help')\n"
@@ -44,7 +45,7 @@ const char kUsage[] =
 #ifndef SNAPLORE_CLI_IMAGE
 // The commands that need the image code.
 bool needsPixels(const char* command) {
-    for (const char* c : {"thumbs", "saveas", "index", "report", "html", "catalog"})
+    for (const char* c : {"thumbs", "saveas", "index", "report", "html", "print", "catalog"})
         if (std::strcmp(command, c) == 0) return true;
     return false;
 }
@@ -125,14 +126,16 @@ int main(int argc, char** argv) {
 #endif
     useUtf8Locale();
 #ifdef SNAPLORE_CLI_IMAGE
-    // Text is drawn only by saveas --info, and drawing text needs the font system of a GUI
+    // Text is drawn only by saveas --info and print, and drawing text needs the font system of a GUI
     // application; it runs without a display. Every other command starts faster without it.
     bool drawsText = argc > 1 && std::strcmp(argv[1], "saveas") == 0;
+    const bool printing = argc > 1 && std::strcmp(argv[1], "print") == 0;
     if (drawsText) {
         drawsText = false;
         for (int i = 2; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
             if (std::strcmp(argv[i], "--info") == 0) drawsText = true;
     }
+    drawsText = drawsText || printing;
     if (drawsText) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app =
         drawsText ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
@@ -170,6 +173,7 @@ int main(int argc, char** argv) {
 #ifdef SNAPLORE_CLI_IMAGE
     if (command == "thumbs") status = runThumbs(rest, io);
     if (command == "saveas") status = runSaveAs(rest, io);
+    if (command == "print") status = runPrint(rest, io);
     if (command == "index") status = runIndex(rest, io);
     if (command == "report") status = runReport(rest, io);
     if (command == "html") status = runHtml(rest, io);

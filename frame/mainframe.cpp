@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
@@ -48,6 +49,8 @@
 #include "prompter.h"
 #include "recentfolders.h"
 #include "saveascommand.h"
+#include "printcommand.h"
+#include "printoptionsdlg.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
 #include "thumbview.h"
@@ -312,6 +315,9 @@ void CMainFrame::connectCommands() {
     on(cmd::BurnCd, [this] { saveAs(SaveAsMode::BurnCd); });
     on(cmd::SendEmail, [this] { saveAs(SaveAsMode::SendEmail); });
     on(cmd::DragDropOptions, &CMainFrame::chooseDragOptions);
+    on(cmd::Print, &CMainFrame::PrintPictures);
+    on(cmd::PrintPreview, &CMainFrame::PrintPreview);
+    on(cmd::PageSetup, &CMainFrame::PageSetup);
     on(cmd::Exit, &CMainFrame::close);
     on(cmd::FirstPicture, [this] { thumbs_->First(); });
     on(cmd::NextPicture, [this] { thumbs_->Next(); });
@@ -445,6 +451,7 @@ void CMainFrame::updateActions() {
     set(cmd::SendEmail, pictureUsable);
     set(cmd::BurnCd, false);  // until CDs can be written
     set(cmd::DragDropOptions, true);
+    for (int id : {cmd::Print, cmd::PrintPreview, cmd::PageSetup}) set(id, true);
     set(cmd::IndexPrint, true);
     set(cmd::ExportPictureData, true);
     set(cmd::ExportHtml, false);  // the HTML export runs from snaplore-cli
@@ -637,6 +644,23 @@ void CMainFrame::removeCatalog() {
     catalogcommands::remove(*this);
     RefreshBrowser();
 }
+
+QPrinter& CMainFrame::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+void CMainFrame::PrintPictures() {
+    if (!printOptions_) printOptions_ = new CPrintOptionsDlg(CPrintOptionsDlg::Variant::Print, printer(), this);
+    printcommand::print(*this, *printOptions_, printer(), browser_->searchMode(), this);
+}
+
+void CMainFrame::PrintPreview() {
+    if (!previewOptions_) previewOptions_ = new CPrintOptionsDlg(CPrintOptionsDlg::Variant::Preview, printer(), this);
+    printcommand::preview(*this, *previewOptions_, printer(), browser_->searchMode(), this);
+}
+
+void CMainFrame::PageSetup() { printcommand::pageSetup(printer(), this); }
 
 void CMainFrame::archiveCatalog() {
     if (archivecommand::run(*this, archiveCdName_, archiveLocation_, this)) RefreshBrowser();

@@ -27,6 +27,8 @@ class CToolBarPicData;
 class CCopyToAllDlg;
 class CFileSaveAsDlg;
 class PictureDragData;
+class CPrintOptionsDlg;
+class QPrinter;
 class CIndexPrintDlg;
 class PaneSplitter;
 class CPicDataView;
@@ -93,6 +95,12 @@ public:
     // cmd::kPingAnswer.
     quint32 ping();
     void showTips();
+    // File > Print..., Print Preview and Page Setup...
+    void PrintPictures();
+    void PrintPreview();
+    void PageSetup();
+    // The application's printer settings, kept for the run; made on first use.
+    QPrinter& printer();
 
     // What File > Exit keeps of the window besides the pane layout: the bars' places and the window's
     // size and position.
@@ -181,5 +189,8 @@ private:
     CCopyToAllDlg* copyToAll_ = nullptr;  // kept for the run: its ticks last
     // Save As, Burn CD, Send Email and Drag and Drop, in the order of SaveAsMode.
     std::array<CFileSaveAsDlg*, 4> saveAsDialogs_{};
+    std::unique_ptr<QPrinter> printer_;
+    CPrintOptionsDlg* printOptions_ = nullptr;    // kept for the run: the options last
+    CPrintOptionsDlg* previewOptions_ = nullptr;
     CIndexPrintDlg* indexPrint_ = nullptr;  // kept for the run: its choices last
 };

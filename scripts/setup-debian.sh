@@ -4,8 +4,9 @@ set -eu
 BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation"
 # The fuzz step of the tests needs clang with its fuzzer runtime, the symbolizer (llvm) for readable
 # reports, python3 for the seeds and xxd to print a finding.
-# The package check needs dpkg-shlibdeps (dpkg-dev) and appstreamcli (appstream).
-TEST_PACKAGES="libgtest-dev libgmock-dev libimage-exiftool-perl xvfb xauth clang libclang-rt-14-dev llvm python3 xxd dpkg-dev appstream"
+# The package check needs dpkg-shlibdeps (dpkg-dev) and appstreamcli (appstream); the print tests
+# render PDF pages with pdftoppm (poppler-utils).
+TEST_PACKAGES="libgtest-dev libgmock-dev libimage-exiftool-perl poppler-utils xvfb xauth clang libclang-rt-14-dev llvm python3 xxd dpkg-dev appstream"
 packages="$BUILD_PACKAGES"
 [ "${1:-}" = "--tests" ] && packages="$packages $TEST_PACKAGES"
 

@@ -1,0 +1,104 @@
+#include "printcommand.h"
+
+#include <QPageSetupDialog>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include "framecontext.h"
+#include "printoptionsdlg.h"
+#include "printview.h"
+#include "prompter.h"
+#include "safewrite.h"
+#include "snaploredoc.h"
+#include "updatecheck.h"
+
+namespace printcommand {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Print");
+
+// Opens the options dialog on the frame's current pictures; false when it was cancelled.
+bool chooseOptions(FrameContext& frame, CPrintOptionsDlg& options, bool searchResults) {
+    options.setPictures(frame.document().picture(), frame.entryList().entries(), searchResults);
+    options.readPrinter();
+    return options.exec() == QDialog::Accepted;
+}
+
+// A printer that prints to a PDF file writes it through the safe write, like every other file.
+bool printToFile(CPrintView& view, QPrinter& printer, int from, int to, QString& error) {
+    bool painted = false;
+    const WriteResult result = safeWrite(printer.outputFileName(), [&](QFile& file) {
+        QPdfWriter writer(&file);
+        writer.setResolution(printer.resolution());
+        writer.setPageLayout(printer.pageLayout());
+        writer.setTitle(printer.docName());
+        writer.setCreator(QStringLiteral("Snaplore"));
+        painted = view.print(writer, from, to);
+        return painted;
+    });
+    if (!result) error = describe(result);
+    return bool(result);
+}
+
+}  // namespace
+
+void print(FrameContext& frame, CPrintOptionsDlg& options, QPrinter& printer, bool searchResults, QWidget* parent) {
+    if (!chooseOptions(frame, options, searchResults)) return;
+    const QList<PictureRecord*> pictures = options.picturesToPrint();
+    if (pictures.isEmpty()) {
+        frame.prompter().messageBox(QStringLiteral("There are no pictures to print."), kCaption,
+                                    mb::Ok | mb::IconInformation);
+        return;
+    }
+    CPrintView view(pictures, options.options(), update::siteAddress(frame.settings()));
+    printer.setDocName(print::documentTitle(options.selectionText(), int(pictures.size())));
+    printer.setFromTo(1, view.pageCount());
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies);
+    dialog.setMinMax(1, view.pageCount());
+    if (dialog.exec() != QDialog::Accepted) return;
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    const int from = range ? printer.fromPage() : 0;
+    const int to = range ? printer.toPage() : 0;
+
+    frame.setStatusText(QStringLiteral("Printing..."), true);
+    QString error;
+    bool done = false;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        done = printToFile(view, printer, from, to, error);
+    else
+        done = view.print(printer, from, to);
+    frame.setStatusText(QStringLiteral("Ready"));
+    if (!done) {
+        frame.prompter().messageBox(
+            error.isEmpty() ? QStringLiteral("The pages could not be printed.")
+                            : QStringLiteral("The pages could not be printed.\n%1").arg(error),
+            QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
+        return;
+    }
+    if (const QString report = view.failureReport(); !report.isEmpty())
+        frame.prompter().messageBox(report, kCaption, mb::Ok | mb::IconExclamation);
+}
+
+void preview(FrameContext& frame, CPrintOptionsDlg& options, QPrinter& printer, bool searchResults, QWidget* parent) {
+    if (!chooseOptions(frame, options, searchResults)) return;
+    const QList<PictureRecord*> pictures = options.picturesToPrint();
+    CPrintView view(pictures, options.options(), update::siteAddress(frame.settings()));
+    view.setPreview(true);
+    printer.setDocName(print::documentTitle(options.selectionText(), int(pictures.size())));
+    QPrintPreviewDialog dialog(&printer, parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&view](QPrinter* target) { view.print(*target); });
+    dialog.exec();
+}
+
+void pageSetup(QPrinter& printer, QWidget* parent) {
+    QPageSetupDialog dialog(&printer, parent);
+    dialog.exec();
+}
+
+}  // namespace printcommand
