@@ -144,6 +144,7 @@ TEST_F(SaveAsCommandsTest, AFolderStillBeingReadIsReadBeforeTheDialogTakesItsPic
     for (const QString name : {"x.jpg", "y.jpg", "z.jpg"})
         QFile::copy(testsupport::dataPath("Canon_40D.jpg"), other + "/" + name);
     frame_->OpenFolder(other);  // the browser reads it once control returns to the event loop
+    ASSERT_TRUE(frame_->document().OpenPictureFile(other + "/y.jpg"));
     int count = -1;
     uitest::onModal([&](QWidget* dialog) {
         auto* list = control<QComboBox>(dialog, "pictures");
