@@ -43,9 +43,10 @@ const char kUsage[] =
     ;
 
 #ifndef SNAPLORE_CLI_IMAGE
-// The commands that need the image code.
-bool needsPixels(const char* command) {
-    for (const char* c : {"thumbs", "saveas", "index", "report", "html", "print", "catalog"})
+// What this program answers itself; every other command (also one it does not know) goes to
+// snaplore-cli-image, so a command added there needs no change here.
+bool answeredHere(const char* command) {
+    for (const char* c : {"info", "set", "--help", "-h", "--version"})
         if (std::strcmp(command, c) == 0) return true;
     return false;
 }
@@ -122,7 +123,7 @@ void writeUtf8(QTextStream& out, const QByteArray& utf8) {
 
 int main(int argc, char** argv) {
 #ifndef SNAPLORE_CLI_IMAGE
-    if (argc > 1 && needsPixels(argv[1])) return handOver(argv);
+    if (argc > 1 && !answeredHere(argv[1])) return handOver(argv);
 #endif
     useUtf8Locale();
 #ifdef SNAPLORE_CLI_IMAGE
