@@ -5,6 +5,7 @@
 // must change nothing at all.
 
 #include "fuzzsupport.h"
+#include "iptcwalk.h"
 #include "iptcblock.h"
 #include "textcodec.h"
 
@@ -16,22 +17,7 @@
 
 namespace {
 
-struct Field {
-    QString IptcBlock::*member;
-    const char* name;
-};
-const Field kFields[] = {
-    {&IptcBlock::byline, "byline"},       {&IptcBlock::bylineTitle, "bylineTitle"},
-    {&IptcBlock::credit, "credit"},       {&IptcBlock::source, "source"},
-    {&IptcBlock::writer, "writer"},       {&IptcBlock::caption, "caption"},
-    {&IptcBlock::headline, "headline"},   {&IptcBlock::instructions, "instructions"},
-    {&IptcBlock::event, "event"},         {&IptcBlock::dateText, "dateText"},
-    {&IptcBlock::timeText, "timeText"},   {&IptcBlock::location, "location"},
-    {&IptcBlock::city, "city"},           {&IptcBlock::state, "state"},
-    {&IptcBlock::country, "country"},     {&IptcBlock::rating, "rating"},
-    {&IptcBlock::copyright, "copyright"}, {&IptcBlock::transmissionReference, "transmissionReference"},
-    {&IptcBlock::category, "category"},
-};
+using namespace snaplore::fuzz;
 
 constexpr QByteArrayView kUtf8("\x1B%G", 3);
 
@@ -55,36 +41,11 @@ void requireSameFields(const IptcBlock& a, const IptcBlock& b) {
     if (!fieldsA.sameData(fieldsB)) mismatch("sameData over the fields", {}, {});
 }
 
-struct Dataset {
-    int record = 0, number = 0;
-    bool extended = false;  // the length is held in the extended form; never read as a field
-    QByteArrayView whole, value;
-};
-
-// The whole datasets at the start of `list` (1C rr nn LLLL value, or the extended length form where
-// the high bit of LLLL is set and its low bits count the length bytes that follow). Stops where the
-// list is no longer well formed; `end` gets that offset.
+// The whole datasets at the start of `list`; `end` gets the offset where the walk stopped.
 std::vector<Dataset> datasets(QByteArrayView list, qsizetype* end = nullptr) {
     std::vector<Dataset> out;
-    const auto* d = reinterpret_cast<const uint8_t*>(list.data());
-    qsizetype pos = 0;
-    while (list.size() - pos >= 5 && d[pos] == 0x1C) {
-        qsizetype length = (d[pos + 3] << 8) | d[pos + 4];
-        qsizetype header = 5;
-        const bool extended = length & 0x8000;
-        if (extended) {
-            const qsizetype count = length & 0x7FFF;
-            if (count == 0 || count > 4 || list.size() - pos - 5 < count) break;
-            length = 0;
-            for (qsizetype i = 0; i < count; ++i) length = (length << 8) | d[pos + 5 + i];
-            header += count;
-        }
-        if (length > list.size() - pos - header) break;
-        out.push_back({d[pos + 1], d[pos + 2], extended, list.sliced(pos, header + length),
-                       list.sliced(pos + header, length)});
-        pos += header + length;
-    }
-    if (end) *end = pos;
+    const qsizetype stop = appendDatasets(list, out);
+    if (end) *end = stop;
     return out;
 }
 

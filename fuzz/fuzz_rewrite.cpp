@@ -5,6 +5,7 @@
 // nothing.
 
 #include "fuzzsupport.h"
+#include "iptcwalk.h"
 #include "iptcblock.h"
 #include "mpfindex.h"
 #include "photoshopresources.h"
@@ -22,22 +23,7 @@
 
 namespace {
 
-struct Field {
-    QString IptcBlock::*member;
-    const char* name;
-};
-const Field kFields[] = {
-    {&IptcBlock::byline, "byline"},       {&IptcBlock::bylineTitle, "bylineTitle"},
-    {&IptcBlock::credit, "credit"},       {&IptcBlock::source, "source"},
-    {&IptcBlock::writer, "writer"},       {&IptcBlock::caption, "caption"},
-    {&IptcBlock::headline, "headline"},   {&IptcBlock::instructions, "instructions"},
-    {&IptcBlock::event, "event"},         {&IptcBlock::dateText, "dateText"},
-    {&IptcBlock::timeText, "timeText"},   {&IptcBlock::location, "location"},
-    {&IptcBlock::city, "city"},           {&IptcBlock::state, "state"},
-    {&IptcBlock::country, "country"},     {&IptcBlock::rating, "rating"},
-    {&IptcBlock::copyright, "copyright"}, {&IptcBlock::transmissionReference, "transmissionReference"},
-    {&IptcBlock::category, "category"},
-};
+using namespace snaplore::fuzz;
 
 // Hex of up to 48 bytes from `at`, enough to see a difference without flooding the report.
 QByteArray excerpt(QByteArrayView bytes, qsizetype at) {
@@ -145,34 +131,6 @@ std::optional<mpf::Index> firstMpf(QByteArrayView file, const Layout& layout) {
     for (const Segment& s : layout.segments)
         if (!isPhotoshop(file, s) && isMpf(file, s)) return mpf::parse(file, s.payload, s.end - s.payload);
     return std::nullopt;
-}
-
-struct Dataset {
-    int record = 0, number = 0;
-    bool extended = false;
-    QByteArrayView whole;
-};
-
-// The whole datasets (1C rr nn LLLL value, or the extended length form) at the start of a list; stops
-// where the list is not well formed, as the reader does.
-void appendDatasets(QByteArrayView list, std::vector<Dataset>& out) {
-    const auto* d = reinterpret_cast<const uint8_t*>(list.data());
-    qsizetype pos = 0;
-    while (list.size() - pos >= 5 && d[pos] == 0x1C) {
-        qsizetype length = (d[pos + 3] << 8) | d[pos + 4];
-        qsizetype header = 5;
-        const bool extended = length & 0x8000;
-        if (extended) {
-            const qsizetype count = length & 0x7FFF;
-            if (count == 0 || count > 4 || list.size() - pos - 5 < count) break;
-            length = 0;
-            for (qsizetype i = 0; i < count; ++i) length = (length << 8) | d[pos + 5 + i];
-            header += count;
-        }
-        if (length > list.size() - pos - header) break;
-        out.push_back({d[pos + 1], d[pos + 2], extended, list.sliced(pos, header + length)});
-        pos += header + length;
-    }
 }
 
 // The datasets of every IPTC resource of a stream, in file order, split by record: a save writes the
