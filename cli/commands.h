@@ -23,6 +23,25 @@ struct CliArgs {
     CliArgs mid(qsizetype from) const { return {text.mid(from), raw.mid(from)}; }
 };
 
+// A command's arguments split into options and operands. An option is "--name" for a flag, or
+// "--name=value" / "--name value" for one that takes a value; "--" ends the options.
+struct CliOptions {
+    struct Option {
+        QString name;  // without the dashes
+        QString value;
+    };
+    QList<Option> options;       // in the order given; an option may stand more than once
+    QList<QByteArray> operands;  // as the system passed them
+    QString error;               // why the line is refused; empty when it is not
+    bool help = false;
+    // The last value given for `name`, empty when it was not given.
+    QString value(const QString& name) const;
+    bool has(const QString& name) const;
+};
+CliOptions parseOptions(const CliArgs& args, const QStringList& valued, const QStringList& flags);
+// Says why the command line is refused, then the usage; returns the status for it.
+int usageError(CliStreams io, const char* command, const QString& reason, const char* usage);
+
 // Writes UTF-8 bytes as they are when the stream has a device (no round trip through QString).
 void writeUtf8(QTextStream& out, const QByteArray& utf8);
 

@@ -10,8 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
-#include <QSet>
 
 #include <memory>
 #include <vector>
@@ -42,62 +40,6 @@ const char kHtmlUsage[] =
     "Writes a main page listing the folder's events and a page per event, with a thumbnail, a small\n"
     "and a large rendering and a copy of each picture. Existing files are replaced only with\n"
     "--overwrite.\n";
-
-// The options of one command: flags and options with a value, and the rest.
-struct Parsed {
-    QHash<QString, QString> values;
-    QSet<QString> flags;
-    QList<QByteArray> operands;
-    QString error;  // a usage error
-    bool help = false;
-};
-
-Parsed parse(const CliArgs& args, const QStringList& valued, const QStringList& flags) {
-    Parsed p;
-    bool ended = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.text[i];
-        if (ended || !a.startsWith(QLatin1String("--"))) {
-            p.operands << args.raw[i];
-            continue;
-        }
-        if (a == QLatin1String("--")) {
-            ended = true;
-            continue;
-        }
-        if (a == QLatin1String("--help")) {
-            p.help = true;
-            return p;
-        }
-        QString name = a.mid(2);
-        if (flags.contains(name)) {
-            p.flags.insert(name);
-            continue;
-        }
-        QString value;
-        const qsizetype eq = name.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = name.mid(eq + 1);
-            name.truncate(eq);
-        } else if (valued.contains(name) && i + 1 < args.size()) {
-            value = args.text[++i];
-        } else if (valued.contains(name)) {
-            p.error = QStringLiteral("option --%1 needs a value").arg(name);
-            return p;
-        }
-        if (!valued.contains(name)) {
-            p.error = QStringLiteral("unknown option '%1'").arg(a);
-            return p;
-        }
-        p.values.insert(name, value);
-    }
-    return p;
-}
-
-int usageError(CliStreams io, const char* command, const QString& reason, const char* usage) {
-    io.err << "snaplore-cli " << command << ": " << reason << "\n" << usage;
-    return 2;
-}
 
 // An output file that exists is replaced only when asked.
 bool refuseExisting(CliStreams io, const QString& path, bool overwrite) {
@@ -156,42 +98,42 @@ Sources readSources(const QList<QByteArray>& operands, CliStreams io) {
 }  // namespace
 
 int runIndex(const CliArgs& args, CliStreams io) {
-    const Parsed p = parse(args, {"out", "cols", "cell", "background", "line", "event"}, {"overwrite"});
+    const CliOptions p = parseOptions(args, {"out", "cols", "cell", "background", "line", "event"}, {"overwrite"});
     if (p.help) {
         io.out << kIndexUsage;
         return 0;
     }
     if (!p.error.isEmpty()) return usageError(io, "index", p.error, kIndexUsage);
     IndexPrintOptions options;
-    const QString out = p.values.value("out");
+    const QString out = p.value("out");
     if (out.isEmpty()) return usageError(io, "index", QStringLiteral("no --out given"), kIndexUsage);
-    if (p.values.contains("cols")) {
+    if (p.has("cols")) {
         bool ok = false;
-        options.columns = p.values.value("cols").toInt(&ok);
+        options.columns = p.value("cols").toInt(&ok);
         if (!ok || options.columns < 1 || options.columns > indexprint::kMaxColumns)
-            return usageError(io, "index", QStringLiteral("--cols wants a number from 1 to 100, not '%1'").arg(p.values.value("cols")),
+            return usageError(io, "index", QStringLiteral("--cols wants a number from 1 to 100, not '%1'").arg(p.value("cols")),
                               kIndexUsage);
     }
-    if (p.values.contains("cell")) {
-        const int cell = indexprint::cellIndex(p.values.value("cell"));
-        if (cell < 0) return usageError(io, "index", QStringLiteral("unknown cell size '%1'").arg(p.values.value("cell")), kIndexUsage);
+    if (p.has("cell")) {
+        const int cell = indexprint::cellIndex(p.value("cell"));
+        if (cell < 0) return usageError(io, "index", QStringLiteral("unknown cell size '%1'").arg(p.value("cell")), kIndexUsage);
         options.cell = indexprint::cellSize(cell);
     }
     for (const char* name : {"background", "line"}) {
-        if (!p.values.contains(name)) continue;
-        const QColor color = indexprint::colorByName(p.values.value(name));
+        if (!p.has(name)) continue;
+        const QColor color = indexprint::colorByName(p.value(name));
         if (!color.isValid())
-            return usageError(io, "index", QStringLiteral("unknown colour '%1'").arg(p.values.value(name)), kIndexUsage);
+            return usageError(io, "index", QStringLiteral("unknown colour '%1'").arg(p.value(name)), kIndexUsage);
         (QLatin1String(name) == QLatin1String("line") ? options.line : options.background) = color;
     }
     if (p.operands.isEmpty()) return usageError(io, "index", QStringLiteral("no folder or file given"), kIndexUsage);
-    if (refuseExisting(io, out, p.flags.contains("overwrite"))) return 1;
+    if (refuseExisting(io, out, p.has("overwrite"))) return 1;
 
     Sources sources = readSources(p.operands, io);
-    QList<PictureRecord*> pictures = PicturesOf(sources.entries, p.values.value("event"));
+    QList<PictureRecord*> pictures = PicturesOf(sources.entries, p.value("event"));
     if (pictures.isEmpty()) {
         io.err << "snaplore-cli: " << out << ": not written: "
-               << (p.values.contains("event") ? QStringLiteral("no picture of the event '%1'").arg(p.values.value("event"))
+               << (p.has("event") ? QStringLiteral("no picture of the event '%1'").arg(p.value("event"))
                                               : QStringLiteral("no pictures"))
                << "\n";
         return 1;
@@ -203,21 +145,21 @@ int runIndex(const CliArgs& args, CliStreams io) {
 }
 
 int runReport(const CliArgs& args, CliStreams io) {
-    const Parsed p = parse(args, {"out", "kind"}, {"overwrite"});
+    const CliOptions p = parseOptions(args, {"out", "kind"}, {"overwrite"});
     if (p.help) {
         io.out << kReportUsage;
         return 0;
     }
     if (!p.error.isEmpty()) return usageError(io, "report", p.error, kReportUsage);
-    const QString out = p.values.value("out");
+    const QString out = p.value("out");
     if (out.isEmpty()) return usageError(io, "report", QStringLiteral("no --out given"), kReportUsage);
     ReportKind kind = ReportKind::EventsOnly;
-    if (!reportKindFromName(p.values.value("kind"), &kind))
+    if (!reportKindFromName(p.value("kind"), &kind))
         return usageError(io, "report", QStringLiteral("--kind wants summary, events, pictures or all"), kReportUsage);
     if (p.operands.size() != 1) return usageError(io, "report", QStringLiteral("give one folder"), kReportUsage);
     if (!QFileInfo(QFile::decodeName(p.operands.first())).isDir())
         return usageError(io, "report", QStringLiteral("'%1' is not a folder").arg(printableName(p.operands.first())), kReportUsage);
-    if (refuseExisting(io, out, p.flags.contains("overwrite"))) return 1;
+    if (refuseExisting(io, out, p.has("overwrite"))) return 1;
     Sources sources = readSources(p.operands, io);
     if (sources.failed) return 1;
     const DataReportResult result = WriteDataReport(sources.entries, kind, out);
@@ -230,14 +172,14 @@ int runReport(const CliArgs& args, CliStreams io) {
 }
 
 int runHtml(const CliArgs& args, CliStreams io) {
-    const Parsed p = parse(args, {"main", "event", "out"}, {"overwrite"});
+    const CliOptions p = parseOptions(args, {"main", "event", "out"}, {"overwrite"});
     if (p.help) {
         io.out << kHtmlUsage;
         return 0;
     }
     if (!p.error.isEmpty()) return usageError(io, "html", p.error, kHtmlUsage);
     for (const char* name : {"main", "event", "out"})
-        if (p.values.value(name).isEmpty())
+        if (p.value(name).isEmpty())
             return usageError(io, "html", QStringLiteral("no --%1 given").arg(QLatin1String(name)), kHtmlUsage);
     if (p.operands.size() != 1) return usageError(io, "html", QStringLiteral("give one folder"), kHtmlUsage);
     if (!QFileInfo(QFile::decodeName(p.operands.first())).isDir())
@@ -245,10 +187,10 @@ int runHtml(const CliArgs& args, CliStreams io) {
     Sources sources = readSources(p.operands, io);
     if (sources.failed) return 1;
     HtmlExportRequest request;
-    request.mainTemplate = p.values.value("main");
-    request.eventTemplate = p.values.value("event");
-    request.outputFolder = p.values.value("out");
-    request.overwrite = p.flags.contains("overwrite");
+    request.mainTemplate = p.value("main");
+    request.eventTemplate = p.value("event");
+    request.outputFolder = p.value("out");
+    request.overwrite = p.has("overwrite");
     const HtmlExportResult result = RunHtmlExport(sources.entries, request);
     for (const QString& path : result.written) io.out << QDir::toNativeSeparators(path) << "\n";
     for (const QString& failure : result.failures) io.err << "snaplore-cli: " << failure << "\n";

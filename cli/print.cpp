@@ -68,52 +68,23 @@ int runPrint(const CliArgs& args, CliStreams io) {
     bool overwrite = false;
     QPageSize paper(QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
                                                                                         : QPageSize::A4);
-    QList<QByteArray> inputs;
-    bool optionsEnded = false;
-    const auto refuse = [&](const QString& reason) {
-        io.err << "snaplore-cli print: " << reason << "\n" << kPrintUsage;
-        return 2;
-    };
-    const QStringList valued{"pdf", "layout", "size", "pages", "copies", "paper", "event"};
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.text[i];
-        if (optionsEnded || !a.startsWith("--")) {
-            inputs << args.raw[i];
-            continue;
-        }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (a == "--help") {
-            io.out << kPrintUsage;
-            return 0;
-        }
-        if (!isUtf8(args.raw[i])) return refuse(QStringLiteral("'%1' is not valid UTF-8").arg(printableName(args.raw[i])));
-        if (a == "--no-border") {
+    const auto refuse = [&](const QString& reason) { return usageError(io, "print", reason, kPrintUsage); };
+    const CliOptions p = parseOptions(args, {"pdf", "layout", "size", "pages", "copies", "paper", "event"},
+                                      {"no-border", "overwrite"});
+    if (p.help) {
+        io.out << kPrintUsage;
+        return 0;
+    }
+    if (!p.error.isEmpty()) return refuse(p.error);
+    const QList<QByteArray>& inputs = p.operands;
+    for (const CliOptions::Option& option : p.options) {
+        const QString& name = option.name;
+        const QString& value = option.value;
+        if (name == "no-border") {
             options.infoBorder = false;
-            continue;
-        }
-        if (a == "--overwrite") {
+        } else if (name == "overwrite") {
             overwrite = true;
-            continue;
-        }
-        QString name = a.mid(2);
-        QString value;
-        if (const qsizetype eq = name.indexOf('='); eq >= 0) {
-            value = name.mid(eq + 1);
-            name.truncate(eq);
-        } else if (!valued.contains(name)) {
-            return refuse(QStringLiteral("unknown option '%1'").arg(a));
-        } else if (i + 1 < args.size()) {
-            ++i;
-            if (!isUtf8(args.raw[i]))
-                return refuse(QStringLiteral("the value of --%1 is not valid UTF-8: '%2'").arg(name, printableName(args.raw[i])));
-            value = args.text[i];
-        } else {
-            return refuse(QStringLiteral("option --%1 needs a value").arg(name));
-        }
-        if (name == "pdf") {
+        } else if (name == "pdf") {
             pdf = value;
         } else if (name == "layout") {
             if (value.compare("multiple", Qt::CaseInsensitive) == 0)
@@ -146,11 +117,9 @@ int runPrint(const CliArgs& args, CliStreams io) {
                 paper = QPageSize(QPageSize::A4);
             else
                 return refuse(QStringLiteral("unknown paper '%1'").arg(value));
-        } else if (name == "event") {
+        } else {
             event = value;
             eventGiven = true;
-        } else {
-            return refuse(QStringLiteral("unknown option '%1'").arg(a));
         }
     }
     if (pdf.isEmpty()) return refuse(QStringLiteral("no --pdf given"));

@@ -56,70 +56,41 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
     SaveAsOptions options(SaveAsMode::SaveAs);
     QString out;
     bool overwrite = false;
-    QList<QByteArray> files;
-    bool optionsEnded = false;
-    const auto refuse = [&](const QString& reason) {
-        io.err << "snaplore-cli saveas: " << reason << "\n" << kSaveAsUsage;
-        return 2;
-    };
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.text[i];
-        if (optionsEnded || !a.startsWith("--")) {
-            files << args.raw[i];
-            continue;
-        }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (a == "--help") {
-            io.out << kSaveAsUsage;
-            return 0;
-        }
-        if (!isUtf8(args.raw[i])) return refuse(QStringLiteral("'%1' is not valid UTF-8").arg(printableName(args.raw[i])));
-        if (a == "--no-crop") {
+    const auto refuse = [&](const QString& reason) { return usageError(io, "saveas", reason, kSaveAsUsage); };
+    const CliOptions p = parseOptions(args, {"out", "size", "ratio", "quality"},
+                                      {"no-crop", "info", "no-original-dates", "keep-picture-data", "overwrite"});
+    if (p.help) {
+        io.out << kSaveAsUsage;
+        return 0;
+    }
+    if (!p.error.isEmpty()) return refuse(p.error);
+    const QList<QByteArray>& files = p.operands;
+    for (const CliOptions::Option& option : p.options) {
+        const QString& name = option.name;
+        const QString& value = option.value;
+        if (name == "no-crop") {
             options.saveCropped = false;
-        } else if (a == "--info") {
+        } else if (name == "info") {
             options.appendInfo = true;
-        } else if (a == "--no-original-dates") {
+        } else if (name == "no-original-dates") {
             options.useOriginalDateTime = false;
-        } else if (a == "--keep-picture-data") {
+        } else if (name == "keep-picture-data") {
             options.keepPictureData = true;
-        } else if (a == "--overwrite") {
+        } else if (name == "overwrite") {
             overwrite = true;
+        } else if (name == "out") {
+            out = value;
+        } else if (name == "size") {
+            options.pictureSize = rowOf(saveas::sizeTexts(), value);
+            if (options.pictureSize < 0) return refuse(QStringLiteral("unknown size '%1'").arg(value));
+        } else if (name == "ratio") {
+            options.pictureRatio = rowOf(saveas::ratioTexts(), value);
+            if (options.pictureRatio < 0) return refuse(QStringLiteral("unknown ratio '%1'").arg(value));
         } else {
-            QString name = a.mid(2);
-            QString value;
-            const qsizetype eq = name.indexOf('=');
-            if (eq >= 0) {
-                value = name.mid(eq + 1);
-                name.truncate(eq);
-            } else if (i + 1 < args.size() && (name == "out" || name == "size" || name == "ratio" || name == "quality")) {
-                ++i;
-                if (!isUtf8(args.raw[i]))
-                    return refuse(QStringLiteral("the value of --%1 is not valid UTF-8: '%2'").arg(name, printableName(args.raw[i])));
-                value = args.text[i];
-            } else if (name == "out" || name == "size" || name == "ratio" || name == "quality") {
-                return refuse(QStringLiteral("option --%1 needs a value").arg(name));
-            } else {
-                return refuse(QStringLiteral("unknown option '%1'").arg(a));
-            }
-            if (name == "out") {
-                out = value;
-            } else if (name == "size") {
-                options.pictureSize = rowOf(saveas::sizeTexts(), value);
-                if (options.pictureSize < 0) return refuse(QStringLiteral("unknown size '%1'").arg(value));
-            } else if (name == "ratio") {
-                options.pictureRatio = rowOf(saveas::ratioTexts(), value);
-                if (options.pictureRatio < 0) return refuse(QStringLiteral("unknown ratio '%1'").arg(value));
-            } else if (name == "quality") {
-                bool ok = false;
-                options.quality = value.toInt(&ok);
-                if (!ok || options.quality < 0 || options.quality > 100)
-                    return refuse(QStringLiteral("--quality wants a number from 0 to 100, not '%1'").arg(value));
-            } else {
-                return refuse(QStringLiteral("unknown option '%1'").arg(a));
-            }
+            bool ok = false;
+            options.quality = value.toInt(&ok);
+            if (!ok || options.quality < 0 || options.quality > 100)
+                return refuse(QStringLiteral("--quality wants a number from 0 to 100, not '%1'").arg(value));
         }
     }
     if (out.isEmpty()) return refuse(QStringLiteral("no --out given"));

@@ -66,47 +66,22 @@ int runSet(const CliArgs& args, CliStreams io) {
     static const QStringList textOptions = {"event", "headline", "caption",  "location",    "city",
                                             "state", "country",  "rating",   "instructions"};
     Edit edit;
-    QList<QByteArray> files;
-    bool optionsEnded = false;
-    const auto refuse = [&](const QString& reason) {
-        io.err << "snaplore-cli set: " << reason << "\n" << kSetUsage;
-        return 2;
-    };
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.text[i];
-        if (optionsEnded || !a.startsWith("--")) {
-            files << args.raw[i];  // a file name is bytes, whatever they are
-            continue;
-        }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (a == "--help") {
-            io.out << kSetUsage;
-            return 0;
-        }
-        // The text of an option and its value must be what the user typed, byte for byte.
-        if (!isUtf8(args.raw[i])) return refuse(QStringLiteral("'%1' is not valid UTF-8").arg(printableName(args.raw[i])));
-        if (a == "--clear") {
+    const auto refuse = [&](const QString& reason) { return usageError(io, "set", reason, kSetUsage); };
+    const CliOptions p = parseOptions(args, textOptions + QStringList{"person", "datetime"}, {"clear"});
+    if (p.help) {
+        io.out << kSetUsage;
+        return 0;
+    }
+    if (!p.error.isEmpty()) return refuse(p.error);
+    const QList<QByteArray>& files = p.operands;
+    for (const CliOptions::Option& option : p.options) {
+        const QString& name = option.name;
+        const QString& value = option.value;
+        if (name == "clear") {
             edit.clear = true;
             continue;
         }
-        QString name = a.mid(2);
-        QString value;
-        const qsizetype eq = name.indexOf('=');
-        if (eq >= 0) {
-            value = name.mid(eq + 1);
-            name.truncate(eq);
-        } else if (i + 1 < args.size()) {
-            ++i;
-            if (!isUtf8(args.raw[i]))
-                return refuse(QStringLiteral("the value of --%1 is not valid UTF-8: '%2'").arg(name, printableName(args.raw[i])));
-            value = args.text[i];
-        } else {
-            return refuse(QStringLiteral("option --%1 needs a value").arg(name));
-        }
-        if (textOptions.contains(name) || name == "person") {
+        if (name != "datetime") {
             const QString problem = valueProblem(name, value);
             if (!problem.isEmpty()) return refuse(problem);
         }
@@ -115,12 +90,10 @@ int runSet(const CliArgs& args, CliStreams io) {
         } else if (name == "person") {
             if (!edit.people) edit.people = QStringList();
             edit.people->append(value);
-        } else if (name == "datetime") {
+        } else {
             const QDateTime dt = QDateTime::fromString(value, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             if (!dt.isValid()) return refuse(QStringLiteral("--datetime wants \"YYYY-MM-DD HH:MM:SS\", not '%1'").arg(value));
             edit.dateTime = dt;
-        } else {
-            return refuse(QStringLiteral("unknown option '%1'").arg(a));
         }
     }
     if (files.isEmpty()) return refuse(QStringLiteral("no file given"));
