@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <optional>
+
 struct CliStreams {
     QTextStream& out;
     QTextStream& err;
@@ -41,6 +43,10 @@ struct CliOptions {
 CliOptions parseOptions(const CliArgs& args, const QStringList& valued, const QStringList& flags);
 // Says why the command line is refused, then the usage; returns the status for it.
 int usageError(CliStreams io, const char* command, const QString& reason, const char* usage);
+// parseOptions, answering --help with the usage and a mistake with usageError: the exit status
+// then, nothing when the command goes on with `parsed`.
+std::optional<int> parseCommandLine(const CliArgs& args, CliStreams io, const char* command, const char* usage,
+                                    const QStringList& valued, const QStringList& flags, CliOptions& parsed);
 
 // Writes UTF-8 bytes as they are when the stream has a device (no round trip through QString).
 void writeUtf8(QTextStream& out, const QByteArray& utf8);

@@ -98,12 +98,9 @@ Sources readSources(const QList<QByteArray>& operands, CliStreams io) {
 }  // namespace
 
 int runIndex(const CliArgs& args, CliStreams io) {
-    const CliOptions p = parseOptions(args, {"out", "cols", "cell", "background", "line", "event"}, {"overwrite"});
-    if (p.help) {
-        io.out << kIndexUsage;
-        return 0;
-    }
-    if (!p.error.isEmpty()) return usageError(io, "index", p.error, kIndexUsage);
+    CliOptions p;
+    if (const auto status = parseCommandLine(args, io, "index", kIndexUsage, {"out", "cols", "cell", "background", "line", "event"}, {"overwrite"}, p))
+        return *status;
     IndexPrintOptions options;
     const QString out = p.value("out");
     if (out.isEmpty()) return usageError(io, "index", QStringLiteral("no --out given"), kIndexUsage);
@@ -145,12 +142,9 @@ int runIndex(const CliArgs& args, CliStreams io) {
 }
 
 int runReport(const CliArgs& args, CliStreams io) {
-    const CliOptions p = parseOptions(args, {"out", "kind"}, {"overwrite"});
-    if (p.help) {
-        io.out << kReportUsage;
-        return 0;
-    }
-    if (!p.error.isEmpty()) return usageError(io, "report", p.error, kReportUsage);
+    CliOptions p;
+    if (const auto status = parseCommandLine(args, io, "report", kReportUsage, {"out", "kind"}, {"overwrite"}, p))
+        return *status;
     const QString out = p.value("out");
     if (out.isEmpty()) return usageError(io, "report", QStringLiteral("no --out given"), kReportUsage);
     ReportKind kind = ReportKind::EventsOnly;
@@ -172,12 +166,9 @@ int runReport(const CliArgs& args, CliStreams io) {
 }
 
 int runHtml(const CliArgs& args, CliStreams io) {
-    const CliOptions p = parseOptions(args, {"main", "event", "out"}, {"overwrite"});
-    if (p.help) {
-        io.out << kHtmlUsage;
-        return 0;
-    }
-    if (!p.error.isEmpty()) return usageError(io, "html", p.error, kHtmlUsage);
+    CliOptions p;
+    if (const auto status = parseCommandLine(args, io, "html", kHtmlUsage, {"main", "event", "out"}, {"overwrite"}, p))
+        return *status;
     for (const char* name : {"main", "event", "out"})
         if (p.value(name).isEmpty())
             return usageError(io, "html", QStringLiteral("no --%1 given").arg(QLatin1String(name)), kHtmlUsage);

@@ -67,3 +67,14 @@ int usageError(CliStreams io, const char* command, const QString& reason, const 
     io.err << "snaplore-cli " << command << ": " << reason << "\n" << usage;
     return 2;
 }
+
+std::optional<int> parseCommandLine(const CliArgs& args, CliStreams io, const char* command, const char* usage,
+                                    const QStringList& valued, const QStringList& flags, CliOptions& parsed) {
+    parsed = parseOptions(args, valued, flags);
+    if (parsed.help) {
+        io.out << usage;
+        return 0;
+    }
+    if (!parsed.error.isEmpty()) return usageError(io, command, parsed.error, usage);
+    return std::nullopt;
+}

@@ -69,13 +69,9 @@ int runPrint(const CliArgs& args, CliStreams io) {
     QPageSize paper(QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
                                                                                         : QPageSize::A4);
     const auto refuse = [&](const QString& reason) { return usageError(io, "print", reason, kPrintUsage); };
-    const CliOptions p = parseOptions(args, {"pdf", "layout", "size", "pages", "copies", "paper", "event"},
-                                      {"no-border", "overwrite"});
-    if (p.help) {
-        io.out << kPrintUsage;
-        return 0;
-    }
-    if (!p.error.isEmpty()) return refuse(p.error);
+    CliOptions p;
+    if (const auto status = parseCommandLine(args, io, "print", kPrintUsage, {"pdf", "layout", "size", "pages", "copies", "paper", "event"},
+                                      {"no-border", "overwrite"}, p)) return *status;
     const QList<QByteArray>& inputs = p.operands;
     for (const CliOptions::Option& option : p.options) {
         const QString& name = option.name;

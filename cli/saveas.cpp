@@ -57,13 +57,9 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
     QString out;
     bool overwrite = false;
     const auto refuse = [&](const QString& reason) { return usageError(io, "saveas", reason, kSaveAsUsage); };
-    const CliOptions p = parseOptions(args, {"out", "size", "ratio", "quality"},
-                                      {"no-crop", "info", "no-original-dates", "keep-picture-data", "overwrite"});
-    if (p.help) {
-        io.out << kSaveAsUsage;
-        return 0;
-    }
-    if (!p.error.isEmpty()) return refuse(p.error);
+    CliOptions p;
+    if (const auto status = parseCommandLine(args, io, "saveas", kSaveAsUsage, {"out", "size", "ratio", "quality"},
+                                      {"no-crop", "info", "no-original-dates", "keep-picture-data", "overwrite"}, p)) return *status;
     const QList<QByteArray>& files = p.operands;
     for (const CliOptions::Option& option : p.options) {
         const QString& name = option.name;

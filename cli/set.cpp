@@ -67,12 +67,8 @@ int runSet(const CliArgs& args, CliStreams io) {
                                             "state", "country",  "rating",   "instructions"};
     Edit edit;
     const auto refuse = [&](const QString& reason) { return usageError(io, "set", reason, kSetUsage); };
-    const CliOptions p = parseOptions(args, textOptions + QStringList{"person", "datetime"}, {"clear"});
-    if (p.help) {
-        io.out << kSetUsage;
-        return 0;
-    }
-    if (!p.error.isEmpty()) return refuse(p.error);
+    CliOptions p;
+    if (const auto status = parseCommandLine(args, io, "set", kSetUsage, textOptions + QStringList{"person", "datetime"}, {"clear"}, p)) return *status;
     const QList<QByteArray>& files = p.operands;
     for (const CliOptions::Option& option : p.options) {
         const QString& name = option.name;
