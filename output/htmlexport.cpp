@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QUrl>
 
+#include <functional>
+
 #include "picturerecord.h"
 #include "safewrite.h"
 #include "saveas.h"
@@ -197,34 +199,51 @@ private:
     int total_ = 0;
 };
 
-void HtmlRun::writeMainPage(const QStringList& lines) {
+// The lines between `begin` and `end` stand once for each of `count` items, filled by `fill(line,
+// item)`; `item` is -1 where there is none (after the block, or for a block without items, whose lines
+// are then left out). Lines before the block see the first item. `blockDone(item)` runs at each end
+// of the block. An end without its beginning is only dropped.
+QString expandRepeatedBlock(const QStringList& lines, const QString& begin, const QString& end, int count,
+                            const std::function<QString(const QString&, int)>& fill,
+                            const std::function<void(int)>& blockDone) {
     QString page;
-    int current = records_.isEmpty() ? -1 : 0;
+    int current = count > 0 ? 0 : -1;
     int blockStart = -1;
     bool inBlock = false;
     for (int pos = 0; pos < lines.size();) {
         const QString& line = lines[pos++];
-        if (line.contains(kBeginEvents)) {
+        if (line.contains(begin)) {
             blockStart = pos;
             inBlock = true;
             continue;
         }
-        if (line.contains(kEndEvents)) {
-            // An end without its beginning, or one after the records ran out, is only dropped.
-            if (inBlock && current >= 0 && current + 1 < records_.size()) {
-                ++current;
-                pos = blockStart;
-                continue;
+        if (line.contains(end)) {
+            if (inBlock && current >= 0) {
+                blockDone(current);
+                if (current + 1 < count) {
+                    ++current;
+                    pos = blockStart;
+                    continue;
+                }
             }
             if (inBlock) current = -1;
             inBlock = false;
             blockStart = -1;
             continue;
         }
-        // Without any event the block's lines are left out.
         if (inBlock && current < 0) continue;
-        page += ReplaceTemplateTags(line, current >= 0 ? &records_[current] : nullptr, nullptr) + "\n";
+        page += fill(line, current) + QLatin1Char('\n');
     }
+    return page;
+}
+
+void HtmlRun::writeMainPage(const QStringList& lines) {
+    const QString page = expandRepeatedBlock(
+        lines, kBeginEvents, kEndEvents, records_.size(),
+        [this](const QString& line, int item) {
+            return ReplaceTemplateTags(line, item >= 0 ? &records_[item] : nullptr, nullptr);
+        },
+        [](int) {});
     writeText(QDir(folder_).filePath(QStringLiteral("index.html")), page);
 }
 
@@ -264,35 +283,15 @@ void HtmlRun::writeEventPage(const QStringList& lines, const EventPageRecord& re
         return;
     }
     const QList<EventPagePicture> pictures = EventPagePictures(source_, record);
-    QString page;
-    int current = pictures.isEmpty() ? -1 : 0;
-    int blockStart = -1;
-    bool inBlock = false;
-    for (int pos = 0; pos < lines.size();) {
-        const QString& line = lines[pos++];
-        if (line.contains(kBeginPictures)) {
-            blockStart = pos;
-            inBlock = true;
-            continue;
-        }
-        if (line.contains(kEndPictures)) {
-            if (inBlock && current >= 0) {
-                step();
-                writeImages(pictures[current], folder);
-                if (current + 1 < pictures.size()) {
-                    ++current;
-                    pos = blockStart;
-                    continue;
-                }
-            }
-            if (inBlock) current = -1;
-            inBlock = false;
-            blockStart = -1;
-            continue;
-        }
-        if (inBlock && current < 0) continue;
-        page += ReplaceTemplateTags(line, &record, current >= 0 ? &pictures[current] : nullptr) + "\n";
-    }
+    const QString page = expandRepeatedBlock(
+        lines, kBeginPictures, kEndPictures, pictures.size(),
+        [&](const QString& line, int item) {
+            return ReplaceTemplateTags(line, &record, item >= 0 ? &pictures[item] : nullptr);
+        },
+        [&](int item) {
+            step();
+            writeImages(pictures[item], folder);
+        });
     writeText(QDir(folder).filePath(QStringLiteral("index.html")), page);
 }
 
