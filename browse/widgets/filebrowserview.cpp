@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <functional>
+
 #include "browsericons.h"
 #include "browsecontext.h"
 #include "prompter.h"
@@ -431,7 +433,25 @@ void CFileBrowserView::removePicture(const QString& path) {
         }
     }
     std::unique_ptr<BrowserEntry> removed = model_.takePicture(path);
+    refreshTreeTexts();
     showThumbs(model_.thumbList(), model_.searchMode());
+}
+
+void CFileBrowserView::refreshTreeTexts() {
+    const BrowserTree tree = model_.buildTree(frame_.document().pathName());
+    std::function<void(const std::vector<TreeNode>&, QTreeWidgetItem*)> walk = [&](const std::vector<TreeNode>& nodes,
+                                                                                  QTreeWidgetItem* parent) {
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const TreeNode& node = nodes[i];
+            QTreeWidgetItem* item = itemFor(node.entry);
+            // A folder's root has no entry of its own when it has no catalog; it stands at the top.
+            if (!item && !parent && !node.entry) item = tree_->topLevelItem(int(i));
+            if (!item) continue;
+            if (item->text(0) != node.text) item->setText(0, node.text);
+            walk(node.children, item);
+        }
+    };
+    walk(tree.topLevel, nullptr);
 }
 
 // ---- Moving between folders ----

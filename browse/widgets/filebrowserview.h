@@ -92,6 +92,8 @@ private:
     // BuildTree: the model's tree becomes items; the open picture's item is selected, with the
     // selection handled as a user's unless notifications are suppressed.
     void rebuildTree();
+    // The folder's and the events' texts carry counts and sizes: they follow the pictures left.
+    void refreshTreeTexts();
     void addNodes(QTreeWidgetItem* parent, std::vector<browser::TreeNode>& nodes);
     void setItemLook(QTreeWidgetItem* item, const browser::Look& look);
     void setPictureFlag(QTreeWidgetItem* item, bool flagged);

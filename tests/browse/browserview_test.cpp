@@ -169,6 +169,7 @@ TEST_F(BrowserViewTest, SaveDeleteAndTheCreateCatalogQuestion) {
     ASSERT_EQ(view.thumbList().size(), 1);
     EXPECT_EQ(thumbs_.list(), view.thumbList());
     EXPECT_EQ(view.entryList().size(), 3u);  // root, "Unknown", b
+    EXPECT_TRUE(view.tree()->topLevelItem(0)->text(0).endsWith("(1/0MB)")) << "the folder's count follows";
 }
 
 TEST_F(BrowserViewTest, ASecondLoadReplacesOneStillRunning) {
