@@ -52,6 +52,8 @@ public:
     void setActiveView(QWidget*) override {}
     int pictureCount() const override { return 0; }
     int pictureIndex(const PictureRecord*, const QString&) const override { return -1; }
+    const PictureRecord* pictureAt(int) const override { return nullptr; }
+    void firstPicture() override {}
     void nextPicture() override {}
     void previousPicture() override {}
     const EntryListView& entryList() const override { return entries_; }

@@ -264,10 +264,14 @@ QDateTime PictureRecord::dateTime() const {
 
 #ifndef SNAPLORE_NO_PIXELS
 bool PictureRecord::loadImage(QSize maxSize) {
-    QImageReader reader(filePath_);
+    const int quarters = imageQuarterTurns();
+    return adoptImage(decodeImage(filePath_, quarters, maxSize), quarters);
+}
+
+QImage PictureRecord::decodeImage(const QString& path, int quarters, QSize maxSize) {
+    QImageReader reader(path);
     // The picture is turned by the program's own rule (EXIF and instruction text), not the decoder's.
     reader.setAutoTransform(false);
-    const int quarters = thumbnails::quarterTurns(rotation_);
     const QSize stored = reader.size();
     if (maxSize.isValid() && !maxSize.isEmpty() && stored.isValid()) {
         const QSize display = (quarters % 2) ? stored.transposed() : stored;
@@ -277,11 +281,17 @@ bool PictureRecord::loadImage(QSize maxSize) {
         }
     }
     const QImage decoded = reader.read();
-    if (decoded.isNull()) return false;
-    image_ = thumbnails::turned(decoded, quarters);
+    return decoded.isNull() ? QImage() : thumbnails::turned(decoded, quarters);
+}
+
+bool PictureRecord::adoptImage(const QImage& image, int quarters) {
+    if (image.isNull() || quarters != imageQuarterTurns()) return false;
+    image_ = image;
     imageQuarters_ = quarters;
     return true;
 }
+
+int PictureRecord::imageQuarterTurns() const { return thumbnails::quarterTurns(rotation_); }
 
 void PictureRecord::unloadImage() { image_ = QImage(); }
 

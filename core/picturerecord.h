@@ -115,6 +115,14 @@ public:
     // Decodes the picture, turned by its rotation. A valid `maxSize` (as displayed) lets the decoder
     // work at reduced size; the picture is never enlarged.
     bool loadImage(QSize maxSize = {});
+    // The decode of loadImage without a record, for a thread that decodes ahead: the file at `path`
+    // turned by `quarters` quarter turns, fitted into `maxSize` when that is valid. Null on failure.
+    static QImage decodeImage(const QString& path, int quarters, QSize maxSize = {});
+    // Takes an image decoded ahead by decodeImage; false (and nothing taken) when it was turned by
+    // another rotation than the record's, or is null.
+    bool adoptImage(const QImage& image, int quarters);
+    // The quarter turns that loadImage and decodeImage apply for this record.
+    int imageQuarterTurns() const;
     void unloadImage();
     bool imageLoaded() const { return !image_.isNull(); }
     const QImage& image() const { return image_; }

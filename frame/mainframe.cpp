@@ -351,6 +351,10 @@ void CMainFrame::connectCommands() {
     on(cmd::CropCenter, [this] { bigImage_->setCropAlignment(0); });
     on(cmd::CropBottomRight, [this] { bigImage_->setCropAlignment(1); });
     on(cmd::Escape, [this] { bigImage_->leaveFullScreen(); });
+    on(cmd::SlideShow, [this] {
+        action(cmd::ViewLargeImage)->trigger();
+        bigImage_->startSlideShow();
+    });
     connect(bigImageBar_, &CToolBarBigImage::pictureSizeChosen, bigImage_, &CBigImageView::setPictureSize);
     on(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
     on(cmd::Refresh, [this] { browser_->refresh(); });
@@ -477,6 +481,7 @@ void CMainFrame::updateActions() {
     set(cmd::CropCenter, cropping, alignment == 0);
     set(cmd::CropBottomRight, cropping, alignment == 1);
     set(cmd::Escape, true);
+    set(cmd::SlideShow, hasPictures);
     set(cmd::SwitchPictureColumn, true);
     pictureDataBar_->setControlsEnabled(pictureOpen);
     bigImageBar_->setSizeControlsEnabled(large);
@@ -545,6 +550,13 @@ int CMainFrame::pictureIndex(const PictureRecord* picture, const QString& path) 
         if ((picture && list[i]->picture.get() == picture) || list[i]->path == path) return i;
     return -1;
 }
+
+const PictureRecord* CMainFrame::pictureAt(int index) const {
+    const ThumbList& list = thumbs_->list();
+    return index >= 0 && index < list.size() ? list[index]->picture.get() : nullptr;
+}
+
+void CMainFrame::firstPicture() { thumbs_->First(); }
 
 void CMainFrame::nextPicture() { thumbs_->Next(); }
 

@@ -61,6 +61,8 @@ public:
     void setActiveView(QWidget* view) override;
     int pictureCount() const override;
     int pictureIndex(const PictureRecord* picture, const QString& path) const override;
+    const PictureRecord* pictureAt(int index) const override;
+    void firstPicture() override;
     void nextPicture() override;
     void previousPicture() override;
     const EntryListView& entryList() const override { return *entryList_; }

@@ -42,7 +42,10 @@ public:
     // file at `path`) stands among them, -1 when it is not there.
     virtual int pictureCount() const = 0;
     virtual int pictureIndex(const PictureRecord* picture, const QString& path) const = 0;
-    // The Next and Prev commands: each lets the document save or discard its changes first.
+    // The picture at `index` of the strip; null outside it.
+    virtual const PictureRecord* pictureAt(int index) const = 0;
+    // The First, Next and Prev commands: each lets the document save or discard its changes first.
+    virtual void firstPicture() = 0;
     virtual void nextPicture() = 0;
     virtual void previousPicture() = 0;
     // The browser's entries as the outputs read them.

@@ -16,6 +16,7 @@
 #include "framecontext.h"
 #include "instructiontext.h"
 #include "picturerecord.h"
+#include "slidshowpropdlg.h"
 #include "snaploredoc.h"
 #include "thumbnailmaker.h"
 
@@ -139,6 +140,7 @@ void CBigImageView::Update() {
         shown_ = current;
         shownPath_ = path;
     }
+    if (slideShow_) prefetchNext();
     if (current) {
         alignment_ = current->cropTo();
         crop_ = current->cropRect();
@@ -171,6 +173,15 @@ bool CBigImageView::ensureImage(bool showStatus) {
     }
     if (failedPath_ == p->filePath()) return false;
 
+    // In a slide show the picture was usually decoded while the one before it showed.
+    if (slideShow_) {
+        if (const std::optional<QImage> ahead = prefetch_.take(prefetchKey(*p))) {
+            const QSize have = ahead->size();
+            if ((have.width() >= wanted.width() || have.width() >= display.width()) &&
+                p->adoptImage(*ahead, p->imageQuarterTurns()))
+                return true;
+        }
+    }
     if (showStatus) frame_.setStatusText(QStringLiteral("Loading image..."), true);
     bool loaded = p->loadImage(wanted == display ? QSize() : wanted);
     if (!loaded && !p->archiveName.isEmpty()) {
@@ -299,6 +310,8 @@ void CBigImageView::enterFullScreen() {
 
 void CBigImageView::leaveFullScreen() {
     slideTimer_.stop();
+    slideShow_ = false;
+    prefetch_.clear();
     if (!fullScreen_) return;
     fullScreen_ = false;
     hide();
@@ -329,7 +342,66 @@ void CBigImageView::slideTick() {
         leaveFullScreen();
         return;
     }
-    frame_.nextPicture();
+    moveSlide(true);
+}
+
+CSlidShowPropDlg* CBigImageView::slideShowDialog() {
+    if (!slideDialog_) slideDialog_ = new CSlidShowPropDlg(this);
+    return slideDialog_;
+}
+
+void CBigImageView::startSlideShow() {
+    CSlidShowPropDlg* dialog = slideShowDialog();
+    dialog->exec();
+    beginSlideShow(dialog->timeBetween());
+}
+
+void CBigImageView::beginSlideShow(int seconds) {
+    slideSeconds_ = std::max(0, seconds);
+    // The first picture before full screen: leaving a changed picture asks its question in the
+    // window, not behind a full-screen one.
+    frame_.firstPicture();
+    zoom_ = 1.0;
+    zoomMode_ = false;
+    enterFullScreen();
+    slideShow_ = true;
+    setSlideDelay(slideSeconds_);
+    prefetchNext();
+}
+
+void CBigImageView::moveSlide(bool forward) {
+    PictureRecord* leaving = picture();
+    if (forward)
+        frame_.nextPicture();
+    else
+        frame_.previousPicture();
+    // A show through a large folder would otherwise keep every picture it showed decoded. The
+    // picture left is touched only while the strip still holds it.
+    if (leaving && leaving != picture() && frame_.pictureIndex(leaving, QString()) >= 0) leaving->unloadImage();
+}
+
+void CBigImageView::slideForward() {
+    slideTimer_.stop();
+    moveSlide(true);
+    if (slideShow_) setSlideDelay(slideSeconds_);
+}
+
+void CBigImageView::slideBack() {
+    // The timer stays stopped: the user looks back at a picture for as long as he likes.
+    slideTimer_.stop();
+    moveSlide(false);
+}
+
+SlidePrefetch::Key CBigImageView::prefetchKey(const PictureRecord& picture) const {
+    return {picture.filePath(), picture.imageQuarterTurns(), maximumViewportSize()};
+}
+
+void CBigImageView::prefetchNext() {
+    const PictureRecord* current = picture();
+    if (!current) return;
+    const int index = frame_.pictureIndex(current, frame_.document().pathName());
+    const PictureRecord* next = index >= 0 ? frame_.pictureAt(index + 1) : nullptr;
+    if (next && next != current) prefetch_.request(prefetchKey(*next));
 }
 
 // ---- Data text ----
@@ -372,7 +444,8 @@ QString CBigImageView::dataText() const {
 
 void CBigImageView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), Qt::white);
+    // Full screen shows the pictures on black, as a projection does; the pane keeps its white.
+    painter.fillRect(viewport()->rect(), fullScreen_ ? Qt::black : Qt::white);
     const FrameLayout frameLayout = layout();
     if (picture()) {
         // Decoded on demand: also when the zoom or the pane asks for more pixels than were decoded.
@@ -412,6 +485,8 @@ void CBigImageView::drawPicture(QPainter& painter, const FrameLayout& frameLayou
         painter.drawImage(target, *image, QRectF(source));
     }
 
+    // The slide show shows the pictures, not the crop tools.
+    if (slideShow_) return;
     if (cropMarks_) drawCropRect(painter, cropOnScreen());
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     for (const QLine& line : markLines()) {
@@ -467,7 +542,7 @@ void CBigImageView::drawMissing(QPainter& painter, const FrameLayout& frameLayou
 
 void CBigImageView::drawDataText(QPainter& painter, const QRect& area, const QString& text) {
     if (area.isEmpty()) return;
-    painter.setPen(Qt::black);
+    painter.setPen(fullScreen_ ? Qt::lightGray : Qt::black);
     const QFontMetrics metrics = painter.fontMetrics();
     painter.save();
     painter.setClipRect(area);
@@ -537,6 +612,10 @@ void CBigImageView::zoomAt(QPoint point, bool in) {
 }
 
 void CBigImageView::updateCursor(QPoint point) {
+    if (slideShow_) {
+        viewport()->setCursor(Qt::ArrowCursor);
+        return;
+    }
     static const QCursor zoomCursor(QPixmap(QStringLiteral(":/bigimage/zoom.png")), 12, 12);
     Qt::CursorShape shape = Qt::ArrowCursor;
     if (zoomMode_) {
@@ -566,6 +645,7 @@ void CBigImageView::updateCursor(QPoint point) {
 
 void CBigImageView::mousePressEvent(QMouseEvent* event) {
     activate();
+    if (slideShow_) return;  // a click moves the show on when it is released; it never crops or zooms
     const QPoint point = event->position().toPoint();
     if (!picture()) return;
     if (zoomMode_) {
@@ -594,6 +674,13 @@ void CBigImageView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CBigImageView::mouseReleaseEvent(QMouseEvent* event) {
+    if (slideShow_) {
+        if (event->button() == Qt::LeftButton)
+            slideForward();
+        else if (event->button() == Qt::RightButton)
+            slideBack();
+        return;
+    }
     if (!dragging_ || event->button() != Qt::LeftButton) return;
     dragging_ = false;
     if (PictureRecord* p = picture()) writeInstructions(p->cropTo());
@@ -619,6 +706,16 @@ void CBigImageView::keyPressEvent(QKeyEvent* event) {
     // Full screen is a window of its own, out of reach of the frame's accelerators.
     if (fullScreen_ && event->key() == Qt::Key_Escape) {
         leaveFullScreen();
+        event->accept();
+        return;
+    }
+    if (slideShow_ && (event->key() == Qt::Key_Right || event->key() == Qt::Key_Space)) {
+        slideForward();
+        event->accept();
+        return;
+    }
+    if (slideShow_ && event->key() == Qt::Key_Left) {
+        slideBack();
         event->accept();
         return;
     }

@@ -14,7 +14,9 @@
 #include <QTimer>
 
 #include "cropgeometry.h"
+#include "slideprefetch.h"
 
+class CSlidShowPropDlg;
 class FrameContext;
 class PictureRecord;
 class QStackedWidget;
@@ -56,6 +58,19 @@ public:
     bool isFullScreenShown() const { return fullScreen_; }
     void setSlideDelay(int seconds);
     void slideTick();
+
+    // The slide show: asks for the time between pictures, then begins it, however the dialog closed.
+    void startSlideShow();
+    // From the strip's first picture, full screen, moving on every `seconds` (0: on clicks only).
+    void beginSlideShow(int seconds);
+    bool slideShowRunning() const { return slideShow_; }
+    // The left button, Right arrow and Space; the right button and Left arrow.
+    void slideForward();
+    void slideBack();
+    CSlidShowPropDlg* slideShowDialog();
+    bool slideTimerActive() const { return slideTimer_.isActive(); }
+    // The decode under way for the next picture, for tests.
+    const SlidePrefetch& prefetch() const { return prefetch_; }
 
     // What a paint shows, for tests and the frame: the picture's area and the crop in viewport
     // coordinates, the data text and the missing-file text (empty when the picture loaded).
@@ -150,4 +165,13 @@ private:
     int savedIndex_ = -1;
     QRect savedGeometry_;
     QTimer slideTimer_;
+    bool slideShow_ = false;
+    int slideSeconds_ = 0;
+    CSlidShowPropDlg* slideDialog_ = nullptr;  // a child, made on first use
+    SlidePrefetch prefetch_;
+    // Decodes the strip's next picture at the size full screen draws it.
+    void prefetchNext();
+    // Next or previous picture, letting go of the decoded image of the one left.
+    void moveSlide(bool forward);
+    SlidePrefetch::Key prefetchKey(const PictureRecord& picture) const;
 };

@@ -22,7 +22,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
+#include <QTimer>
 #include <QTreeWidgetItemIterator>
+#include <functional>
 #include <optional>
 
 #include "../ui/uitesthelpers.h"
@@ -38,6 +40,7 @@
 #include "search.h"
 #include "searchdlg.h"
 #include "settingsstore.h"
+#include "slidshowpropdlg.h"
 #include "snaploredoc.h"
 #include "testsupport.h"
 #include "thumbscrollwnd.h"
@@ -488,4 +491,76 @@ TEST_F(ViewsFollowTest, NamesACatalogCannotHoldAreNamedInOneMessageAfterCreate) 
     prompter_.answer(id::Ok);
     ASSERT_TRUE(reloads([&] { frame_->createCatalog(); }));
     EXPECT_EQ(prompter_.askedTexts(), QStringList{"Catalog Created"});
+}
+
+// ---- The slide show ----
+
+TEST_F(ViewsFollowTest, TheSlideShowStepsThroughTheStripAndGivesTheViewBack) {
+    const QString folder = makeFolder("show", {"a.jpg", "b.jpg", "c.jpg"});
+    openFrame(folder);
+    ASSERT_TRUE(document().OpenPictureFile(folder + "/b.jpg"));
+    CBigImageView* view = frame_->bigImageView();
+    QWidget* column = view->parentWidget();
+
+    // The command opens the properties; however they are closed, the show starts at the first picture.
+    QTimer::singleShot(0, [view] { view->slideShowDialog()->reject(); });
+    frame_->action(cmd::SlideShow)->trigger();
+    ASSERT_TRUE(view->slideShowRunning());
+    EXPECT_TRUE(view->isWindow());
+    EXPECT_EQ(document().pathName(), folder + "/a.jpg");
+    EXPECT_TRUE(view->slideTimerActive()) << "5 seconds between pictures unless changed";
+    ASSERT_TRUE(view->prefetch().pending());
+    EXPECT_EQ(view->prefetch().pending()->path, folder + "/b.jpg") << "the next picture decodes ahead";
+
+    // Clicks, keys and the timer move the show; a crop never starts.
+    view->beginSlideShow(0);
+    EXPECT_FALSE(view->slideTimerActive());
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* shown;
+    };
+    QWidget* screen = view->viewport();
+    const Step steps[] = {
+        {"left button", [&] { QTest::mouseClick(screen, Qt::LeftButton, {}, {50, 50}); }, "b.jpg"},
+        {"right button", [&] { QTest::mouseClick(screen, Qt::RightButton, {}, {50, 50}); }, "a.jpg"},
+        {"Right arrow", [&] { QTest::keyClick(view, Qt::Key_Right); }, "b.jpg"},
+        {"Space", [&] { QTest::keyClick(view, Qt::Key_Space); }, "c.jpg"},
+        {"Left arrow", [&] { QTest::keyClick(view, Qt::Key_Left); }, "b.jpg"},
+        {"timer", [&] { view->slideTick(); }, "c.jpg"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(QFileInfo(document().pathName()).fileName(), step.shown);
+        EXPECT_TRUE(view->slideShowRunning());
+    }
+    EXPECT_FALSE(document().isModified()) << "a slide show changes no picture";
+    EXPECT_FALSE(frame_->pictureAt(0)->imageLoaded()) << "a picture left lets go of its pixels";
+    EXPECT_TRUE(document().picture()->imageLoaded());
+
+    // At the last picture the next tick ends the show, and the view is back in its column.
+    view->slideTick();
+    EXPECT_FALSE(view->slideShowRunning());
+    EXPECT_FALSE(view->isWindow());
+    EXPECT_EQ(view->parentWidget(), column);
+    EXPECT_TRUE(view->isVisible());
+
+    // Escape and a double click end it too; the time chosen is kept for the next show.
+    for (const char* way : {"Escape", "double click"}) {
+        SCOPED_TRACE(way);
+        view->beginSlideShow(7);
+        ASSERT_TRUE(view->slideShowRunning());
+        if (QByteArray(way) == "Escape")
+            QTest::keyClick(view, Qt::Key_Escape);
+        else
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, {50, 50});
+        EXPECT_FALSE(view->slideShowRunning());
+        EXPECT_EQ(view->parentWidget(), column);
+    }
+    view->slideShowDialog()->setTimeBetween(2);
+    QTimer::singleShot(0, [view] { view->slideShowDialog()->accept(); });
+    frame_->action(cmd::SlideShow)->trigger();
+    EXPECT_EQ(view->slideShowDialog()->timeBetween(), 2);
+    QTest::keyClick(view, Qt::Key_Escape);
 }

@@ -62,6 +62,13 @@ public:
             if ((picture && list[i]->picture.get() == picture) || list[i]->path == path) return i;
         return -1;
     }
+    const PictureRecord* pictureAt(int index) const override {
+        if (!thumbsView || index < 0 || index >= thumbsView->list().size()) return nullptr;
+        return thumbsView->list()[index]->picture.get();
+    }
+    void firstPicture() override {
+        if (thumbsView) thumbsView->First();
+    }
     void nextPicture() override {
         if (thumbsView) thumbsView->Next();
     }
