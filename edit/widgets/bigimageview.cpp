@@ -95,7 +95,19 @@ QPoint CBigImageView::scroll() const { return QPoint(horizontalScrollBar()->valu
 FrameLayout CBigImageView::layout() const {
     const QSize reference = (cropMarks_ || dragging_) ? displaySize() : crop_.rect().size();
     const QSize reserve(kTextBesideWidth, fontMetrics().lineSpacing() * kTextLines + 8);
-    return layoutFrame(clientSize(), reference, zoom_, reserve);
+    FrameLayout frameLayout = layoutFrame(clientSize(), reference, zoom_, reserve);
+    if (fullScreen_) {
+        // Full screen centres the picture across the screen, its text moving with it, as far as text
+        // beside a portrait picture still fits; the pane keeps them in its corner.
+        const QRectF& picture = frameLayout.picture;
+        const double room = clientSize().width() - picture.right() - (frameLayout.portrait ? kTextBesideWidth : 0);
+        const double dx = std::floor(std::min((clientSize().width() - picture.width()) / 2 - picture.left(), room));
+        if (dx > 0) {
+            frameLayout.picture.translate(dx, 0);
+            frameLayout.text.translate(int(dx), 0);
+        }
+    }
+    return frameLayout;
 }
 
 PictureMapping CBigImageView::mapping() const {
