@@ -7,6 +7,7 @@
 #include "bigimageview.h"
 #include "entrylistview.h"
 #include "framecontext.h"
+#include "picturerecord.h"
 #include "settingsstore.h"
 #include "snaploredoc.h"
 
@@ -120,6 +121,33 @@ void BM_BigImageSelectToPainted(benchmark::State& state) {
     state.counters["decoded_width"] = frame.document().picture() ? frame.document().picture()->image().width() : 0;
 }
 BENCHMARK(BM_BigImageSelectToPainted)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The slide show decodes the next picture at screen size while the current one shows: this is the
+// work taken off the change of picture.
+void BM_SlideShowScreenDecode(benchmark::State& state) {
+    const QString path = twentyMegapixels();
+    for (auto _ : state) {
+        const QImage image = PictureRecord::decodeImage(path, 0, QSize(1920, 1080));
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_SlideShowScreenDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same change decoding on arrival, at screen size: the cost of a change without the decode ahead.
+void BM_SlideShowChangeDecodingOnArrival(benchmark::State& state) {
+    const QString path = twentyMegapixels();
+    BenchFrame frame(scratch().filePath(QStringLiteral("Snaplore.conf")));
+    CBigImageView view(frame);
+    view.resize(1920, 1080);
+    view.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        frame.document().NewDocument();
+        frame.document().OpenPictureFile(path);
+        view.viewport()->repaint();
+    }
+}
+BENCHMARK(BM_SlideShowChangeDecodingOnArrival)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
