@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSessionManager>
+#include <QTimer>
 
 #include "commands.h"
 #include "diagnostics.h"
@@ -41,7 +42,8 @@ SnaploreApp::Start SnaploreApp::initInstance(const Options& options) {
         // A start from a CD: a running instance takes over, else the installed copy opens the CD.
         if (SingleInstance::handOver(options.instanceName, options.arguments) == cmd::kPingAnswer)
             return Start::HandedOver;
-        lastDirectory_ = QDir::currentPath();
+        // The disc's autorun names the disc's folder; a start from the disc itself has none.
+        if (line.folder.isEmpty()) lastDirectory_ = QDir::currentPath();
         const QFileInfo installed(programLocation);
         const bool isThisProgram = installed.canonicalFilePath() == QFileInfo(options.ownPath).canonicalFilePath();
         if (installed.isFile() && !isThisProgram &&
@@ -58,7 +60,7 @@ SnaploreApp::Start SnaploreApp::initInstance(const Options& options) {
     connect(termination_, &TerminationWatcher::terminationRequested, this, &SnaploreApp::terminate);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &SnaploreApp::commitData);
     instance_ = new SingleInstance(
-        options.instanceName, [this](const QStringList&) { return answerHandOver(); }, this);
+        options.instanceName, [this](const QStringList& arguments) { return answerHandOver(arguments); }, this);
     instance_->listen();
 
     frame_->show();
@@ -73,8 +75,13 @@ SnaploreApp::Start SnaploreApp::initInstance(const Options& options) {
     return Start::Running;
 }
 
-quint32 SnaploreApp::answerHandOver() {
+quint32 SnaploreApp::answerHandOver(const QStringList& arguments) {
     const quint32 answer = frame_->ping();
+    // A disc's autorun names the disc: it is opened once the answer is on its way, and not under a
+    // dialog the user is working in.
+    const startup::CommandLine line = startup::parseCommandLine(arguments);
+    if (line.cdLaunch && !line.folder.isEmpty() && QFileInfo(line.folder).isDir() && !QApplication::activeModalWidget())
+        QTimer::singleShot(0, frame_.get(), [frame = frame_.get(), folder = line.folder] { frame->OpenFolder(folder); });
     if (frame_->isMinimized()) frame_->showNormal();
     frame_->raise();
     frame_->activateWindow();

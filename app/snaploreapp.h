@@ -64,7 +64,7 @@ public:
     void commitData(QSessionManager& manager);
 
 private:
-    quint32 answerHandOver();
+    quint32 answerHandOver(const QStringList& arguments);
     // The main window closed: whatever the splash still runs ends with it.
     void windowClosed();
 

@@ -69,3 +69,4 @@ int runCatalog(const CliArgs& args, CliStreams io);
 int runIndex(const CliArgs& args, CliStreams io);
 int runReport(const CliArgs& args, CliStreams io);
 int runHtml(const CliArgs& args, CliStreams io);
+int runCd(const CliArgs& args, CliStreams io);

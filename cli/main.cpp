@@ -40,6 +40,7 @@ const char kUsage[] =
     "  report --out FILE --kind K DIR  write a folder's data report (see 'report --help')\n"
     "  html --main T --event T --out FOLDER DIR  write web pages of a folder (see 'html --help')\n"
     "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
+    "  cd --iso FILE DIR|FILE...    write the CD of pictures, catalogs and autorun as an ISO image (see 'cd --help')\n"
     ;
 
 #ifndef SNAPLORE_CLI_IMAGE
@@ -179,6 +180,7 @@ int main(int argc, char** argv) {
     if (command == "report") status = runReport(rest, io);
     if (command == "html") status = runHtml(rest, io);
     if (command == "catalog") status = runCatalog(rest, io);
+    if (command == "cd") status = runCd(rest, io);
 #endif
     if (status < 0) {
         err << "snaplore-cli: unknown command '" << printableName(args.raw.first()) << "'\n" << kUsage;

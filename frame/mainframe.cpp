@@ -453,7 +453,8 @@ void CMainFrame::updateActions() {
     set(cmd::Search, hasCatalog);
     set(cmd::SaveAs, pictureUsable);
     set(cmd::SendEmail, pictureUsable);
-    set(cmd::BurnCd, false);  // until CDs can be written
+    // Without a CD writer Burn CD still makes the disc's image.
+    set(cmd::BurnCd, pictureUsable);
     set(cmd::DragDropOptions, true);
     for (int id : {cmd::Print, cmd::PrintPreview, cmd::PageSetup}) set(id, true);
     set(cmd::IndexPrint, true);

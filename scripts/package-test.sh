@@ -35,7 +35,8 @@ for f in \
     ./usr/share/applications/snaplore.desktop \
     ./usr/share/icons/hicolor/scalable/apps/snaplore.svg \
     ./usr/share/icons/hicolor/128x128/apps/snaplore.png \
-    ./usr/share/metainfo/org.snaplore.Snaplore.metainfo.xml; do
+    ./usr/share/metainfo/org.snaplore.Snaplore.metainfo.xml \
+    ./usr/share/snaplore/autorun; do
     printf '%s\n' "$files" | grep -Fqx -- "$f" || fail "$f is not in the package"
 done
 

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what Snaplore needs to build, run and test on Debian 12. Safe to run again.
 set -eu
-BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation"
+# xorriso writes CDs and their images (Burn CD, snaplore-cli cd and their tests).
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation xorriso"
 # The fuzz step of the tests needs clang with its fuzzer runtime, the symbolizer (llvm) for readable
 # reports, python3 for the seeds and xxd to print a finding.
 # The package check needs dpkg-shlibdeps (dpkg-dev) and appstreamcli (appstream); the print tests

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "cdburncommand.h"
 #include "email.h"
 #include "filesaveasdlg.h"
 #include "framecontext.h"
@@ -29,6 +30,8 @@ CFileSaveAsDlg* create(SaveAsMode mode, FrameContext& frame, const QString& temp
         };
         hooks.finish = [&frame](const SaveAsResult& result) { sendEmail(frame, result); };
         dialog->setHooks(std::move(hooks));
+    } else if (mode == SaveAsMode::BurnCd) {
+        cdburncommand::install(*dialog, frame, cdburncommand::defaultSetup());
     }
     return dialog;
 }

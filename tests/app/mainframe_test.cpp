@@ -151,23 +151,37 @@ TEST_F(FrameTest, ACdStartHandsOverToTheRunningInstance) {
     EXPECT_EQ(second.initInstance(optionsFor({"-CDLAUNCH"})), SnaploreApp::Start::HandedOver);
     EXPECT_EQ(second.frame(), nullptr);
     EXPECT_TRUE(secondPrompter.asked().isEmpty());
+
+    // The disc's autorun names the disc's folder: the running instance opens it.
+    const QString disc = box_.filePath("disc");
+    QDir().mkpath(disc);
+    SnaploreApp third(secondStore, secondPrompter);
+    EXPECT_EQ(third.initInstance(optionsFor({"-cdlaunch", disc})), SnaploreApp::Start::HandedOver);
+    EXPECT_TRUE(uitest::waitFor([&] { return running.frame()->currentFolder() == disc; }));
     running.exitInstance();
 }
 
-TEST_F(FrameTest, ACdStartWithoutInstallationRunsThisCopyOnTheCurrentFolder) {
+TEST_F(FrameTest, ACdStartWithoutInstallationRunsThisCopyOnTheDiscsFolder) {
     store_.writeString("Settings", "ProgramLocation", box_.filePath("not-installed/snaplore"));
-    SnaploreApp app(store_, prompter_);
-    SnaploreApp::Options options;
-    options.arguments = {"-cdlaunch"};
-    options.ownPath = box_.filePath("snaplore");
-    options.instanceName = "snaplore-test-" + QUuid::createUuid().toString(QUuid::Id128);
-    options.environment = [this](const char*) { return box_.path(); };
-    options.splash = false;
-    ASSERT_EQ(app.initInstance(options), SnaploreApp::Start::Running);
-    EXPECT_EQ(app.startFolder(), QDir::currentPath());
-    EXPECT_EQ(app.frame()->currentFolder(), QDir::currentPath());
-    EXPECT_TRUE(app.instance()->isListening());
-    app.exitInstance();
+    // Started from the disc: its current folder; through the disc's autorun script: the folder named.
+    const struct {
+        QStringList arguments;
+        QString folder;
+    } cases[] = {{{"-cdlaunch"}, QDir::currentPath()}, {{"-cdlaunch", box_.path()}, box_.path()}};
+    for (const auto& c : cases) {
+        SnaploreApp app(store_, prompter_);
+        SnaploreApp::Options options;
+        options.arguments = c.arguments;
+        options.ownPath = box_.filePath("snaplore");
+        options.instanceName = "snaplore-test-" + QUuid::createUuid().toString(QUuid::Id128);
+        options.environment = [this](const char*) { return box_.path(); };
+        options.splash = false;
+        ASSERT_EQ(app.initInstance(options), SnaploreApp::Start::Running);
+        EXPECT_EQ(app.startFolder(), c.folder);
+        EXPECT_EQ(app.frame()->currentFolder(), c.folder);
+        EXPECT_TRUE(app.instance()->isListening());
+        app.exitInstance();
+    }
 }
 
 TEST_F(FrameTest, SaveNextOnTheLastPictureOpensTheFirst) {
@@ -373,10 +387,10 @@ TEST_F(FrameTest, CommandTableAndEnableRules) {
     ASSERT_TRUE(document().OpenPictureFile(path("a.jpg")));
     frame_->updateActions();
     for (int id : {cmd::Save, cmd::SaveNext, cmd::SaveCopyNext, cmd::DeletePicture, cmd::FileSaveDocument, cmd::SaveAs,
-                   cmd::SendEmail, cmd::DragDropOptions})
+                   cmd::SendEmail, cmd::BurnCd, cmd::DragDropOptions})
         EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
     // The commands of views and dialogs still to come stay disabled, and two are never enabled.
-    for (int id : {cmd::ExportHtml, cmd::FullScreen, cmd::BurnCd, cmd::Zoom, cmd::Search,
+    for (int id : {cmd::ExportHtml, cmd::FullScreen, cmd::Zoom, cmd::Search,
                    cmd::Undo, cmd::FileNew})
         EXPECT_FALSE(frame_->action(id)->isEnabled()) << id;
     // Printing asks for its options first, so it is there whatever is open.
