@@ -84,13 +84,10 @@ int runCd(const CliArgs& args, CliStreams io) {
     } else {
         QList<PictureRecord*> pictures;
         for (const QByteArray& raw : inputs) {
-            if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {
+            QString problem;
+            std::unique_ptr<PictureRecord> picture = readInputPicture(raw, problem);
+            if (!picture) {
                 fail(printableName(raw), problem);
-                continue;
-            }
-            auto picture = std::make_unique<PictureRecord>(QFile::decodeName(raw));
-            if (!picture->isJpeg()) {
-                fail(printableName(raw), QStringLiteral("not a JPEG file"));
                 continue;
             }
             pictures << picture.get();

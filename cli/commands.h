@@ -8,7 +8,10 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
+
+class PictureRecord;
 
 struct CliStreams {
     QTextStream& out;
@@ -59,6 +62,9 @@ bool isUtf8(QByteArrayView raw);
 // "not a regular file" for a folder, pipe or device, or that its name is not UTF-8 (a QString cannot
 // name it). Empty for a regular file. Never waits: a pipe is opened without blocking.
 QString inputFileProblem(const QByteArray& raw);
+// The picture in the file named by `raw`; null, with the reason in `problem`, when the file cannot be
+// read (see inputFileProblem) or is not a JPEG file.
+std::unique_ptr<PictureRecord> readInputPicture(const QByteArray& raw, QString& problem);
 
 int runInfo(const CliArgs& args, CliStreams io);
 int runSet(const CliArgs& args, CliStreams io);

@@ -77,14 +77,10 @@ Sources readSources(const QList<QByteArray>& operands, CliStreams io) {
             sources.folders.push_back(std::move(folder));
             continue;
         }
-        if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {
+        QString problem;
+        std::unique_ptr<PictureRecord> picture = readInputPicture(raw, problem);
+        if (!picture) {
             io.err << "snaplore-cli: " << printableName(raw) << ": " << problem << "\n";
-            sources.failed = true;
-            continue;
-        }
-        auto picture = std::make_unique<PictureRecord>(path);
-        if (!picture->isJpeg()) {
-            io.err << "snaplore-cli: " << printableName(raw) << ": not a JPEG file\n";
             sources.failed = true;
             continue;
         }

@@ -1,6 +1,7 @@
 // What every command checks about the files it is given, before a picture is read from them.
 
 #include "commands.h"
+#include "picturerecord.h"
 #include "textcodec.h"
 
 #include <QFile>
@@ -28,4 +29,13 @@ QString inputFileProblem(const QByteArray& raw) {
     if (!statted) return QString::fromLocal8Bit(std::strerror(error));
     if (!S_ISREG(st.st_mode)) return QStringLiteral("not a regular file");
     return {};
+}
+
+std::unique_ptr<PictureRecord> readInputPicture(const QByteArray& raw, QString& problem) {
+    problem = inputFileProblem(raw);
+    if (!problem.isEmpty()) return nullptr;
+    auto picture = std::make_unique<PictureRecord>(QFile::decodeName(raw));
+    if (picture->isJpeg()) return picture;
+    problem = QStringLiteral("not a JPEG file");
+    return nullptr;
 }
