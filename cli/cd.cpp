@@ -82,18 +82,7 @@ int runCd(const CliArgs& args, CliStreams io) {
         if (!folderPictures.problem.isEmpty()) fail(printableName(inputs.first()), folderPictures.problem);
         entries = folderPictures.entries;
     } else {
-        QList<PictureRecord*> pictures;
-        for (const QByteArray& raw : inputs) {
-            QString problem;
-            std::unique_ptr<PictureRecord> picture = readInputPicture(raw, problem);
-            if (!picture) {
-                fail(printableName(raw), problem);
-                continue;
-            }
-            pictures << picture.get();
-            owned.push_back(std::move(picture));
-        }
-        entries = EntriesForPictures(pictures);
+        entries = EntriesForPictures(readInputPictures(inputs, owned, fail));
     }
     if (PicturesOf(entries).isEmpty()) {
         fail(iso, QStringLiteral("there are no pictures to put on the CD; no image was written"));

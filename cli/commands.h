@@ -8,8 +8,10 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class PictureRecord;
 
@@ -65,6 +67,11 @@ QString inputFileProblem(const QByteArray& raw);
 // The picture in the file named by `raw`; null, with the reason in `problem`, when the file cannot be
 // read (see inputFileProblem) or is not a JPEG file.
 std::unique_ptr<PictureRecord> readInputPicture(const QByteArray& raw, QString& problem);
+// The pictures of the named files in their order, kept in `owned`; a file that cannot be read is
+// named to `fail` with the reason, and left out.
+QList<PictureRecord*> readInputPictures(const QList<QByteArray>& inputs,
+                                        std::vector<std::unique_ptr<PictureRecord>>& owned,
+                                        const std::function<void(const QString& name, const QString& reason)>& fail);
 
 int runInfo(const CliArgs& args, CliStreams io);
 int runSet(const CliArgs& args, CliStreams io);

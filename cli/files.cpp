@@ -39,3 +39,20 @@ std::unique_ptr<PictureRecord> readInputPicture(const QByteArray& raw, QString& 
     problem = QStringLiteral("not a JPEG file");
     return nullptr;
 }
+
+QList<PictureRecord*> readInputPictures(const QList<QByteArray>& inputs,
+                                        std::vector<std::unique_ptr<PictureRecord>>& owned,
+                                        const std::function<void(const QString& name, const QString& reason)>& fail) {
+    QList<PictureRecord*> pictures;
+    for (const QByteArray& raw : inputs) {
+        QString problem;
+        std::unique_ptr<PictureRecord> picture = readInputPicture(raw, problem);
+        if (!picture) {
+            fail(printableName(raw), problem);
+            continue;
+        }
+        pictures << picture.get();
+        owned.push_back(std::move(picture));
+    }
+    return pictures;
+}

@@ -143,16 +143,7 @@ int runPrint(const CliArgs& args, CliStreams io) {
             if (entry.kind == OutputEntry::Kind::Picture && entry.picture && (!eventGiven || inEvent(entry, event)))
                 chosen << entry.picture;
     } else {
-        for (const QByteArray& raw : inputs) {
-            QString problem;
-            std::unique_ptr<PictureRecord> picture = readInputPicture(raw, problem);
-            if (!picture) {
-                fail(printableName(raw), problem);
-                continue;
-            }
-            chosen << picture.get();
-            owned.push_back(std::move(picture));
-        }
+        chosen = readInputPictures(inputs, owned, fail);
     }
     for (PictureRecord* picture : chosen)
         for (int c = 0; c < options.copies; ++c) pictures << picture;
