@@ -1,0 +1,216 @@
+#include "memcardcopy.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStorageInfo>
+
+#include "picturerecord.h"
+#include "prompter.h"
+#include "saveas.h"
+#include "settingsstore.h"
+
+#include <sys/stat.h>
+
+namespace memcard {
+
+namespace {
+
+const QString kSection = QStringLiteral("MemoryCard");
+
+bool sameContent(const QString& a, const QString& b) {
+    QFile first(a), second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly)) return false;
+    if (first.size() != second.size()) return false;
+    constexpr qint64 kChunk = 1 << 20;
+    for (;;) {
+        const QByteArray x = first.read(kChunk);
+        const QByteArray y = second.read(kChunk);
+        if (x != y) return false;
+        if (x.isEmpty()) return first.error() == QFileDevice::NoError && second.error() == QFileDevice::NoError;
+    }
+}
+
+// "IMG_0001.JPG" as "IMG_0001_2.JPG", "_3", ... : the first name that is neither on disk nor taken
+// in this run.
+QString freeName(const QString& target, const QSet<QString>& taken) {
+    const QFileInfo info(target);
+    const QString base = info.completeBaseName();
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    for (int n = 2;; ++n) {
+        const QString candidate = info.dir().filePath(QStringLiteral("%1_%2%3").arg(base).arg(n).arg(suffix));
+        if (!taken.contains(candidate) && !QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
+            return candidate;
+    }
+}
+
+bool isRemovableDevice(const QByteArray& device) {
+    // /dev/sdb1 -> sdb; /dev/mmcblk0p1 -> mmcblk0: the whole disk's "removable" flag tells.
+    QString name = QFileInfo(QFile::decodeName(device)).fileName();
+    if (name.startsWith(QLatin1String("mmcblk"))) return true;  // an SD card slot
+    while (!name.isEmpty() && name.back().isDigit()) name.chop(1);
+    QFile flag(QStringLiteral("/sys/block/%1/removable").arg(name));
+    return flag.open(QIODevice::ReadOnly) && flag.readAll().trimmed() == "1";
+}
+
+}  // namespace
+
+Settings ReadSettings(const SettingsStore& store) {
+    Settings s;
+    // A value of the wrong type leaves the default.
+    if (const auto v = store.string(kSection, QStringLiteral("Source"))) s.source = *v;
+    if (const auto v = store.string(kSection, QStringLiteral("Destination"))) s.destination = *v;
+    if (const auto v = store.dword(kSection, QStringLiteral("Delete"))) s.deleteAfterCopy = *v != 0;
+    if (const auto v = store.dword(kSection, QStringLiteral("Dated"))) s.datedFolders = *v != 0;
+    return s;
+}
+
+void WriteSettings(SettingsStore& store, const Settings& s) {
+    store.writeString(kSection, QStringLiteral("Source"), s.source);
+    store.writeString(kSection, QStringLiteral("Destination"), s.destination);
+    store.writeDword(kSection, QStringLiteral("Delete"), s.deleteAfterCopy ? 1 : 0);
+    store.writeDword(kSection, QStringLiteral("Dated"), s.datedFolders ? 1 : 0);
+}
+
+QStringList CollectPictures(const QString& folder) {
+    QStringList found;
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink() && entry.isDir()) continue;  // never followed: a link may lead back up
+        if (entry.isDir())
+            found << CollectPictures(entry.filePath());
+        else if (entry.fileName().toLower().endsWith(QLatin1String(".jpg")))
+            found << entry.filePath();
+    }
+    return found;
+}
+
+QList<Volume> MountedVolumes() {
+    QList<Volume> volumes;
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
+        if (!storage.isValid() || !storage.isReady()) continue;
+        volumes.append({storage.rootPath(), isRemovableDevice(storage.device())});
+    }
+    return volumes;
+}
+
+QString ProposeSource(const QList<Volume>& volumes) {
+    QString fallback;
+    for (const Volume& volume : volumes) {
+        const QString dcim = QDir(volume.rootPath).filePath(QStringLiteral("DCIM"));
+        if (volume.rootPath == QLatin1String("/") || !QFileInfo(dcim).isDir()) continue;
+        if (volume.removable) return dcim;
+        if (fallback.isEmpty()) fallback = dcim;
+    }
+    return fallback;
+}
+
+QString TargetFolder(const QString& destination, bool datedFolders, const QDateTime& when) {
+    if (!datedFolders || !when.isValid()) return QDir::cleanPath(destination);
+    return QDir(destination).filePath(when.toString(QStringLiteral("yyyy_MM_dd")));
+}
+
+QString CopyReport::summary() const {
+    QStringList parts;
+    if (!renamed.isEmpty())
+        parts << QStringLiteral("Copied under another name, as a picture of that name was copied before:\n%1")
+                     .arg(renamed.join(QLatin1Char('\n')));
+    if (!sameFile.isEmpty())
+        parts << QStringLiteral("Left alone, as the copy would be the file itself:\n%1").arg(sameFile.join(QLatin1Char('\n')));
+    if (!keptExisting.isEmpty())
+        parts << QStringLiteral("Not copied, the file there was kept:\n%1").arg(keptExisting.join(QLatin1Char('\n')));
+    if (!failed.isEmpty())
+        parts << QStringLiteral("Not copied; the memory card's files were kept:\n%1").arg(failed.join(QLatin1Char('\n')));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
+    CopyReport report;
+    bool overwriteAll = request.existing == ExistingTarget::Replace;
+    QSet<QString> written;  // targets of this run
+    const int total = int(files.size());
+    const auto fail = [&](const QString& source, const QString& reason) {
+        report.failed << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(source), reason);
+        if (request.prompter)
+            request.prompter->messageBox(QStringLiteral("Could not copy file %1").arg(QFileInfo(source).fileName()),
+                                         QStringLiteral("Error"), mb::Ok | mb::IconExclamation);
+    };
+    for (int i = 0; i < total; ++i) {
+        if (request.progress && !request.progress(i, total)) {
+            report.cancelled = true;
+            return report;
+        }
+        const QString& source = files[i];
+        // The date the picture reports: its picture data's, its camera's, or its file's time.
+        const PictureRecord picture(source);
+        const QString folder = TargetFolder(request.destination, request.datedFolders, picture.dateTime());
+        if (!QDir().mkpath(folder)) {
+            fail(source, QStringLiteral("the folder %1 could not be created").arg(folder));
+            continue;
+        }
+        QString target = QDir(folder).filePath(QFileInfo(source).fileName());
+        if (IsSameFile(source, target)) {
+            report.sameFile << QDir::toNativeSeparators(source);
+            continue;
+        }
+        if (written.contains(target)) {
+            // Never over a copy of this run: its card file may be gone already.
+            target = freeName(target, written);
+            report.renamed << QStringLiteral("%1 -> %2").arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(target));
+        } else if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
+            bool replace = overwriteAll;
+            if (!replace && request.existing == ExistingTarget::Ask && request.prompter) {
+                const unsigned answer =
+                    request.prompter->choiceMessageBox(
+                        QStringLiteral("File %1 already exists, Overwrite it?").arg(QFileInfo(target).fileName()),
+                        QStringLiteral("Overwrite"), mb::YesNoCancel | mb::IconExclamation | mb::YesToAll,
+                        ChoiceParams()) &
+                    0xFFFFu;
+                if (int(answer) == id::Cancel) {
+                    report.cancelled = true;
+                    if (request.progress) request.progress(0, total);
+                    return report;
+                }
+                overwriteAll = int(answer) == id::YesToAll;
+                replace = overwriteAll || int(answer) == id::Yes;
+                if (!replace) {
+                    // The answer No keeps the file there; the card's file stays too.
+                    report.keptExisting << QDir::toNativeSeparators(target);
+                    if (request.prompter)
+                        request.prompter->messageBox(QStringLiteral("Could not copy file %1").arg(QFileInfo(source).fileName()),
+                                                     QStringLiteral("Error"), mb::Ok | mb::IconExclamation);
+                    continue;
+                }
+            }
+            if (!replace) {
+                report.keptExisting << QDir::toNativeSeparators(target);
+                continue;
+            }
+        }
+        const WriteResult result = CopyPictureFile(picture, target, true);
+        if (!result) {
+            fail(source, describe(result));
+            continue;
+        }
+        written.insert(target);
+        report.copied << target;
+        if (!request.deleteAfterCopy) continue;
+        // The copy is on disk (safeWrite flushed it); it must also read back equal to the card's file.
+        if (!sameContent(source, target)) {
+            fail(source, QStringLiteral("the copy %1 differs from it; the card's file was kept").arg(target));
+            continue;
+        }
+        if (QFile::remove(source))
+            report.deleted << source;
+        else
+            report.failed << QStringLiteral("%1: copied, but it could not be deleted from the card").arg(QDir::toNativeSeparators(source));
+    }
+    if (request.progress) request.progress(total, total);
+    return report;
+}
+
+}  // namespace memcard
