@@ -83,3 +83,4 @@ int runIndex(const CliArgs& args, CliStreams io);
 int runReport(const CliArgs& args, CliStreams io);
 int runHtml(const CliArgs& args, CliStreams io);
 int runCd(const CliArgs& args, CliStreams io);
+int runImport(const CliArgs& args, CliStreams io);

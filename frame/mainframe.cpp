@@ -35,6 +35,7 @@
 #include "catalog.h"
 #include "catalogcommands.h"
 #include "commands.h"
+#include "copyfrommemcard.h"
 #include "copytoalldlg.h"
 #include "deletecommand.h"
 #include "exportcommands.h"
@@ -351,6 +352,7 @@ void CMainFrame::connectCommands() {
     on(cmd::CropCenter, [this] { bigImage_->setCropAlignment(0); });
     on(cmd::CropBottomRight, [this] { bigImage_->setCropAlignment(1); });
     on(cmd::Escape, [this] { bigImage_->leaveFullScreen(); });
+    on(cmd::CopyFromMemoryCard, &CMainFrame::copyFromMemoryCard);
     on(cmd::SlideShow, [this] {
         action(cmd::ViewLargeImage)->trigger();
         bigImage_->startSlideShow();
@@ -483,6 +485,7 @@ void CMainFrame::updateActions() {
     set(cmd::CropBottomRight, cropping, alignment == 1);
     set(cmd::Escape, true);
     set(cmd::SlideShow, hasPictures);
+    set(cmd::CopyFromMemoryCard, true);
     set(cmd::SwitchPictureColumn, true);
     pictureDataBar_->setControlsEnabled(pictureOpen);
     bigImageBar_->setSizeControlsEnabled(large);
@@ -550,6 +553,18 @@ int CMainFrame::pictureIndex(const PictureRecord* picture, const QString& path) 
     for (int i = 0; i < list.size(); ++i)
         if ((picture && list[i]->picture.get() == picture) || list[i]->path == path) return i;
     return -1;
+}
+
+void CMainFrame::copyFromMemoryCard() {
+    QString destination;
+    {
+        CCopyFromMemCard dialog(store_, prompter_, this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        destination = QDir::cleanPath(dialog.settings().destination.trimmed());
+    }
+    // The folder shown gets new pictures when it is the destination or one of its dated folders.
+    const QString shown = QDir::cleanPath(currentFolder_);
+    if (!shown.isEmpty() && (shown == destination || QFileInfo(shown).absolutePath() == destination)) browser_->refresh();
 }
 
 const PictureRecord* CMainFrame::pictureAt(int index) const {

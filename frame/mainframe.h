@@ -81,6 +81,8 @@ public:
     void DeletePicture();
     void removeCatalog();
     void archiveCatalog();
+    // File > Copy from Memory Card...: the dialog, then the folder shown again when it got pictures.
+    void copyFromMemoryCard();
     // Empties the archive strings and lets the browser read the current folder again, once control
     // returns to the event loop.
     void RefreshBrowser();

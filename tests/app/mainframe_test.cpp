@@ -397,7 +397,8 @@ TEST_F(FrameTest, CommandTableAndEnableRules) {
     for (int id : {cmd::Print, cmd::PrintPreview, cmd::PageSetup}) EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
     // The form's commands and the options tree's hot keys work now.
     for (int id : {cmd::UseLastData, cmd::Rotate, cmd::RemoveAllPeople, cmd::SmartHeadline, cmd::HotKeyFirst,
-                   cmd::ViewOptions, cmd::ViewBrowser, cmd::IndexPrint, cmd::ExportPictureData, cmd::SlideShow})
+                   cmd::ViewOptions, cmd::ViewBrowser, cmd::IndexPrint, cmd::ExportPictureData, cmd::SlideShow,
+                   cmd::CopyFromMemoryCard})
         EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
     EXPECT_TRUE(frame_->action(cmd::ViewPictureData)->isChecked());
     EXPECT_TRUE(frame_->action(cmd::ToolbarMain)->isChecked());

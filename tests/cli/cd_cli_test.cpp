@@ -1,5 +1,6 @@
 // snaplore-cli cd end to end: the ISO image read back with xorriso, in dated folders and at the root,
 // with and without catalogs and autorun; the arguments it refuses.
+#include "programrun.h"
 #include "testsupport.h"
 
 #include <QDate>
@@ -14,22 +15,10 @@ using testsupport::SandBox;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out, err;
-};
+using testsupport::ProgramRun;
+using ToolRun = ProgramRun;
 
-ToolRun runTool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
+ToolRun runTool(const QString& program, const QStringList& args) { return testsupport::runProgram(program, args); }
 
 ToolRun cd(const QStringList& args) { return runTool(QStringLiteral(SNAPLORE_CLI_PATH), QStringList{"cd"} + args); }
 

@@ -1,6 +1,7 @@
 // snaplore-cli index, report and html: what they write and the exit status that tells a script
 // whether everything was written.
 
+#include "programrun.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -15,22 +16,9 @@ using testsupport::SandBox;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out, err;
-};
+using CliRun = testsupport::ProgramRun;
 
-CliRun cli(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(SNAPLORE_CLI_PATH), args);
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
+CliRun cli(const QStringList& args) { return testsupport::runCli(args); }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // snaplore-cli print end to end: the PDF's pages rendered with pdftoppm, and where the pictures and
 // the information landed on them.
 
+#include "programrun.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -17,22 +18,10 @@ using testsupport::SandBox;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out, err;
-};
+using testsupport::ProgramRun;
+using ToolRun = ProgramRun;
 
-ToolRun runTool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
+ToolRun runTool(const QString& program, const QStringList& args) { return testsupport::runProgram(program, args); }
 
 ToolRun printPdf(const QStringList& args) { return runTool(QStringLiteral(SNAPLORE_CLI_PATH), QStringList{"print"} + args); }
 
