@@ -564,7 +564,8 @@ void CMainFrame::copyFromMemoryCard() {
     }
     // The folder shown gets new pictures when it is the destination or one of its dated folders.
     const QString shown = QDir::cleanPath(currentFolder_);
-    if (!shown.isEmpty() && (shown == destination || QFileInfo(shown).absolutePath() == destination)) browser_->refresh();
+    if (!shown.isEmpty() && (shown == destination || QFileInfo(shown).absolutePath() == destination))
+        QMetaObject::invokeMethod(browser_, &CFileBrowserView::refreshLocation, Qt::QueuedConnection);
 }
 
 const PictureRecord* CMainFrame::pictureAt(int index) const {
