@@ -133,6 +133,29 @@ void BM_SlideShowScreenDecode(benchmark::State& state) {
 }
 BENCHMARK(BM_SlideShowScreenDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A change of picture in a full-screen slide show when the picture was decoded ahead: the view takes
+// the decoded image and paints. Against BM_BigImageSelectToPainted/1920/1080, which decodes on arrival.
+void BM_SlideShowChangeDecodedAhead(benchmark::State& state) {
+    const QString path = twentyMegapixels();
+    const QImage ahead = PictureRecord::decodeImage(path, 0, QSize(1920, 1080));
+    BenchFrame frame(scratch().filePath(QStringLiteral("Snaplore.conf")));
+    // Connected before the view, so the image is there when the view looks for it.
+    QObject::connect(&frame.document(), &CSnaploreDoc::updateAllViews, [&] {
+        if (PictureRecord* p = frame.document().picture(); p && !p->imageLoaded()) p->adoptImage(ahead, 0);
+    });
+    CBigImageView view(frame);
+    view.resize(1920, 1080);
+    view.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        frame.document().NewDocument();
+        frame.document().OpenPictureFile(path);
+        view.viewport()->repaint();
+    }
+    state.counters["decoded_width"] = frame.document().picture() ? frame.document().picture()->image().width() : 0;
+}
+BENCHMARK(BM_SlideShowChangeDecodedAhead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 
 }  // namespace
 

@@ -14,7 +14,7 @@ void SlidePrefetch::request(const Key& key) {
 }
 
 std::optional<QImage> SlidePrefetch::take(const Key& key) {
-    if (key_ != key) return std::nullopt;
+    if (!key_ || key_->path != key.path || key_->quarters != key.quarters) return std::nullopt;
     QImage image = future_.result();
     key_.reset();
     future_ = {};

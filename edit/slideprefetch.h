@@ -27,8 +27,10 @@ public:
 
     // Starts decoding `key` unless that decode is already under way or done.
     void request(const Key& key);
-    // The image decoded for `key`, handed over once (waiting for a decode still under way, which is
-    // quicker than starting again); nothing when another picture was asked for, or the decode failed.
+    // The image decoded for the picture of `key` (its file and turns; the size it was fitted to may
+    // differ, as a window may have changed its size since: the caller judges whether it is enough),
+    // handed over once, waiting for a decode still under way, which is quicker than starting again.
+    // Nothing when another picture was asked for, or the decode failed.
     std::optional<QImage> take(const Key& key);
     // Drops whatever is pending or decoded.
     void clear();

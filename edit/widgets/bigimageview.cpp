@@ -179,21 +179,23 @@ bool CBigImageView::ensureImage(bool showStatus) {
     const PictureMapping map = mapping();
     const QSizeF drawn = QSizeF(display) * map.scale();
     const QSize wanted = zoom_ > 1.0 || drawn.isEmpty() ? display : decodeSize(display, drawn);
-    if (p->imageLoaded()) {
-        const QSize have = p->image().size();
-        if (have.width() >= wanted.width() || have.width() >= display.width()) return true;
-    }
+    // Enough pixels: what this view decodes, all there are, or (fitted, as the slide show decodes
+    // ahead) as many as are drawn.
+    const auto enough = [&](QSize have) {
+        return have.width() >= wanted.width() || have.width() >= display.width() ||
+               (zoom_ <= 1.0 && !drawn.isEmpty() && have.width() + 1 >= drawn.width() &&
+                have.height() + 1 >= drawn.height());
+    };
+    if (p->imageLoaded() && enough(p->image().size())) return true;
     if (failedPath_ == p->filePath()) return false;
 
     // In a slide show the picture was usually decoded while the one before it showed.
     if (slideShow_) {
         if (const std::optional<QImage> ahead = prefetch_.take(prefetchKey(*p))) {
-            const QSize have = ahead->size();
-            if ((have.width() >= wanted.width() || have.width() >= display.width()) &&
-                p->adoptImage(*ahead, p->imageQuarterTurns()))
-                return true;
+            if (enough(ahead->size()) && p->adoptImage(*ahead, p->imageQuarterTurns())) return true;
         }
     }
+    if (slideShow_) ++slideDecodes_;
     if (showStatus) frame_.setStatusText(QStringLiteral("Loading image..."), true);
     bool loaded = p->loadImage(wanted == display ? QSize() : wanted);
     if (!loaded && !p->archiveName.isEmpty()) {
@@ -370,6 +372,7 @@ void CBigImageView::startSlideShow() {
 
 void CBigImageView::beginSlideShow(int seconds) {
     slideSeconds_ = std::max(0, seconds);
+    slideDecodes_ = 0;
     // The first picture before full screen: leaving a changed picture asks its question in the
     // window, not behind a full-screen one.
     frame_.firstPicture();

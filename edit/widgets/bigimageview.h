@@ -69,8 +69,10 @@ public:
     void slideBack();
     CSlidShowPropDlg* slideShowDialog();
     bool slideTimerActive() const { return slideTimer_.isActive(); }
-    // The decode under way for the next picture, for tests.
+    // The decode under way for the next picture, and how many pictures of this show were decoded on
+    // arrival rather than ahead.
     const SlidePrefetch& prefetch() const { return prefetch_; }
+    int slideShowDecodes() const { return slideDecodes_; }
 
     // What a paint shows, for tests and the frame: the picture's area and the crop in viewport
     // coordinates, the data text and the missing-file text (empty when the picture loaded).
@@ -167,6 +169,7 @@ private:
     QTimer slideTimer_;
     bool slideShow_ = false;
     int slideSeconds_ = 0;
+    int slideDecodes_ = 0;
     CSlidShowPropDlg* slideDialog_ = nullptr;  // a child, made on first use
     SlidePrefetch prefetch_;
     // Decodes the strip's next picture at the size full screen draws it.

@@ -536,6 +536,8 @@ TEST_F(ViewsFollowTest, TheSlideShowStepsThroughTheStripAndGivesTheViewBack) {
         EXPECT_TRUE(view->slideShowRunning());
     }
     EXPECT_FALSE(document().isModified()) << "a slide show changes no picture";
+    EXPECT_EQ(view->slideShowDecodes(), 3)
+        << "a step forward shows a picture decoded ahead: only the first picture and the two steps back decode";
     EXPECT_FALSE(frame_->pictureAt(0)->imageLoaded()) << "a picture left lets go of its pixels";
     EXPECT_TRUE(document().picture()->imageLoaded());
 
