@@ -97,6 +97,10 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
     // Write through a symbolic link to the file it names, so the link stays a link.
     QFileInfo info(target);
     const bool exists = info.exists();
+    if (options.createOnly && (exists || info.isSymLink() || options.batch)) {
+        errno = EEXIST;
+        return systemFailure(WriteError::ReplaceFailed);
+    }
     const QString realTarget = exists ? info.canonicalFilePath() : info.absoluteFilePath();
     const QByteArray nativeTarget = QFile::encodeName(realTarget);
     const QString folder = QFileInfo(realTarget).absolutePath();
@@ -198,8 +202,22 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
     }
     if (inPlace) return safewrite::rewriteInPlace(dirFd, nativeFolder, *temp, targetName, targetStat,
                                                   keepTimes ? times : nullptr);
-    if (::rename(temp->path().constData(), nativeTarget.constData()) != 0)
+    if (options.createOnly) {
+        // Atomically never over a file that appeared meanwhile. A file system that cannot say so in
+        // the rename (some network shares) is asked just before it.
+        if (::renameat2(AT_FDCWD, temp->path().constData(), AT_FDCWD, nativeTarget.constData(), RENAME_NOREPLACE) != 0) {
+            if (errno != EINVAL && errno != ENOSYS) return systemFailure(WriteError::ReplaceFailed);
+            struct stat there {};
+            if (::lstat(nativeTarget.constData(), &there) == 0) {
+                errno = EEXIST;
+                return systemFailure(WriteError::ReplaceFailed);
+            }
+            if (::rename(temp->path().constData(), nativeTarget.constData()) != 0)
+                return systemFailure(WriteError::ReplaceFailed);
+        }
+    } else if (::rename(temp->path().constData(), nativeTarget.constData()) != 0) {
         return systemFailure(WriteError::ReplaceFailed);
+    }
     temp->renamed();
     if (!safewrite::syncFolderFd(dirFd)) return systemFailure(WriteError::WriteFailed);
     return {};

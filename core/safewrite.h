@@ -39,6 +39,9 @@ struct SafeWriteOptions {
     // When given, the checked temporary file waits in the batch; the batch's commit makes it
     // durable and puts it in place. safeWrite's result then only tells whether it was staged.
     SafeWriteBatch* batch = nullptr;
+    // A new file only: the write fails (ReplaceFailed, "File exists") when a file of that name is
+    // there, also one that appears while the new content is written. Not with a batch.
+    bool createOnly = false;
 };
 
 // `produce` writes the new content into the open temporary file and returns false on failure.

@@ -157,6 +157,7 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
             report.sameFile << QDir::toNativeSeparators(source);
             continue;
         }
+        bool replacing = false;
         if (written.contains(target)) {
             // Never over a copy of this run: its card file may be gone already.
             target = freeName(target, written);
@@ -190,8 +191,10 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
                 report.keptExisting << QDir::toNativeSeparators(target);
                 continue;
             }
+            replacing = true;
         }
-        const WriteResult result = CopyPictureFile(picture, target, true);
+        // A new copy never goes over a file that appeared meanwhile; only a confirmed one replaces.
+        const WriteResult result = CopyPictureFile(picture, target, true, nullptr, !replacing);
         if (!result) {
             fail(source, describe(result));
             continue;

@@ -276,7 +276,7 @@ WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan
 }
 
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch) {
+                            SafeWriteBatch* batch, bool createOnly) {
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
     QFile source(picture.filePath());
     if (!source.open(QIODevice::ReadOnly))
@@ -307,6 +307,7 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
     options.timesFrom = picture.filePath();
     options.keepTimes = originalTimes;
     options.batch = batch;
+    options.createOnly = createOnly;
     WriteResult result = safeWrite(target, produce, verify, options);
     if (!result && shortRead) result = {WriteError::ShortRead, source.errorString()};
     return result;

@@ -94,8 +94,9 @@ RenderedCopy RenderPictureCopy(const PictureRecord& picture, const CopyPlan& pla
 WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan, const QByteArray& jpeg,
                               const QString& target, SafeWriteBatch* batch = nullptr);
 // The plain copy: the picture's file byte for byte, every segment kept.
+// With `createOnly` the copy never replaces a file, also not one that appears while it is written.
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch = nullptr);
+                            SafeWriteBatch* batch = nullptr, bool createOnly = false);
 
 // True when `target` names the file `source` (the same file through a link, a hard link or another
 // spelling of its path).

@@ -344,3 +344,29 @@ TEST(SafeWriteTargets, FullDiskIsSaidInTheSystemsWordsAndKeepsTheOriginal) {
         EXPECT_TRUE(hiddenEntries(disk).isEmpty()) << hiddenEntries(disk).join(' ').toStdString();
     }
 }
+
+TEST(SafeWriteTargets, CreateOnlyNeverReplacesAFileAlsoNotOneThatAppearsMeanwhile) {
+    testsupport::SandBox box;
+    const QString target = box.filePath("IMG_0001.JPG");
+    SafeWriteOptions options;
+    options.createOnly = true;
+    const auto content = [](const QByteArray& bytes) { return [bytes](QFile& f) { return f.write(bytes) == bytes.size(); }; };
+
+    ASSERT_TRUE(safeWrite(target, content("first"), {}, options));
+    EXPECT_EQ(readAll(target), "first");
+
+    WriteResult again = safeWrite(target, content("second"), {}, options);
+    EXPECT_EQ(again.error, WriteError::ReplaceFailed);
+    EXPECT_EQ(again.detail, QString::fromLocal8Bit(std::strerror(EEXIST)));
+    EXPECT_EQ(readAll(target), "first");
+
+    // Another program puts a file there while ours is written: it stays, and no temporary is left.
+    const QString late = box.filePath("IMG_0002.JPG");
+    const WriteResult raced = safeWrite(late, [&](QFile& f) {
+        writeAll(late, "theirs");
+        return f.write("ours") == 4;
+    }, {}, options);
+    EXPECT_EQ(raced.error, WriteError::ReplaceFailed);
+    EXPECT_EQ(readAll(late), "theirs");
+    EXPECT_EQ(QDir(box.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
