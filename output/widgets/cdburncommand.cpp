@@ -109,7 +109,9 @@ public:
                            "written to a disc later, or kept as an archive."),
             kTitle, mb::YesNo | mb::IconQuestion);
         if (answer != id::Yes) return;
-        const QString folder = frame_.myDocumentsPath().isEmpty() ? QDir::homePath() : frame_.myDocumentsPath();
+        // A Documents folder that is not there would leave the chooser wherever the program started.
+        const QString documents = frame_.myDocumentsPath();
+        const QString folder = !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
         QString image = prompter.saveFileName(QStringLiteral("Save CD Image"),
                                               QDir(folder).filePath(volume + QStringLiteral(".iso")), kImageFilter);
         if (image.isEmpty()) return;
