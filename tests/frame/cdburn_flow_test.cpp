@@ -78,6 +78,7 @@ protected:
             frame_.entryList_.list.append(entry);
         }
         frame_.myDocuments = box_.filePath("documents");
+        QDir().mkpath(frame_.myDocuments);
         dialog_.reset(saveascommand::create(SaveAsMode::BurnCd, frame_, box_.filePath("tmp"), nullptr));
         cdburncommand::Setup setup;
         setup.stagingFolder = staging_;
