@@ -70,9 +70,12 @@ void CExportHTMLDlg::create() {
     request.status = [this](const QString& text, bool busy) {
         if (status_) status_(text, busy);
     };
+    // A disabled window drops its focus and does not get it back: keep it, so the keys still work.
+    QWidget* focused = focusWidget();
     setEnabled(false);
     const HtmlExportResult result = RunHtmlExport(entries_, request);
     setEnabled(true);
+    if (focused) focused->setFocus();
     // Silent on success; whatever failed is told, and the dialog stays for another try.
     if (!result.ok()) {
         prompter_.messageBox(result.message, tr("Error"), mb::Ok | mb::IconExclamation);

@@ -258,6 +258,8 @@ void CFileSaveAsDlg::prepare() {
         applySelection();
     }
     progress_->setValue(progress_->minimum());
+    // Each opening starts on the first control, whatever had the focus when it last closed.
+    (pictures_->isEnabled() ? static_cast<QWidget*>(pictures_) : ok_)->setFocus();
     filling_ = false;
 }
 
@@ -343,9 +345,12 @@ void CFileSaveAsDlg::accept() {
         progress_->repaint();  // the work runs on this thread: show each step as it is done
     };
     progress_->setValue(0);
+    // Disabling the focused button would hand the focus to Cancel, and the next Enter would cancel.
+    QWidget* focused = focusWidget();
     ok_->setEnabled(false);
     const SaveAsResult result = RunSaveAs(options_, request, frame_.prompter(), progress);
     ok_->setEnabled(true);
+    if (focused) focused->setFocus();
 
     saveAsPath_->setText(result.saveAsPath);
     if (!result.noPathGiven && hooks_.finish) hooks_.finish(result);

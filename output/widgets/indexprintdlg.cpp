@@ -151,9 +151,12 @@ void CIndexPrintDlg::create() {
         progress_->setRange(0, std::max(1, total));
         progress_->setValue(done);
     };
+    // A disabled window drops its focus and does not get it back: keep it, so the keys still work.
+    QWidget* focused = focusWidget();
     setEnabled(false);
     const IndexPrintResult result = CreateIndexPrint(pictures, options, fileName_->text(), progress);
     setEnabled(true);
+    if (focused) focused->setFocus();
     if (result.complete)
         prompter_.messageBox(tr("Index File Created"), tr("Index File"), mb::Ok | mb::IconInformation);
     else

@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 
 #include <memory>
 
@@ -299,4 +300,32 @@ TEST_F(SaveAsDialogTest, SendEmailHandsTheCopiesToTheMailProgramAndNamesAPicture
     EXPECT_TRUE(statuses.contains("Creating email...*"));
     EXPECT_EQ(statuses.last(), "The message with 1 picture is in your mail program, not sent yet");
     EXPECT_EQ(dialog->options().saveAsPath, "");
+}
+
+// A run disables the button that was clicked; the focus must not be left on Cancel, or Enter on the
+// next opening would cancel instead of saving.
+TEST_F(SaveAsDialogTest, EnterSavesAgainOnTheNextOpening) {
+    const QString out = box_.filePath("out");
+    QDir().mkpath(out);
+    auto dialog = open(SaveAsMode::SaveAs);
+    choose(*dialog, "Entire Catalog");
+    control<QComboBox>(*dialog, "pictureSize")->setCurrentIndex(8);  // Thumbnail
+    control<QLineEdit>(*dialog, "saveAsPath")->setText(out);
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QTest::mouseClick(control<QPushButton>(*dialog, "ok"), Qt::LeftButton);
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    ASSERT_TRUE(QFileInfo::exists(out + "/c.jpg"));
+
+    QFile::remove(out + "/c.jpg");
+    dialog->prepare();
+    choose(*dialog, "Entire Catalog");
+    dialog->setResult(-1);
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    EXPECT_EQ(QApplication::focusWidget(), control<QComboBox>(*dialog, "pictures"));
+    frame_.prompter_.answer(id::YesToAll);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(QFileInfo::exists(out + "/c.jpg"));
 }

@@ -11,12 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 
 #include <memory>
 #include <vector>
@@ -92,8 +94,14 @@ TEST(ExportDialogs, IndexPrintFromChoicesToTheSheet) {
 
     prompter.answerPath(p.box.filePath("sheet"));
     button(dialog, "...")->click();
+    // Shown, so that the keyboard focus can be checked: the dialog stays open after a sheet, and its
+    // keys must still work.
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    button(dialog, "Create")->setFocus();
     prompter.answer(id::Ok);
     button(dialog, "Create")->click();
+    EXPECT_EQ(QApplication::focusWidget(), button(dialog, "Create"));
     EXPECT_EQ(prompter.asked().last().text, "Index File Created");
     EXPECT_EQ(prompter.asked().last().caption, "Index File");
     const QImage sheet(p.box.filePath("sheet.jpg"));
