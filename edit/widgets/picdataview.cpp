@@ -364,6 +364,15 @@ void CPicDataView::buildLayout() {
     layout->addLayout(fields, 3);
     layout->addLayout(side, 2);
 
+    // Tab reads the form as it is laid out: the fields down the left, each with the buttons beside it,
+    // then the right column. Controls that are read-only or disabled are passed over by Qt itself.
+    const QList<QWidget*> order = {event_, eventStart_, eventEnd_, location_, city_, state_, country_,
+                                   dateTaken_, timeTaken_, headline_, smart, entry_, add, people_, remove,
+                                   removeAll, up, down, caption_, rating_, rotate, viewCropped_, fileName_,
+                                   fileSize_, directory_, pictureNumber_, pictureCount_, keepFileDate_, clear,
+                                   reload, useLast, prev, save, saveNext, saveCopyNext, next, lock_};
+    for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+
     connect(smart, &QToolButton::clicked, this, &CPicDataView::SmartHeadline);
     connect(add, &QToolButton::clicked, this, &CPicDataView::AddEntry);
     connect(remove, &QToolButton::clicked, this, &CPicDataView::RemoveEntry);

@@ -30,6 +30,7 @@ namespace {
 QLineEdit* readOnlyLine(const QString& text, QWidget* parent) {
     auto* line = new QLineEdit(text, parent);
     line->setReadOnly(true);
+    line->setFocusPolicy(Qt::ClickFocus);  // shown to be read or copied, never a stop on the way to CD Name
     return line;
 }
 

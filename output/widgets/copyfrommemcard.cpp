@@ -39,6 +39,7 @@ CCopyFromMemCard::CCopyFromMemCard(SettingsStore& store, Prompter& prompter, QWi
         auto* browse = new QPushButton(QStringLiteral("..."), this);
         browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
         connect(browse, &QPushButton::clicked, this, [this, edit] { this->browse(edit); });
+        setTabOrder(edit, browse);  // Tab goes along the line before it goes down
         auto* layout = new QHBoxLayout;
         layout->addWidget(edit, 1);
         layout->addWidget(browse);

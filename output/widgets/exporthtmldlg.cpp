@@ -27,6 +27,7 @@ CExportHTMLDlg::CExportHTMLDlg(const QList<OutputEntry>& entries, Prompter& prom
         button->setFixedWidth(32);
         grid->addWidget(button, r, 2);
         connect(button, &QPushButton::clicked, this, browse);
+        setTabOrder(edit, button);  // Tab goes along the line before it goes down
     };
     row(0, tr("Main Template:"), main_, [this] { browseTemplate(main_); });
     row(1, tr("Event Template:"), event_, [this] { browseTemplate(event_); });
