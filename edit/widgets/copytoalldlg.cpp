@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "dialogtitle.h"
 #include "picturerecord.h"
 #include "prompter.h"
 
@@ -35,6 +36,7 @@ CCopyToAllDlg::CCopyToAllDlg(Prompter& prompter, Hooks hooks, QWidget* parent)
     layout->addWidget(what);
     layout->addWidget(progress_);
     layout->addWidget(buttons);
+    ui::makeRoomForTitle(*this);
     showChoice();
 }
 

@@ -6,6 +6,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "dialogtitle.h"
+
 namespace {
 constexpr int kDefaultSeconds = 5;
 constexpr int kMostSeconds = 3600;
@@ -27,6 +29,7 @@ CSlidShowPropDlg::CSlidShowPropDlg(QWidget* parent) : QDialog(parent), seconds_(
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    ui::makeRoomForTitle(*this);
 }
 
 int CSlidShowPropDlg::timeBetween() const { return seconds_->value(); }

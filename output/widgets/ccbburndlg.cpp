@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialogtitle.h"
+
 CCBBurnDlg::CCBBurnDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("CD Burning Options"));
     addAutorun_ = new QCheckBox(QStringLiteral("Add Autorun to CD"), this);
@@ -41,6 +43,7 @@ CCBBurnDlg::CCBBurnDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(createCatalogs_);
     layout->addWidget(putIn);
     layout->addWidget(buttons);
+    ui::makeRoomForTitle(*this);
     load();
 }
 

@@ -1,5 +1,5 @@
 // Every dialog used from the keyboard: Tab walks the controls in the order they are read, line by line,
-// so a field typed after a Tab is the field the user sees next.
+// so a field typed after a Tab is the field the user sees next. And every title shows whole.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -85,7 +85,7 @@ void expectReadingOrder(QWidget* dialog, const char* name, int columnAt = std::n
 
 }  // namespace
 
-TEST(DialogKeys, TabFollowsTheLayout) {
+TEST(DialogKeys, TabFollowsTheLayoutAndTheTitleShowsWhole) {
     testsupport::SandBox box;
     SettingsStore store(box.filePath("s.ini"));
     ScriptedPrompter prompter;
@@ -120,5 +120,8 @@ TEST(DialogKeys, TabFollowsTheLayout) {
     for (const auto& [name, make] : dialogs) {
         std::unique_ptr<QDialog> dialog(make());
         expectReadingOrder(dialog.get(), name);
+        // The whole title shows in a window manager's title bar, whose font is often bold.
+        const int title = dialog->fontMetrics().horizontalAdvance(dialog->windowTitle());
+        EXPECT_GE(dialog->width(), title * 3 / 2 + 96) << name << ": the title is cut short";
     }
 }
