@@ -270,7 +270,9 @@ void CMainFrame::createPanes() {
     // pixels wide, with the strip's margins and scroll bar), not the splitter's general 150.
     outer_->setDefaultLayout({-1, kFirstColumnWidth, -1, 150});
     outer_->restoreLayout();
+    // The strip is the pane drawn active at the start, so the keys act there: Down opens a picture.
     setActiveView(thumbs_);
+    thumbs_->setFocus(Qt::OtherFocusReason);
     connect(browser_, &CFileBrowserView::loadProgress, this, &CMainFrame::showLoadProgress);
     // A new list in the strip (a delete, another folder or event, a search, a reload) moves the open
     // picture's number and the count: the form, the large picture and the commands follow at once.

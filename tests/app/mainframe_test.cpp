@@ -563,3 +563,14 @@ TEST_F(FrameTest, TheKeepFileDateBoxDecidesTheTimesOfTheFormsSaves) {
     keep->setChecked(true);
     document().setModified(false);
 }
+
+// The strip is drawn as the active pane at the start; the keyboard must be there too.
+TEST_F(FrameTest, TheKeysActInTheStripFromTheStart) {
+    CMainFrame& frame = openFrame({"a.jpg", "b.jpg"});
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    ASSERT_TRUE(uitest::waitFor([&] { return frame.thumbView()->hasPictures(); }, kLoadMs));
+    EXPECT_TRUE(frame.isActiveView(frame.thumbView()));
+    ASSERT_EQ(QApplication::focusWidget(), frame.thumbView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(uitest::waitFor([&] { return !document().pathName().isEmpty(); }));
+}
