@@ -591,7 +591,26 @@ void CMainFrame::moveToPane(int step) {
     const int current = views.indexOf(activeView_.data());
     const int next = (current + step + int(views.size())) % int(views.size());
     setActiveView(views[next]);
-    views[next]->setFocus(Qt::OtherFocusReason);
+    // A pane that takes no keys itself (the form, the browser) hands them to the control that last had
+    // them there, else to its first control.
+    QWidget* target = views[next];
+    if (target->focusPolicy() == Qt::NoFocus) {
+        const auto takesKeys = [target](QWidget* w) {
+            return w && target->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() &&
+                   w->isEnabled();
+        };
+        QWidget* last = target->focusWidget();
+        if (!takesKeys(last)) {
+            last = nullptr;
+            for (QWidget* w = target->nextInFocusChain(); w && w != target; w = w->nextInFocusChain())
+                if (takesKeys(w)) {
+                    last = w;
+                    break;
+                }
+        }
+        if (last) target = last;
+    }
+    target->setFocus(Qt::TabFocusReason);
 }
 
 void CMainFrame::showLoadProgress(int done, int total) {

@@ -564,8 +564,9 @@ TEST_F(FrameTest, TheKeepFileDateBoxDecidesTheTimesOfTheFormsSaves) {
     document().setModified(false);
 }
 
-// The strip is drawn as the active pane at the start; the keyboard must be there too.
-TEST_F(FrameTest, TheKeysActInTheStripFromTheStart) {
+// The pane drawn active holds the keys: the strip at the start, and every pane F6 moves to, also the
+// form and the browser, which take no keys themselves and hand them to a control of theirs.
+TEST_F(FrameTest, TheKeysActInThePaneDrawnActive) {
     CMainFrame& frame = openFrame({"a.jpg", "b.jpg"});
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     ASSERT_TRUE(uitest::waitFor([&] { return frame.thumbView()->hasPictures(); }, kLoadMs));
@@ -573,4 +574,20 @@ TEST_F(FrameTest, TheKeysActInTheStripFromTheStart) {
     ASSERT_EQ(QApplication::focusWidget(), frame.thumbView());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     EXPECT_TRUE(uitest::waitFor([&] { return !document().pathName().isEmpty(); }));
+
+    // Strip, form, browser, strip again.
+    const QList<QWidget*> panes = {frame.picDataView(), frame.browser(), frame.thumbView()};
+    for (QWidget* pane : panes) {
+        frame.action(cmd::NextPane)->trigger();
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_TRUE(frame.isActiveView(pane)) << pane->metaObject()->className();
+        EXPECT_TRUE(focus == pane || pane->isAncestorOf(focus)) << pane->metaObject()->className();
+        EXPECT_NE(focus->focusPolicy(), Qt::NoFocus) << focus->metaObject()->className();
+    }
+    // In the form the keys type into its first field.
+    frame.action(cmd::PrevPane)->trigger();
+    frame.action(cmd::PrevPane)->trigger();
+    QTest::keyClicks(QApplication::focusWidget(), "Garden");
+    EXPECT_EQ(frame.picDataView()->control<QLineEdit>(CPicDataView::Event)->text(), "Garden");
 }
