@@ -4,6 +4,7 @@
 
 #include "browsermodel.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -592,23 +593,19 @@ void CMainFrame::moveToPane(int step) {
     const int next = (current + step + int(views.size())) % int(views.size());
     setActiveView(views[next]);
     // A pane that takes no keys itself (the form, the browser) hands them to the control that last had
-    // them there, else to its first control.
+    // them there, else to its first field or list (the browser's buttons stand before its tree), else to
+    // its first control.
     QWidget* target = views[next];
     if (target->focusPolicy() == Qt::NoFocus) {
         const auto takesKeys = [target](QWidget* w) {
             return w && target->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() &&
                    w->isEnabled();
         };
-        QWidget* last = target->focusWidget();
-        if (!takesKeys(last)) {
-            last = nullptr;
-            for (QWidget* w = target->nextInFocusChain(); w && w != target; w = w->nextInFocusChain())
-                if (takesKeys(w)) {
-                    last = w;
-                    break;
-                }
-        }
-        if (last) target = last;
+        QWidget* chosen = takesKeys(target->focusWidget()) ? target->focusWidget() : nullptr;
+        for (const bool buttonsToo : {false, true})
+            for (QWidget* w = target->nextInFocusChain(); !chosen && w && w != target; w = w->nextInFocusChain())
+                if (takesKeys(w) && (buttonsToo || !qobject_cast<QAbstractButton*>(w))) chosen = w;
+        if (chosen) target = chosen;
     }
     target->setFocus(Qt::TabFocusReason);
 }

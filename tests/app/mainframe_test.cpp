@@ -584,6 +584,9 @@ TEST_F(FrameTest, TheKeysActInThePaneDrawnActive) {
         EXPECT_TRUE(frame.isActiveView(pane)) << pane->metaObject()->className();
         EXPECT_TRUE(focus == pane || pane->isAncestorOf(focus)) << pane->metaObject()->className();
         EXPECT_NE(focus->focusPolicy(), Qt::NoFocus) << focus->metaObject()->className();
+        if (pane == frame.browser()) {
+            EXPECT_EQ(focus, frame.browser()->tree());  // not its toolbar
+        }
     }
     // In the form the keys type into its first field.
     frame.action(cmd::PrevPane)->trigger();
