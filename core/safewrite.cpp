@@ -65,6 +65,21 @@ WriteResult verifyTemporary(const std::function<WriteResult(const QString&)>& ve
     return checked;
 }
 
+// Puts the temporary in the target's place. With `createOnly`, atomically never over a file that
+// appeared meanwhile; a file system that cannot say so in the rename (some network shares) is asked
+// just before it. False with errno set.
+bool renameOver(const QByteArray& temp, const QByteArray& target, bool createOnly) {
+    if (!createOnly) return ::rename(temp.constData(), target.constData()) == 0;
+    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    struct stat there {};
+    if (::lstat(target.constData(), &there) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(temp.constData(), target.constData()) == 0;
+}
+
 }  // namespace
 
 QString describe(WriteError error) {
@@ -97,7 +112,7 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
     // Write through a symbolic link to the file it names, so the link stays a link.
     QFileInfo info(target);
     const bool exists = info.exists();
-    if (options.createOnly && (exists || info.isSymLink() || options.batch)) {
+    if (options.createOnly && (exists || info.isSymLink())) {
         errno = EEXIST;
         return systemFailure(WriteError::ReplaceFailed);
     }
@@ -197,27 +212,13 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
         member.keepTimes = keepTimes;
         member.times[0] = times[0];
         member.times[1] = times[1];
+        member.createOnly = options.createOnly;
         batch->add(std::move(member));
         return {};
     }
     if (inPlace) return safewrite::rewriteInPlace(dirFd, nativeFolder, *temp, targetName, targetStat,
                                                   keepTimes ? times : nullptr);
-    if (options.createOnly) {
-        // Atomically never over a file that appeared meanwhile. A file system that cannot say so in
-        // the rename (some network shares) is asked just before it.
-        if (::renameat2(AT_FDCWD, temp->path().constData(), AT_FDCWD, nativeTarget.constData(), RENAME_NOREPLACE) != 0) {
-            if (errno != EINVAL && errno != ENOSYS) return systemFailure(WriteError::ReplaceFailed);
-            struct stat there {};
-            if (::lstat(nativeTarget.constData(), &there) == 0) {
-                errno = EEXIST;
-                return systemFailure(WriteError::ReplaceFailed);
-            }
-            if (::rename(temp->path().constData(), nativeTarget.constData()) != 0)
-                return systemFailure(WriteError::ReplaceFailed);
-        }
-    } else if (::rename(temp->path().constData(), nativeTarget.constData()) != 0) {
-        return systemFailure(WriteError::ReplaceFailed);
-    }
+    if (!renameOver(temp->path(), nativeTarget, options.createOnly)) return systemFailure(WriteError::ReplaceFailed);
     temp->renamed();
     if (!safewrite::syncFolderFd(dirFd)) return systemFailure(WriteError::WriteFailed);
     return {};
@@ -300,7 +301,7 @@ std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
                                                            m.keepTimes ? m.times : nullptr);
             continue;
         }
-        if (::rename(m.temp->path().constData(), m.nativeTarget.constData()) != 0) {
+        if (!renameOver(m.temp->path(), m.nativeTarget, m.createOnly)) {
             outcomes[i].result = systemFailure(WriteError::ReplaceFailed);
             continue;
         }

@@ -40,7 +40,7 @@ struct SafeWriteOptions {
     // durable and puts it in place. safeWrite's result then only tells whether it was staged.
     SafeWriteBatch* batch = nullptr;
     // A new file only: the write fails (ReplaceFailed, "File exists") when a file of that name is
-    // there, also one that appears while the new content is written. Not with a batch.
+    // there, also one that appears before the new file takes its name (in a batch: at commit).
     bool createOnly = false;
 };
 
@@ -103,6 +103,7 @@ private:
         struct stat targetStat {};
         bool keepTimes = false;
         struct timespec times[2] {};
+        bool createOnly = false;  // never over a file that appeared since it was staged
     };
     struct Folder {
         QString path;

@@ -1,6 +1,5 @@
 #include "memcardcopy.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -10,8 +9,12 @@
 
 #include "picturerecord.h"
 #include "prompter.h"
+#include "safewrite.h"
 #include "saveas.h"
 #include "settingsstore.h"
+
+#include <cstring>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -20,17 +23,24 @@ namespace memcard {
 namespace {
 
 const QString kSection = QStringLiteral("MemoryCard");
+// How much waits for one flush: enough that the flushes cost little, few enough open files.
+constexpr qsizetype kFilesPerCommit = 64;
+constexpr qint64 kBytesPerCommit = qint64(256) << 20;
 
 bool sameContent(const QString& a, const QString& b) {
     QFile first(a), second(b);
-    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly)) return false;
+    if (!first.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !second.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
     if (first.size() != second.size()) return false;
-    constexpr qint64 kChunk = 1 << 20;
+    // Small pieces into buffers used again: they stay in the processor's cache while compared.
+    constexpr qint64 kChunk = 64 * 1024;
+    std::vector<char> x(kChunk), y(kChunk);
     for (;;) {
-        const QByteArray x = first.read(kChunk);
-        const QByteArray y = second.read(kChunk);
-        if (x != y) return false;
-        if (x.isEmpty()) return first.error() == QFileDevice::NoError && second.error() == QFileDevice::NoError;
+        const qint64 n = first.read(x.data(), kChunk);
+        const qint64 m = second.read(y.data(), kChunk);
+        if (n < 0 || m < 0 || n != m) return false;
+        if (n == 0) return true;
+        if (std::memcmp(x.data(), y.data(), size_t(n)) != 0) return false;
     }
 }
 
@@ -131,7 +141,8 @@ QString CopyReport::summary() const {
 CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
     CopyReport report;
     bool overwriteAll = request.existing == ExistingTarget::Replace;
-    QSet<QString> written;  // targets of this run
+    QSet<QString> written;      // targets of this run
+    QSet<QString> madeFolders;  // folders made or found in this run: each is made once
     const int total = int(files.size());
     const auto fail = [&](const QString& source, const QString& reason) {
         report.failed << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(source), reason);
@@ -139,8 +150,40 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
             request.prompter->messageBox(QStringLiteral("Could not copy file %1").arg(QFileInfo(source).fileName()),
                                          QStringLiteral("Error"), mb::Ok | mb::IconExclamation);
     };
+    // The copies are made durable together, a few dozen at a time: one flush of the disk instead of
+    // one per picture and folder. A card's file is deleted only after the commit has put its copy on
+    // disk under its name, and the copy then reads back equal to it.
+    SafeWriteBatch batch;
+    struct Staged {
+        QString source, target;
+    };
+    std::vector<Staged> staged;
+    const auto commitStaged = [&] {
+        if (staged.empty()) return;
+        const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
+        for (size_t k = 0; k < staged.size(); ++k) {
+            const auto& [source, target] = staged[k];
+            if (!outcomes[k].result) {
+                written.remove(target);
+                fail(source, describe(outcomes[k].result));
+                continue;
+            }
+            report.copied << target;
+            if (!request.deleteAfterCopy) continue;
+            if (!sameContent(source, target)) {
+                fail(source, QStringLiteral("the copy %1 differs from it; the card's file was kept").arg(target));
+                continue;
+            }
+            if (QFile::remove(source))
+                report.deleted << source;
+            else
+                report.failed << QStringLiteral("%1: copied, but it could not be deleted from the card").arg(QDir::toNativeSeparators(source));
+        }
+        staged.clear();
+    };
     for (int i = 0; i < total; ++i) {
         if (request.progress && !request.progress(i, total)) {
+            commitStaged();  // what was copied so far stays copied
             report.cancelled = true;
             return report;
         }
@@ -148,10 +191,11 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
         // The date the picture reports: its picture data's, its camera's, or its file's time.
         const PictureRecord picture(source);
         const QString folder = TargetFolder(request.destination, request.datedFolders, picture.dateTime());
-        if (!QDir().mkpath(folder)) {
+        if (!madeFolders.contains(folder) && !QDir().mkpath(folder)) {
             fail(source, QStringLiteral("the folder %1 could not be created").arg(folder));
             continue;
         }
+        madeFolders.insert(folder);
         QString target = QDir(folder).filePath(QFileInfo(source).fileName());
         if (IsSameFile(source, target)) {
             report.sameFile << QDir::toNativeSeparators(source);
@@ -172,6 +216,7 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
                         ChoiceParams()) &
                     0xFFFFu;
                 if (int(answer) == id::Cancel) {
+                    commitStaged();
                     report.cancelled = true;
                     if (request.progress) request.progress(0, total);
                     return report;
@@ -194,24 +239,16 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
             replacing = true;
         }
         // A new copy never goes over a file that appeared meanwhile; only a confirmed one replaces.
-        const WriteResult result = CopyPictureFile(picture, target, true, nullptr, !replacing);
+        const WriteResult result = CopyPictureFile(picture, target, true, &batch, !replacing);
         if (!result) {
             fail(source, describe(result));
             continue;
         }
         written.insert(target);
-        report.copied << target;
-        if (!request.deleteAfterCopy) continue;
-        // The copy is on disk (safeWrite flushed it); it must also read back equal to the card's file.
-        if (!sameContent(source, target)) {
-            fail(source, QStringLiteral("the copy %1 differs from it; the card's file was kept").arg(target));
-            continue;
-        }
-        if (QFile::remove(source))
-            report.deleted << source;
-        else
-            report.failed << QStringLiteral("%1: copied, but it could not be deleted from the card").arg(QDir::toNativeSeparators(source));
+        staged.push_back({source, target});
+        if (batch.size() >= kFilesPerCommit || batch.pendingBytes() >= kBytesPerCommit) commitStaged();
     }
+    commitStaged();
     if (request.progress) request.progress(total, total);
     return report;
 }

@@ -1,7 +1,6 @@
 #include "saveas.h"
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +10,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -24,7 +25,7 @@
 
 namespace {
 
-constexpr qint64 kCopyChunk = 1024 * 1024;
+constexpr qint64 kCopyChunk = 256 * 1024;
 
 QString infoDate(const QDateTime& dateTime) {
     // "%b %d, %Y at %I:%M %p": English month names whatever the user's language.
@@ -279,29 +280,34 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
                             SafeWriteBatch* batch, bool createOnly) {
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
     QFile source(picture.filePath());
-    if (!source.open(QIODevice::ReadOnly))
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return {WriteError::OpenFailed, source.exists() ? source.errorString() : QStringLiteral("the picture's file is missing")};
-    QCryptographicHash written(QCryptographicHash::Sha1);
     qint64 size = 0;
     bool shortRead = false;
+    // Buffers used for the whole file: a new one for each piece would cost a page fault per page.
+    std::vector<char> buffer(kCopyChunk), again(kCopyChunk);
     auto produce = [&](QFile& out) {
         source.seek(0);
-        written.reset();
         size = 0;
         for (;;) {
-            const QByteArray chunk = source.read(kCopyChunk);
-            if (chunk.isEmpty()) return !(shortRead = source.error() != QFileDevice::NoError);
-            if (out.write(chunk) != chunk.size()) return false;
-            written.addData(chunk);
-            size += chunk.size();
+            const qint64 n = source.read(buffer.data(), kCopyChunk);
+            if (n <= 0) return !(shortRead = n < 0 || source.error() != QFileDevice::NoError);
+            if (out.write(buffer.data(), n) != n) return false;
+            size += n;
         }
     };
+    // The copy as written, read back, against the picture read again: byte for byte.
     auto verify = [&](const QString& temp) -> WriteResult {
         QFile check(temp);
-        if (!check.open(QIODevice::ReadOnly) || check.size() != size) return {WriteError::VerifyFailed, target};
-        QCryptographicHash read(QCryptographicHash::Sha1);
-        if (!read.addData(&check) || read.result() != written.result()) return {WriteError::VerifyFailed, target};
-        return {};
+        if (!check.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || check.size() != size || !source.seek(0))
+            return {WriteError::VerifyFailed, target};
+        for (;;) {
+            const qint64 n = check.read(buffer.data(), kCopyChunk);
+            const qint64 m = source.read(again.data(), kCopyChunk);
+            if (n < 0 || n != m || std::memcmp(buffer.data(), again.data(), size_t(n)) != 0)
+                return {WriteError::VerifyFailed, target};
+            if (n == 0) return {};
+        }
     };
     SafeWriteOptions options;
     options.timesFrom = picture.filePath();

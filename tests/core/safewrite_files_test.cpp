@@ -369,4 +369,22 @@ TEST(SafeWriteTargets, CreateOnlyNeverReplacesAFileAlsoNotOneThatAppearsMeanwhil
     EXPECT_EQ(raced.error, WriteError::ReplaceFailed);
     EXPECT_EQ(readAll(late), "theirs");
     EXPECT_EQ(QDir(box.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    // In a batch the name is taken at commit: a file that appears after staging stays too, and the
+    // other members still arrive.
+    SafeWriteBatch batch;
+    options.batch = &batch;
+    const QString staged = box.filePath("IMG_0003.JPG"), fine = box.filePath("IMG_0004.JPG");
+    ASSERT_TRUE(safeWrite(staged, content("ours"), {}, options));
+    ASSERT_TRUE(safeWrite(fine, content("fine"), {}, options));
+    EXPECT_FALSE(safeWrite(target, content("third"), {}, options));  // there already
+    writeAll(staged, "theirs");
+    const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].result.error, WriteError::ReplaceFailed);
+    EXPECT_TRUE(outcomes[1].result);
+    EXPECT_EQ(readAll(staged), "theirs");
+    EXPECT_EQ(readAll(fine), "fine");
+    EXPECT_EQ(readAll(target), "first");
+    EXPECT_EQ(QDir(box.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
