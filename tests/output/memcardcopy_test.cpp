@@ -92,6 +92,29 @@ TEST_F(MemCardTest, AFailedCopyKeepsTheCardsFile) {
     EXPECT_FALSE(report.ok());
 }
 
+// The copies become durable together at the end of a batch. A file that another program puts at a
+// copy's name in between wins, and that copy's card file stays; the others arrive and are deleted.
+TEST_F(MemCardTest, AFileThatAppearsBeforeTheCommitKeepsItsPlaceAndTheCardsFile) {
+    CopyRequest request;
+    request.destination = dest_;
+    request.datedFolders = false;
+    request.deleteAfterCopy = true;
+    request.progress = [&](int done, int) {
+        if (done == 1) {
+            EXPECT_TRUE(testsupport::writeAll(dest_ + "/IMG_0001.JPG", "theirs"));
+        }
+        return true;
+    };
+    const CopyReport report = CopyFromCard({card_ + "/100CANON/IMG_0001.JPG", card_ + "/100CANON/img_0002.jpg"}, request);
+    EXPECT_EQ(bytes(dest_ + "/IMG_0001.JPG"), "theirs");
+    EXPECT_TRUE(QFileInfo::exists(card_ + "/100CANON/IMG_0001.JPG"));
+    ASSERT_EQ(report.failed.size(), 1);
+    EXPECT_TRUE(report.failed[0].contains("IMG_0001.JPG"));
+    EXPECT_EQ(report.copied, QStringList{dest_ + "/img_0002.jpg"});
+    EXPECT_EQ(report.deleted, QStringList{card_ + "/100CANON/img_0002.jpg"});
+    EXPECT_EQ(QDir(dest_).entryList(QDir::Files | QDir::Hidden).size(), 2);  // no temporary left
+}
+
 TEST_F(MemCardTest, ATargetThatIsTheCardsFileIsLeftAlone) {
     // The destination is the card's own folder, without dated folders: every target is its source.
     CopyRequest request;
