@@ -261,7 +261,11 @@ int SafeWriteBatch::folderIndex(const QString& folder) {
 
 void SafeWriteBatch::add(Member member) {
     struct stat st {};
-    if (::fstat(member.temp->fd(), &st) == 0) pendingBytes_ += st.st_size;
+    if (::fstat(member.temp->fd(), &st) == 0) {
+        pendingBytes_ += st.st_size;
+        member.tempDevice = st.st_dev;
+        member.tempInode = st.st_ino;
+    }
     members_.push_back(std::move(member));
 }
 
@@ -299,6 +303,8 @@ std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
             outcomes[i].result = safewrite::rewriteInPlace(folder.fd, QFile::encodeName(folder.path), *m.temp,
                                                            m.targetName, m.targetStat,
                                                            m.keepTimes ? m.times : nullptr);
+            outcomes[i].device = m.targetStat.st_dev;
+            outcomes[i].inode = m.targetStat.st_ino;
             continue;
         }
         if (!renameOver(m.temp->path(), m.nativeTarget, m.createOnly)) {
@@ -307,6 +313,8 @@ std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
         }
         m.temp->renamed();
         folder.renamed = true;
+        outcomes[i].device = m.tempDevice;
+        outcomes[i].inode = m.tempInode;
     }
 
     // 3. The renames on disk: each folder once. A folder that cannot be flushed fails the members

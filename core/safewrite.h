@@ -70,6 +70,9 @@ public:
     struct Outcome {
         QString target;  // as given to safeWrite
         WriteResult result;
+        // When it succeeded: the file now at the target, the one whose content was checked.
+        dev_t device = 0;
+        ino_t inode = 0;
     };
 
     SafeWriteBatch();
@@ -104,6 +107,8 @@ private:
         bool keepTimes = false;
         struct timespec times[2] {};
         bool createOnly = false;  // never over a file that appeared since it was staged
+        dev_t tempDevice = 0;     // the checked temporary's file
+        ino_t tempInode = 0;
     };
     struct Folder {
         QString path;

@@ -13,10 +13,14 @@
 #include "saveas.h"
 #include "settingsstore.h"
 
+#include <cerrno>
 #include <cstring>
+#include <future>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace memcard {
 
@@ -42,6 +46,25 @@ bool sameContent(const QString& a, const QString& b) {
         if (n == 0) return true;
         if (std::memcmp(x.data(), y.data(), size_t(n)) != 0) return false;
     }
+}
+
+bool sameTime(const struct timespec& a, const struct timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// True when `target` is still the file the batch put there (same inode, with the card file's size
+// and modification time, which the copy was given) and the card's file `source` is as it was before
+// it was copied: a write to either would have changed its times.
+bool stillTheCheckedCopy(const QString& source, const struct stat& before, const QString& target,
+                         const SafeWriteBatch::Outcome& outcome) {
+    struct stat copy {}, card {};
+    if (::stat(QFile::encodeName(target).constData(), &copy) != 0 ||
+        ::stat(QFile::encodeName(source).constData(), &card) != 0)
+        return false;
+    const bool cardUnchanged = card.st_dev == before.st_dev && card.st_ino == before.st_ino &&
+                               card.st_size == before.st_size && sameTime(card.st_mtim, before.st_mtim) &&
+                               sameTime(card.st_ctim, before.st_ctim);
+    const bool copyUnchanged = outcome.inode != 0 && copy.st_dev == outcome.device && copy.st_ino == outcome.inode &&
+                               copy.st_size == card.st_size && sameTime(copy.st_mtim, card.st_mtim);
+    return cardUnchanged && copyUnchanged;
 }
 
 // "IMG_0001.JPG" as "IMG_0001_2.JPG", "_3", ... : the first name that is neither on disk nor taken
@@ -151,18 +174,30 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
                                          QStringLiteral("Error"), mb::Ok | mb::IconExclamation);
     };
     // The copies are made durable together, a few dozen at a time: one flush of the disk instead of
-    // one per picture and folder. A card's file is deleted only after the commit has put its copy on
-    // disk under its name, and the copy then reads back equal to it.
+    // one per picture and folder. A card's file is deleted only after the commit has put its copy,
+    // checked byte for byte against it, on disk under its name.
     SafeWriteBatch batch;
     struct Staged {
         QString source, target;
+        struct stat card;  // the card's file as it was before its copy was made and checked
     };
     std::vector<Staged> staged;
+    QStringList proven;  // card files whose copies are proven, to be deleted
+    std::future<std::vector<std::pair<QString, bool>>> deleting;
+    const auto finishDeletes = [&] {
+        if (!deleting.valid()) return;
+        for (const auto& [file, deleted] : deleting.get()) {
+            if (deleted)
+                report.deleted << file;
+            else
+                report.failed << QStringLiteral("%1: copied, but it could not be deleted from the card").arg(QDir::toNativeSeparators(file));
+        }
+    };
     const auto commitStaged = [&] {
         if (staged.empty()) return;
         const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
         for (size_t k = 0; k < staged.size(); ++k) {
-            const auto& [source, target] = staged[k];
+            const auto& [source, target, card] = staged[k];
             if (!outcomes[k].result) {
                 written.remove(target);
                 fail(source, describe(outcomes[k].result));
@@ -170,20 +205,30 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
             }
             report.copied << target;
             if (!request.deleteAfterCopy) continue;
-            if (!sameContent(source, target)) {
+            // The copy was compared byte for byte with the card's file before the commit flushed it.
+            // When the file at its name is still that one, untouched, and the card's file has not
+            // changed since, that comparison holds; else the two are compared again.
+            if (!stillTheCheckedCopy(source, card, target, outcomes[k]) && !sameContent(source, target)) {
                 fail(source, QStringLiteral("the copy %1 differs from it; the card's file was kept").arg(target));
                 continue;
             }
-            if (QFile::remove(source))
-                report.deleted << source;
-            else
-                report.failed << QStringLiteral("%1: copied, but it could not be deleted from the card").arg(QDir::toNativeSeparators(source));
+            proven << source;
         }
         staged.clear();
+        // The card's files go while the next pictures are copied: a delete waits on the file system's
+        // journal, not on this program.
+        finishDeletes();
+        deleting = std::async(std::launch::async, [files = std::move(proven)] {
+            std::vector<std::pair<QString, bool>> done;
+            for (const QString& file : files) done.emplace_back(file, ::unlink(QFile::encodeName(file).constData()) == 0);
+            return done;
+        });
+        proven.clear();
     };
     for (int i = 0; i < total; ++i) {
         if (request.progress && !request.progress(i, total)) {
             commitStaged();  // what was copied so far stays copied
+            finishDeletes();
             report.cancelled = true;
             return report;
         }
@@ -217,6 +262,7 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
                     0xFFFFu;
                 if (int(answer) == id::Cancel) {
                     commitStaged();
+                    finishDeletes();
                     report.cancelled = true;
                     if (request.progress) request.progress(0, total);
                     return report;
@@ -238,6 +284,11 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
             }
             replacing = true;
         }
+        struct stat card {};
+        if (::stat(QFile::encodeName(source).constData(), &card) != 0) {
+            fail(source, QString::fromLocal8Bit(std::strerror(errno)));
+            continue;
+        }
         // A new copy never goes over a file that appeared meanwhile; only a confirmed one replaces.
         const WriteResult result = CopyPictureFile(picture, target, true, &batch, !replacing);
         if (!result) {
@@ -245,10 +296,11 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
             continue;
         }
         written.insert(target);
-        staged.push_back({source, target});
+        staged.push_back({source, target, card});
         if (batch.size() >= kFilesPerCommit || batch.pendingBytes() >= kBytesPerCommit) commitStaged();
     }
     commitStaged();
+    finishDeletes();
     if (request.progress) request.progress(total, total);
     return report;
 }
