@@ -21,31 +21,9 @@ corpus=$(realpath -m "$root/../shared/corpus")
 folder=${1:-}
 runs=${RUNS:-5}
 count=${COUNT:-500}
+# shellcheck source=bench/benchlib.sh
+source "$root/bench/benchlib.sh"
 
-
-ensure_tools() {
-    local missing=()
-    command -v hyperfine >/dev/null || missing+=(hyperfine)
-    [[ -x /usr/bin/time ]] || missing+=(time)
-    [[ ${#missing[@]} -eq 0 ]] && return
-    local sudo=()
-    [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-    echo "installing ${missing[*]}" >&2
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-}
-
-build_cli() {
-    local dir=${SNAPLORE_BUILD_DIR:-$root/build-release}
-    if [[ -z ${SNAPLORE_BUILD_DIR:-} ]]; then
-        [[ -f $dir/build.ninja ]] ||
-            cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSNAPLORE_TESTS=OFF >/dev/null
-        cmake --build "$dir" --target snaplore-cli snaplore-cli-image >/dev/null
-    fi
-    cli=$dir/cli/snaplore-cli
-    [[ -x $cli ]] || { echo "no snaplore-cli in $dir" >&2; exit 1; }
-}
 
 make_card() {
     local files=() f i
@@ -105,8 +83,8 @@ compare_memory() {
     awk -F': ' '/Maximum resident set size/ {printf "  peak RSS of the import: %d KiB\n", $2}' "$work/time.txt"
 }
 
-ensure_tools
-build_cli
+bench_install hyperfine:hyperfine /usr/bin/time:time
+bench_build_cli
 # In the build folder, on the disk of the checkout, not a tmpfs: the comparison is about getting
 # pictures onto a disk.
 work=$(mktemp -d "$(dirname "$(dirname "$cli")")/import-bench.XXXXXX")

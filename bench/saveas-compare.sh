@@ -20,6 +20,8 @@ corpus=$(realpath -m "$root/../shared/corpus")
 folder=${1:-}
 runs=${RUNS:-5}
 copies=${COPIES:-3}
+# shellcheck source=bench/benchlib.sh
+source "$root/bench/benchlib.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/snaplore-saveas-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -31,30 +33,8 @@ convert=/usr/bin/convert
 [[ -x $convert ]] || convert=$(command -v convert || true)
 
 ensure_tools() {
-    local missing=()
-    command -v vipsthumbnail >/dev/null || missing+=(libvips-tools)
-    [[ -n $convert && -x $convert ]] || missing+=(imagemagick)
-    command -v hyperfine >/dev/null || missing+=(hyperfine)
-    [[ -x /usr/bin/time ]] || missing+=(time)
-    [[ ${#missing[@]} -eq 0 ]] && return
-    local sudo=()
-    [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-    echo "installing ${missing[*]}" >&2
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    convert=/usr/bin/convert
-}
-
-build_cli() {
-    local dir=${SNAPLORE_BUILD_DIR:-$root/build-release}
-    if [[ -z ${SNAPLORE_BUILD_DIR:-} ]]; then
-        [[ -f $dir/build.ninja ]] ||
-            cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSNAPLORE_TESTS=OFF >/dev/null
-        cmake --build "$dir" --target snaplore-cli >/dev/null
-    fi
-    cli=$dir/cli/snaplore-cli
-    [[ -x $cli ]] || { echo "no snaplore-cli in $dir" >&2; exit 1; }
+    bench_install vipsthumbnail:libvips-tools "${convert:-/usr/bin/convert}:imagemagick" hyperfine:hyperfine /usr/bin/time:time
+    [[ -n $convert && -x $convert ]] || convert=/usr/bin/convert
 }
 
 make_folder() {
@@ -131,7 +111,7 @@ EOF
 }
 
 ensure_tools
-build_cli
+bench_build_cli
 make_folder
 compare_resize
 compare_memory

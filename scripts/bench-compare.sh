@@ -20,6 +20,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/benchlib.sh
+source "$root/bench/benchlib.sh"
 corpus=$(realpath -m "$root/../shared/corpus")
 folder=$(realpath -m "${1:-$corpus/exif-samples}")
 runs=${RUNS:-10}
@@ -36,33 +38,7 @@ results=$work/results.tsv  # comparison, tool, mean seconds, standard deviation
 # --- tools ----------------------------------------------------------------------------------------
 
 ensure_tools() {
-    local missing=() p
-    command -v exiv2 >/dev/null || missing+=(exiv2)
-    command -v exiftool >/dev/null || missing+=(libimage-exiftool-perl)
-    command -v hyperfine >/dev/null || missing+=(hyperfine)
-    [[ -x /usr/bin/time ]] || missing+=(time)
-    [[ ${#missing[@]} -eq 0 ]] && return
-    local sudo=()
-    [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-    echo "installing ${missing[*]}" >&2
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    for p in exiv2 exiftool hyperfine; do command -v "$p" >/dev/null || { echo "$p missing" >&2; exit 1; }; done
-}
-
-build_cli() {
-    local dir=${SNAPLORE_BUILD_DIR:-$root/build-release}
-    if [[ -z ${SNAPLORE_BUILD_DIR:-} ]]; then
-        [[ -f $dir/build.ninja ]] ||
-            cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSNAPLORE_TESTS=OFF >/dev/null
-        cmake --build "$dir" --target snaplore-cli snaplore-cli-image >/dev/null
-    fi
-    cli=$dir/cli/snaplore-cli
-    [[ -x $cli ]] || { echo "no snaplore-cli in $dir" >&2; exit 1; }
-    if [[ -f $dir/CMakeCache.txt ]] && ! grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$dir/CMakeCache.txt"; then
-        echo "warning: $dir is not a Release build" >&2
-    fi
+    bench_install exiv2:exiv2 exiftool:libimage-exiftool-perl hyperfine:hyperfine /usr/bin/time:time
 }
 
 # --- the pictures ---------------------------------------------------------------------------------
@@ -225,7 +201,7 @@ PY
 }
 
 ensure_tools
-build_cli
+bench_build_cli
 make_folder
 for c in $comparisons; do
     "compare_$c"
