@@ -106,11 +106,10 @@ BENCHMARK(BM_BigImageFullDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Selecting the picture opens it in the document; the view loads what it needs and paints. 1000
 // pixels wide as in a usual picture column, and 1920 as a slide show's change without the decode ahead.
-void BM_BigImageSelectToPainted(benchmark::State& state) {
-    const QString path = twentyMegapixels();
-    BenchFrame frame(scratch().filePath(QStringLiteral("Snaplore.conf")));
+// The timed loop of both: `path` opened afresh in the document, and the view of `size` painted.
+void openAndPaint(benchmark::State& state, BenchFrame& frame, const QString& path, QSize size) {
     CBigImageView view(frame);
-    view.resize(int(state.range(0)), int(state.range(1)));
+    view.resize(size);
     view.show();
     QApplication::processEvents();
     for (auto _ : state) {
@@ -119,6 +118,11 @@ void BM_BigImageSelectToPainted(benchmark::State& state) {
         view.viewport()->repaint();
     }
     state.counters["decoded_width"] = frame.document().picture() ? frame.document().picture()->image().width() : 0;
+}
+
+void BM_BigImageSelectToPainted(benchmark::State& state) {
+    BenchFrame frame(scratch().filePath(QStringLiteral("Snaplore.conf")));
+    openAndPaint(state, frame, twentyMegapixels(), QSize(int(state.range(0)), int(state.range(1))));
 }
 BENCHMARK(BM_BigImageSelectToPainted)->Args({1000, 760})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -143,19 +147,9 @@ void BM_SlideShowChangeDecodedAhead(benchmark::State& state) {
     QObject::connect(&frame.document(), &CSnaploreDoc::updateAllViews, [&] {
         if (PictureRecord* p = frame.document().picture(); p && !p->imageLoaded()) p->adoptImage(ahead, 0);
     });
-    CBigImageView view(frame);
-    view.resize(1920, 1080);
-    view.show();
-    QApplication::processEvents();
-    for (auto _ : state) {
-        frame.document().NewDocument();
-        frame.document().OpenPictureFile(path);
-        view.viewport()->repaint();
-    }
-    state.counters["decoded_width"] = frame.document().picture() ? frame.document().picture()->image().width() : 0;
+    openAndPaint(state, frame, path, QSize(1920, 1080));
 }
 BENCHMARK(BM_SlideShowChangeDecodedAhead)->Unit(benchmark::kMillisecond)->UseRealTime();
-
 
 }  // namespace
 

@@ -218,12 +218,12 @@ CopyReport CopyFromCard(const QStringList& files, const CopyRequest& request) {
         // The card's files go while the next pictures are copied: a delete waits on the file system's
         // journal, not on this program.
         finishDeletes();
-        deleting = std::async(std::launch::async, [files = std::move(proven)] {
+        if (proven.isEmpty()) return;
+        deleting = std::async(std::launch::async, [files = std::exchange(proven, {})] {
             std::vector<std::pair<QString, bool>> done;
             for (const QString& file : files) done.emplace_back(file, ::unlink(QFile::encodeName(file).constData()) == 0);
             return done;
         });
-        proven.clear();
     };
     for (int i = 0; i < total; ++i) {
         if (request.progress && !request.progress(i, total)) {
