@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include "browsermodel.h"
+#include "picturesearch.h"
 
 namespace search {
 
@@ -29,9 +30,10 @@ bool matches(const BrowserEntry& entry, const Criteria& criteria) {
     if (criteria.flagged == FlagTest::No && entry.flagged) return false;
     for (const QString& text : criteria.texts)
         if (!textMatches(picture, text, criteria)) return false;
+    // The rating as the form shows it: a picture without one counts as the silver star it shows.
     if (!criteria.rating.startsWith(u'0')) {
-        const QString& rating = picture.iptc().rating;
-        if (rating.isEmpty() || criteria.rating.isEmpty() || rating.front() != criteria.rating.front()) return false;
+        const int wanted = criteria.rating.isEmpty() ? -1 : criteria.rating.front().digitValue();
+        if (picturesearch::shownRating(picture.iptc().rating) != wanted) return false;
     }
     return true;
 }

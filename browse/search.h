@@ -14,7 +14,8 @@ namespace search {
 
 enum class FlagTest { Yes, No, Ignore };
 
-// The items of the rating list; a rating other than the first selects pictures by the first character.
+// The items of the rating list; a rating other than the first selects the pictures whose rating, as
+// the form shows it, is the item's first digit.
 inline const QStringList kRatingItems = {QStringLiteral("0-Any"), QStringLiteral("1-Gold Star"),
                                          QStringLiteral("2-Silver Star"), QStringLiteral("3-Bronze Star"),
                                          QStringLiteral("4-No Star")};

@@ -75,6 +75,8 @@ QList<PictureRecord*> readInputPictures(const QList<QByteArray>& inputs,
 
 int runInfo(const CliArgs& args, CliStreams io);
 int runSet(const CliArgs& args, CliStreams io);
+// set --copy-from, with the command line already read; `usage` is set's.
+int runCopyFrom(const CliOptions& parsed, CliStreams io, const char* usage);
 int runThumbs(const CliArgs& args, CliStreams io);
 int runSaveAs(const CliArgs& args, CliStreams io);
 int runPrint(const CliArgs& args, CliStreams io);

@@ -46,9 +46,16 @@ const char kUsage[] =
 
 #ifndef SNAPLORE_CLI_IMAGE
 // What this program answers itself; every other command (also one it does not know) goes to
-// snaplore-cli-image, so a command added there needs no change here.
-bool answeredHere(const char* command) {
-    for (const char* c : {"info", "set", "--help", "-h", "--version"})
+// snaplore-cli-image, so a command added there needs no change here. set --copy-from goes too: it
+// keeps catalogs current, and catalogs hold thumbnails.
+bool answeredHere(int argc, char** argv) {
+    const char* command = argv[1];
+    if (std::strcmp(command, "set") == 0) {
+        for (int i = 2; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+            if (std::strncmp(argv[i], "--copy-from", 11) == 0 && (argv[i][11] == 0 || argv[i][11] == '=')) return false;
+        return true;
+    }
+    for (const char* c : {"info", "--help", "-h", "--version"})
         if (std::strcmp(command, c) == 0) return true;
     return false;
 }
@@ -125,7 +132,7 @@ void writeUtf8(QTextStream& out, const QByteArray& utf8) {
 
 int main(int argc, char** argv) {
 #ifndef SNAPLORE_CLI_IMAGE
-    if (argc > 1 && !answeredHere(argv[1])) return handOver(argv);
+    if (argc > 1 && !answeredHere(argc, argv)) return handOver(argv);
 #endif
     useUtf8Locale();
 #ifdef SNAPLORE_CLI_IMAGE

@@ -11,6 +11,7 @@ namespace {
 
 const char kSetUsage[] =
     "Usage: snaplore-cli set [OPTIONS] FILE...\n"
+    "       snaplore-cli set --copy-from PICTURE [--copy LIST] FILE|DIR...\n"
     "Writes picture data into each JPEG file, keeping everything else in it.\n"
     "  --event TEXT          event (\"name\" or \"MM/DD/YYYY-->MM/DD/YYYY:::name\")\n"
     "  --headline TEXT       headline\n"
@@ -24,6 +25,12 @@ const char kSetUsage[] =
     "  --datetime \"YYYY-MM-DD HH:MM:SS\"   date and time the picture was taken\n"
     "  --instructions TEXT   rotation and crop instruction text\n"
     "  --clear               empty every field first\n"
+    "  --copy-from PICTURE   give PICTURE's data to each FILE and to the pictures of each DIR (its\n"
+    "                        catalog's when it has one); each keeps its own date, rotation and crop\n"
+    "  --copy LIST           with --copy-from, what goes: words from event, headline, people, rating,\n"
+    "                        caption, place, separated by commas (default: event,caption,place). By-line,\n"
+    "                        credit, copyright notice and the other fields not on the form go when\n"
+    "                        PICTURE has a value for them\n"
     "Text values are UTF-8 and hold no control characters other than line feed and tab.\n";
 
 struct Edit {
@@ -68,7 +75,17 @@ int runSet(const CliArgs& args, CliStreams io) {
     Edit edit;
     const auto refuse = [&](const QString& reason) { return usageError(io, "set", reason, kSetUsage); };
     CliOptions p;
-    if (const auto status = parseCommandLine(args, io, "set", kSetUsage, textOptions + QStringList{"person", "datetime"}, {"clear"}, p)) return *status;
+    if (const auto status = parseCommandLine(args, io, "set", kSetUsage,
+                                             textOptions + QStringList{"person", "datetime", "copy-from", "copy"}, {"clear"}, p))
+        return *status;
+    if (p.has("copy-from")) {
+#ifdef SNAPLORE_CLI_IMAGE
+        return runCopyFrom(p, io, kSetUsage);
+#else
+        return usageError(io, "set", QStringLiteral("--copy-from is answered by snaplore-cli-image"), kSetUsage);
+#endif
+    }
+    if (p.has("copy")) return refuse(QStringLiteral("--copy goes with --copy-from"));
     const QList<QByteArray>& files = p.operands;
     for (const CliOptions::Option& option : p.options) {
         const QString& name = option.name;

@@ -70,6 +70,13 @@ QStringList placeFields(const IptcBlock& data) { return {data.location, data.cit
 
 QStringList otherFields(const IptcBlock& data) { return {data.event, data.headline, data.caption}; }
 
+int shownRating(const QString& stored) {
+    bool ok = false;
+    const int value = stored.trimmed().toInt(&ok);
+    if (!ok || value <= 0) return 2;
+    return value <= 4 ? value : 0;
+}
+
 bool MatchPeople(const IptcBlock& data, const QString& text) { return matchText(text, peopleFields(data)); }
 bool MatchPlace(const IptcBlock& data, const QString& text) { return matchText(text, placeFields(data)); }
 bool MatchOther(const IptcBlock& data, const QString& text) { return matchText(text, otherFields(data)); }

@@ -37,6 +37,11 @@ QStringList peopleFields(const IptcBlock& data);
 QStringList placeFields(const IptcBlock& data);  // location, city, state, country
 QStringList otherFields(const IptcBlock& data);  // the stored event text, headline, caption
 
+// The rating as the picture data form shows it, 1 (gold star) to 4 (no star): a picture without a
+// stored rating, or with "0" or text that is not a number, shows the silver star, 2. A stored value
+// above 4 shows no item: 0.
+int shownRating(const QString& stored);
+
 bool MatchPeople(const IptcBlock& data, const QString& text);
 bool MatchPlace(const IptcBlock& data, const QString& text);
 bool MatchOther(const IptcBlock& data, const QString& text);

@@ -10,18 +10,89 @@
 
 namespace copytoall {
 
+namespace {
+
+// The fields the form shows that a tick chooses, in the form's order; the people list has no text.
+struct ChosenText {
+    bool Choice::*tick;
+    QString IptcBlock::*member;
+    const char* name;
+};
+const ChosenText kChosenTexts[] = {
+    {&Choice::event, &IptcBlock::event, "event"},          {&Choice::headline, &IptcBlock::headline, "headline"},
+    {&Choice::people, nullptr, "people"},
+    {&Choice::rating, &IptcBlock::rating, "rating"},       {&Choice::caption, &IptcBlock::caption, "caption"},
+    {&Choice::place, &IptcBlock::location, "location"},    {&Choice::place, &IptcBlock::city, "city"},
+    {&Choice::place, &IptcBlock::state, "state"},          {&Choice::place, &IptcBlock::country, "country"},
+};
+
+// The fields the form does not show: they go only with a value.
+struct HiddenText {
+    QString IptcBlock::*member;
+    const char* name;
+};
+const HiddenText kHiddenTexts[] = {
+    {&IptcBlock::byline, "by-line"},        {&IptcBlock::bylineTitle, "by-line title"},
+    {&IptcBlock::credit, "credit"},         {&IptcBlock::source, "source"},
+    {&IptcBlock::copyright, "copyright notice"}, {&IptcBlock::writer, "writer"},
+    {&IptcBlock::category, "category"},     {&IptcBlock::transmissionReference, "transmission reference"},
+};
+
+struct ChoiceWord {
+    const char* word;
+    bool Choice::*tick;
+};
+const ChoiceWord kChoiceWords[] = {
+    {"event", &Choice::event},     {"headline", &Choice::headline}, {"people", &Choice::people},
+    {"rating", &Choice::rating},   {"caption", &Choice::caption},   {"place", &Choice::place},
+};
+
+}  // namespace
+
+bool parseChoice(const QString& list, Choice& choice, QString* unknown) {
+    Choice parsed{false, false, false, false, false, false};
+    for (const QString& part : list.split(u',')) {
+        const QString word = part.trimmed().toLower();
+        if (word.isEmpty()) continue;
+        const auto it = std::find_if(std::begin(kChoiceWords), std::end(kChoiceWords),
+                                     [&](const ChoiceWord& w) { return word == QLatin1String(w.word); });
+        if (it == std::end(kChoiceWords)) {
+            if (unknown) *unknown = part.trimmed();
+            return false;
+        }
+        parsed.*(it->tick) = true;
+    }
+    choice = parsed;
+    return true;
+}
+
 void applyData(IptcBlock& target, const IptcBlock& source, const Choice& choice) {
-    const IptcBlock own = target;
-    target.Copy(source);  // the thumbnail and the uninterpreted datasets are not fields: they stay
-    // The target's own date and time: with the source's, a target would be dated by another picture.
-    target.dateText = own.dateText;
-    target.timeText = own.timeText;
-    target.dateTime = own.dateTime;
-    target.instructions = own.instructions;
-    if (!choice.event) target.event = own.event;
-    if (!choice.headline) target.headline = own.headline;
-    if (!choice.people) target.people = own.people;
-    if (!choice.rating) target.rating = own.rating;
+    // The date and time, rotation and crop stay the target's own: with the source's, a target would
+    // be dated and turned like another picture.
+    for (const ChosenText& f : kChosenTexts)
+        if (choice.*(f.tick) && f.member) target.*(f.member) = source.*(f.member);
+    if (choice.people) target.people = source.people;
+    for (const HiddenText& f : kHiddenTexts)
+        if (!(source.*(f.member)).isEmpty()) target.*(f.member) = source.*(f.member);
+    if (!source.supplementalCategories.isEmpty()) target.supplementalCategories = source.supplementalCategories;
+}
+
+QStringList copiedFields(const IptcBlock& source, const Choice& choice) {
+    QStringList names;
+    for (const ChosenText& f : kChosenTexts)
+        if (choice.*(f.tick)) names << QString::fromLatin1(f.name);
+    for (const HiddenText& f : kHiddenTexts)
+        if (!(source.*(f.member)).isEmpty()) names << QString::fromLatin1(f.name);
+    if (!source.supplementalCategories.isEmpty()) names << QStringLiteral("supplemental categories");
+    return names;
+}
+
+QString question(const QStringList& fields, int targets) {
+    QString list = fields.value(0);
+    if (fields.size() > 1) list = fields.mid(0, fields.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + fields.last();
+    return QStringLiteral("Copy the %1 of this picture to all %2 pictures? Their own values are replaced.")
+        .arg(list)
+        .arg(targets);
 }
 
 Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, const Choice& choice,
@@ -33,6 +104,9 @@ Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, c
     for (PictureRecord* target : targets) {
         if (!target) {
             ++report.skipped;
+        } else if (!target->fileExists() && !target->archiveName.isEmpty()) {
+            // Only the catalog holds this picture: its file lies on an archive disc.
+            report.archived.append({target->filePath(), QStringLiteral("on the archive disc \"%1\"").arg(target->archiveName)});
         } else {
             const IptcBlock before = target->iptc();
             applyData(target->iptc(), data, choice);
@@ -71,7 +145,7 @@ void rebuildCatalogs(Report& report, const CatalogHooks& hooks) {
 }
 
 QString failureMessage(const Report& report, int maxLines) {
-    if (report.complete()) return {};
+    if (report.complete() && report.archived.isEmpty()) return {};
     QStringList lines;
     const auto add = [&](const QList<Failure>& failures, const QString& heading) {
         if (failures.isEmpty()) return;
@@ -84,6 +158,7 @@ QString failureMessage(const Report& report, int maxLines) {
     };
     add(report.pictures, QStringLiteral("%1 of the pictures could not be written:").arg(report.pictures.size()));
     add(report.catalogs, QStringLiteral("These catalogs could not be written again:"));
+    add(report.archived, QStringLiteral("%1 of the pictures are only in a catalog and kept their data:").arg(report.archived.size()));
     return lines.join(u'\n');
 }
 

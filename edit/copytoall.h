@@ -1,10 +1,11 @@
 #pragma once
 // Copy to all without its dialog: gives one picture's data to many pictures, each written at once
 // through the safe rewrite, and brings the catalogs of their folders up to date afterwards. The
-// caption and the place fields always go; the event, headline, people and rating only when chosen.
-// Every target keeps everything else: its date and time (a target without one gets its camera's),
-// rotation and crop, embedded thumbnail, the fields the form does not show and the datasets the
-// program does not interpret.
+// event, headline, people, rating, caption and place go when chosen. A field the form does not show
+// (by-line, credit, copyright notice and the like) goes only when the source has a value for it: the
+// user cannot see it, so a target never loses its own value to an empty one. Every target keeps
+// everything else: its date and time (a target without one gets its camera's), rotation and crop,
+// embedded thumbnail and the datasets the program does not interpret.
 
 #include <QList>
 #include <QString>
@@ -18,16 +19,30 @@ class PictureRecord;
 
 namespace copytoall {
 
-// What goes besides the fields that always go (caption and place fields).
+// The fields of the form that go; the start values are the dialog's start ticks.
 struct Choice {
     bool event = true;
     bool headline = false;
     bool people = false;
     bool rating = false;
+    bool caption = true;
+    bool place = true;  // location, city, state and country
 };
+
+// The words of a command line's list ("event,caption,place") as a choice; false, with the word in
+// `unknown`, when a word is not one of event, headline, people, rating, caption, place.
+bool parseChoice(const QString& list, Choice& choice, QString* unknown = nullptr);
 
 // Gives `target` the source's fields that go; no other field is assigned.
 void applyData(IptcBlock& target, const IptcBlock& source, const Choice& choice);
+
+// The fields whose values replace the targets' own, in the form's order, then the fields the form
+// does not show that the source holds ("event", "caption", ..., "copyright notice").
+QStringList copiedFields(const IptcBlock& source, const Choice& choice);
+
+// The question before the copy: "Copy the event, caption and location of this picture to all 30
+// pictures? Their own values are replaced."
+QString question(const QStringList& fields, int targets);
 
 struct Failure {
     QString path;    // the picture or the catalog's folder
@@ -38,13 +53,15 @@ struct Report {
     int written = 0;
     int skipped = 0;          // targets without a picture object
     QList<Failure> pictures;  // targets that could not be written; their data stay as they were
+    QList<Failure> archived;  // catalog entries whose pictures lie on an archive disc: skipped
     QStringList folders;      // folders of the written pictures, each once, in list order
     QList<Failure> catalogs;  // catalogs that could not be rebuilt
     bool complete() const { return pictures.isEmpty() && catalogs.isEmpty(); }
 };
 
-// Writes the source's data into every target in order; null targets are skipped. A target without a
-// stored date gets its camera's date. The file times are kept. `step` runs after each target,
+// Writes the source's data into every target in order; null targets are skipped, and so are catalog
+// entries whose pictures went to an archive disc (named in the report). A target without a stored
+// date gets its camera's date. The file times are kept. `step` runs after each target,
 // written or not, with the number done so far.
 Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, const Choice& choice,
                 const std::function<void(int done)>& step = {});
@@ -60,8 +77,8 @@ struct CatalogHooks {
 // the folders above them, whose catalogs take theirs in. Failures go into the report.
 void rebuildCatalogs(Report& report, const CatalogHooks& hooks = {});
 
-// The one message that names the pictures and catalogs that were not written and why; empty when
-// everything was written. Long lists are cut after `maxLines` names.
+// The one message that names the pictures and catalogs that were not written and why, archived
+// pictures included; empty when everything was written. Long lists are cut after `maxLines` names.
 QString failureMessage(const Report& report, int maxLines = 20);
 
 }  // namespace copytoall

@@ -1,6 +1,7 @@
 #include "picdatamapping.h"
 
 #include "picturerecord.h"
+#include "picturesearch.h"
 
 #include "instructiontext.h"
 #include "iptcblock.h"
@@ -48,13 +49,7 @@ EventParts parseEvent(const QString& stored) {
     return parts;
 }
 
-int ratingIndex(const QString& rating) {
-    bool ok = false;
-    const int value = rating.trimmed().toInt(&ok);
-    const int index = ok ? value - 1 : -1;
-    if (index < 0) return kDefaultRatingIndex;
-    return index < kRatingTexts.size() ? index : -1;
-}
+int ratingIndex(const QString& rating) { return picturesearch::shownRating(rating) - 1; }
 
 QString ratingText(int index) { return QString::number(index < 0 ? 0 : index + 1); }
 

@@ -21,7 +21,9 @@ CCopyToAllDlg::CCopyToAllDlg(Prompter& prompter, Hooks hooks, QWidget* parent)
     headline_ = new QCheckBox(QStringLiteral("Headline"), what);
     people_ = new QCheckBox(QStringLiteral("People"), what);
     rating_ = new QCheckBox(QStringLiteral("Quality (1-5)"), what);
-    for (QCheckBox* box : {event_, headline_, people_, rating_}) whatLayout->addWidget(box);
+    caption_ = new QCheckBox(QStringLiteral("Caption"), what);
+    place_ = new QCheckBox(QStringLiteral("Location, City, State, Country"), what);
+    for (QCheckBox* box : {event_, headline_, people_, rating_, caption_, place_}) whatLayout->addWidget(box);
 
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 1);
@@ -51,10 +53,13 @@ void CCopyToAllDlg::showChoice() {
     headline_->setChecked(choice_.headline);
     people_->setChecked(choice_.people);
     rating_->setChecked(choice_.rating);
+    caption_->setChecked(choice_.caption);
+    place_->setChecked(choice_.place);
 }
 
 void CCopyToAllDlg::accept() {
-    choice_ = {event_->isChecked(), headline_->isChecked(), people_->isChecked(), rating_->isChecked()};
+    choice_ = {event_->isChecked(), headline_->isChecked(), people_->isChecked(),
+               rating_->isChecked(), caption_->isChecked(), place_->isChecked()};
     const bool ran = run();
     targets_.clear();
     if (ran)
@@ -69,9 +74,17 @@ void CCopyToAllDlg::reject() {
 }
 
 bool CCopyToAllDlg::run() {
-    if (prompter_.messageBox(
-            QStringLiteral("Are you sure you want to copy the current event to all %1 pictures").arg(targets_.size()),
-            QStringLiteral("Copy Event?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
+    // The fields the form does not show are named from the open picture's data: the save below stores
+    // only the form's fields, so they are the values that will go.
+    const IptcBlock* shown = hooks_.source ? hooks_.source() : nullptr;
+    const QStringList fields = shown ? copytoall::copiedFields(*shown, choice_) : QStringList();
+    if (fields.isEmpty()) {
+        prompter_.messageBox(QStringLiteral("Nothing would be copied: tick at least one box under \"Copy What?\"."),
+                             QStringLiteral("Copy to All Pictures"), mb::Ok | mb::IconInformation);
+        return false;
+    }
+    if (prompter_.messageBox(copytoall::question(fields, int(targets_.size())), QStringLiteral("Copy Event?"),
+                             mb::YesNoCancel | mb::IconQuestion) != id::Yes)
         return false;
     if (!hooks_.savePicture || !hooks_.savePicture()) return false;
     const IptcBlock* source = hooks_.source ? hooks_.source() : nullptr;
@@ -95,6 +108,9 @@ bool CCopyToAllDlg::run() {
 
     // The run goes on past a picture it cannot write; at its end the user learns which ones were left.
     const QString failures = copytoall::failureMessage(report_);
-    if (!failures.isEmpty()) prompter_.messageBox(failures, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
+    if (!report_.complete())
+        prompter_.messageBox(failures, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
+    else if (!failures.isEmpty())
+        prompter_.messageBox(failures, QStringLiteral("Copy to All Pictures"), mb::Ok | mb::IconInformation);
     return true;
 }

@@ -45,6 +45,8 @@ public:
     QCheckBox* headlineBox() const { return headline_; }
     QCheckBox* peopleBox() const { return people_; }
     QCheckBox* ratingBox() const { return rating_; }
+    QCheckBox* captionBox() const { return caption_; }
+    QCheckBox* placeBox() const { return place_; }
     QProgressBar* progressBar() const { return progress_; }
 
     // OK: the question, the save, the copy, the refresh and the catalogs; the dialog closes whatever
@@ -65,5 +67,7 @@ private:
     QCheckBox* headline_ = nullptr;
     QCheckBox* people_ = nullptr;
     QCheckBox* rating_ = nullptr;
+    QCheckBox* caption_ = nullptr;
+    QCheckBox* place_ = nullptr;
     QProgressBar* progress_ = nullptr;
 };

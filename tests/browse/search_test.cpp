@@ -175,7 +175,11 @@ TEST_F(SearchTest, EdgeCases) {
          [](auto& c) { c.people = c.place = c.other = false; },
          {},
          {}},
-        {"an empty rating field is not found for a rating other than 0-Any",
+        {"an empty rating field is the silver star the form shows",
+         [](auto& c) { c.rating = "2-Silver Star"; },
+         {},
+         {"berlin.jpg", "paristx.jpg"}},
+        {"an empty rating field is no other star",
          [](auto& c) {
              c.texts[0] = "berlin";
              c.rating = "4-No Star";

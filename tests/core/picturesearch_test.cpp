@@ -145,3 +145,12 @@ TEST(MatchGroups, PictureReadFromAFile) {
     EXPECT_TRUE(picture.MatchOther(QStringLiteral("witty")));
     EXPECT_FALSE(picture.MatchOther(QStringLiteral("kingston")));
 }
+
+// The form shows the silver star for a picture without a usable rating; a search must see the same.
+TEST(ShownRating, AsTheFormShowsIt) {
+    const struct {
+        const char* stored;
+        int shown;
+    } cases[] = {{"", 2}, {"0", 2}, {"x", 2}, {"-1", 2}, {"1", 1}, {" 3 ", 3}, {"4", 4}, {"5", 0}, {"9", 0}};
+    for (const auto& c : cases) EXPECT_EQ(picturesearch::shownRating(QString::fromLatin1(c.stored)), c.shown) << c.stored;
+}

@@ -118,9 +118,13 @@ TEST_F(CopyToAllTest, StartTicksCopyTheEventAndKeepHeadlinePeopleAndRating) {
     EXPECT_EQ(got.city, QStringLiteral("Halifax"));
     EXPECT_EQ(got.state, QStringLiteral("NS"));
     EXPECT_EQ(got.country, QStringLiteral("Canada"));
-    // The fields the form does not show go too: the source's byline, and its missing credit.
+    // A field the form does not show goes only with a value: the source's byline goes, while the
+    // target keeps the credit, copyright notice and categories the source has none of.
     EXPECT_EQ(got.byline, QStringLiteral("Source byline"));
-    EXPECT_EQ(got.credit, QString());
+    ASSERT_FALSE(before.credit.isEmpty());
+    EXPECT_EQ(got.credit, before.credit);
+    EXPECT_EQ(got.copyright, before.copyright);
+    EXPECT_EQ(got.supplementalCategories, before.supplementalCategories);
     // The target's own: headline, people, rating, date and time, rotation and crop, kept datasets.
     EXPECT_EQ(got.headline, before.headline);
     EXPECT_EQ(got.people, before.people);
@@ -154,7 +158,7 @@ TEST_F(CopyToAllTest, StartTicksCopyTheEventAndKeepHeadlinePeopleAndRating) {
     EXPECT_TRUE(message.contains(describe(WriteError::Locked))) << message.toStdString();
 }
 
-TEST_F(CopyToAllTest, NoTickStillCopiesCaptionAndPlace) {
+TEST_F(CopyToAllTest, TheFourStartBoxesUntickedStillCopyCaptionAndPlace) {
     const IptcBlock before = second_->iptc();
     copytoall::writeAll(source_->iptc(), {second_.get()}, copytoall::Choice{false, false, false, false});
     const PictureRecord second(second_->filePath());
@@ -164,6 +168,84 @@ TEST_F(CopyToAllTest, NoTickStillCopiesCaptionAndPlace) {
     EXPECT_EQ(second.iptc().location, QStringLiteral("Harbour"));
     EXPECT_EQ(second.iptc().city, QStringLiteral("Halifax"));
     EXPECT_EQ(second.iptc().country, QStringLiteral("Canada"));
+}
+
+// Every pair of pictures captioned by other programs (and one without data), under several choices:
+// a chosen field is the source's, an unchosen one the target's, a field the form does not show is the
+// source's only where the source has a value, and date, time and instructions stay the target's.
+TEST(CopyToAllRules, PicturesCaptionedByOtherPrograms) {
+    const QStringList files = {"Canon_40D.jpg", "iptc_fields.jpg", "iptc_photomech.jpg",
+                               "iptc_rating5_camera_date.jpg", "iptc_repeated.jpg"};
+    const copytoall::Choice choices[] = {
+        {},                                         // the start ticks
+        {true, true, true, true, true, true},       // everything
+        {false, false, false, false, false, false}, // nothing the form shows
+        {false, true, true, false, false, true},
+    };
+    using Text = QString IptcBlock::*;
+    const struct {
+        Text member;
+        bool copytoall::Choice::*tick;  // null: a field the form does not show
+    } texts[] = {
+        {&IptcBlock::event, &copytoall::Choice::event},       {&IptcBlock::headline, &copytoall::Choice::headline},
+        {&IptcBlock::rating, &copytoall::Choice::rating},     {&IptcBlock::caption, &copytoall::Choice::caption},
+        {&IptcBlock::location, &copytoall::Choice::place},    {&IptcBlock::city, &copytoall::Choice::place},
+        {&IptcBlock::state, &copytoall::Choice::place},       {&IptcBlock::country, &copytoall::Choice::place},
+        {&IptcBlock::byline, nullptr},  {&IptcBlock::bylineTitle, nullptr}, {&IptcBlock::credit, nullptr},
+        {&IptcBlock::source, nullptr},  {&IptcBlock::copyright, nullptr},   {&IptcBlock::writer, nullptr},
+        {&IptcBlock::category, nullptr}, {&IptcBlock::transmissionReference, nullptr},
+    };
+    SandBox box;
+    int n = 0;
+    for (const QString& sourceFile : files) {
+        const PictureRecord source(testsupport::dataPath(sourceFile));
+        for (const QString& targetFile : files) {
+            for (const copytoall::Choice& choice : choices) {
+                SCOPED_TRACE((sourceFile + " -> " + targetFile + " #" + QString::number(n)).toStdString());
+                PictureRecord target(box.copy(testsupport::dataPath(targetFile), QStringLiteral("t%1.jpg").arg(n++)));
+                const IptcBlock before = target.iptc();
+                const copytoall::Report report = copytoall::writeAll(source.iptc(), {&target}, choice);
+                ASSERT_EQ(report.written, 1);
+                const IptcBlock got = PictureRecord(target.filePath()).iptc();
+                for (const auto& t : texts) {
+                    const QString& from = source.iptc().*(t.member);
+                    const bool goes = t.tick ? choice.*(t.tick) : !from.isEmpty();
+                    EXPECT_EQ(got.*(t.member), goes ? from : before.*(t.member));
+                }
+                EXPECT_EQ(got.people, choice.people ? source.iptc().people : before.people);
+                EXPECT_EQ(got.supplementalCategories, source.iptc().supplementalCategories.isEmpty()
+                                                          ? before.supplementalCategories
+                                                          : source.iptc().supplementalCategories);
+                EXPECT_EQ(got.instructions, before.instructions);
+                if (before.dateTime.isValid()) {
+                    EXPECT_EQ(got.dateTime, before.dateTime);
+                }
+                EXPECT_EQ(got.UnknownDatasets, before.UnknownDatasets);
+            }
+        }
+    }
+}
+
+TEST(CopyToAllQuestion, NamesEveryFieldThatReplacesTheTargetsOwn) {
+    IptcBlock source;
+    EXPECT_EQ(copytoall::question(copytoall::copiedFields(source, {}), 30),
+              QStringLiteral("Copy the event, caption, location, city, state and country of this picture to all 30 "
+                             "pictures? Their own values are replaced."));
+    source.copyright = QStringLiteral("(c) Ann");
+    source.supplementalCategories = {QStringLiteral("Sport")};
+    EXPECT_EQ(copytoall::copiedFields(source, {false, true, true, false, false, false}),
+              QStringList({"headline", "people", "copyright notice", "supplemental categories"}));
+    EXPECT_EQ(copytoall::question({"rating"}, 2),
+              QStringLiteral("Copy the rating of this picture to all 2 pictures? Their own values are replaced."));
+    EXPECT_TRUE(copytoall::copiedFields(IptcBlock(), {false, false, false, false, false, false}).isEmpty());
+
+    copytoall::Choice choice;
+    QString unknown;
+    ASSERT_TRUE(copytoall::parseChoice(QStringLiteral("people, Rating"), choice, &unknown));
+    EXPECT_TRUE(choice.people && choice.rating);
+    EXPECT_FALSE(choice.event || choice.headline || choice.caption || choice.place);
+    EXPECT_FALSE(copytoall::parseChoice(QStringLiteral("event,places"), choice, &unknown));
+    EXPECT_EQ(unknown, QStringLiteral("places"));
 }
 
 TEST_F(CopyToAllTest, EveryTickCopiesHeadlinePeopleAndRatingToo) {
@@ -300,6 +382,7 @@ TEST_F(CopyToAllTest, DialogAsksSavesCopiesAndReports) {
     EXPECT_FALSE(dialog.headlineBox()->isChecked() || dialog.peopleBox()->isChecked() ||
                  dialog.ratingBox()->isChecked());
     EXPECT_EQ(dialog.ratingBox()->text(), QStringLiteral("Quality (1-5)"));
+    EXPECT_TRUE(dialog.captionBox()->isChecked() && dialog.placeBox()->isChecked());
 
     // No: closed without saving, the targets forgotten.
     for (PictureRecord* p : targets()) dialog.addTarget(p->filePath());
@@ -309,8 +392,10 @@ TEST_F(CopyToAllTest, DialogAsksSavesCopiesAndReports) {
     EXPECT_EQ(frame.saves, 0);
     EXPECT_TRUE(dialog.targets().isEmpty());
     ASSERT_EQ(prompter.asked().size(), 1);
+    // The source's by-line goes too, as the form does not show it: the question names it.
     EXPECT_EQ(prompter.asked()[0].text,
-              QStringLiteral("Are you sure you want to copy the current event to all 4 pictures"));
+              QStringLiteral("Copy the event, caption, location, city, state, country and by-line of this picture "
+                             "to all 4 pictures? Their own values are replaced."));
     EXPECT_EQ(prompter.asked()[0].caption, QStringLiteral("Copy Event?"));
     EXPECT_EQ(prompter.asked()[0].flags, mb::YesNoCancel | mb::IconQuestion);
 
@@ -357,4 +442,35 @@ TEST_F(CopyToAllTest, DialogCopiesNothingWhenTheSaveFails) {
     EXPECT_EQ(testsupport::readAll(second_->filePath()), bytes);
     EXPECT_TRUE(dialog.targets().isEmpty());
     EXPECT_TRUE(prompter.exhausted());
+}
+
+TEST_F(CopyToAllTest, DialogLeavesCaptionAndPlaceWhenUntickedAndCopiesNothingWithNothingTicked) {
+    FakeFrame frame;
+    frame.open = second_.get();  // holds no field the form does not show
+    frame.entries[first_->filePath()] = reread(*first_);
+    const IptcBlock before = first_->iptc();
+    ScriptedPrompter prompter;
+    CCopyToAllDlg dialog(prompter, frame.hooks());
+
+    // Nothing ticked and nothing hidden to give: said, and neither the save nor a write happens.
+    for (QCheckBox* box : {dialog.eventBox(), dialog.captionBox(), dialog.placeBox()}) box->setChecked(false);
+    dialog.addTarget(first_->filePath());
+    prompter.answer(id::Ok);
+    dialog.accept();
+    EXPECT_EQ(frame.saves, 0);
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_TRUE(prompter.asked()[0].text.startsWith(QStringLiteral("Nothing would be copied")));
+
+    dialog.headlineBox()->setChecked(true);
+    dialog.addTarget(first_->filePath());
+    prompter.answer(id::Yes);
+    dialog.accept();
+    EXPECT_EQ(prompter.asked()[1].text, QStringLiteral("Copy the headline of this picture to all 1 pictures? Their "
+                                                       "own values are replaced."));
+    const IptcBlock got = PictureRecord(first_->filePath()).iptc();
+    EXPECT_EQ(got.headline, QStringLiteral("Second headline"));
+    EXPECT_EQ(got.caption, before.caption);
+    EXPECT_EQ(got.city, before.city);
+    EXPECT_EQ(got.credit, before.credit);
+    EXPECT_FALSE(dialog.choice().caption || dialog.choice().place);
 }
