@@ -119,11 +119,14 @@ quint64 PictureRecord::ReadPictureHeader(QIODevice& file, qint64 end) {
     return headerSize_;
 }
 
+int PictureRecord::cameraRotation() const { return exifAngle(reader_.exif().orientation); }
+
 void PictureRecord::applyStoredRotation() {
     // The stored state is taken as it is: nothing is turned or remade while reading.
     reading_ = true;
     rotateTo(exifAngle(reader_.exif().orientation));
-    // Only a positive angle overrides the camera: "Rotate:0" means the rotate command was never used.
+    // Only a positive angle overrides the camera: "Rotate:0" means the rotate command was never used,
+    // and "Rotate:360" turns a picture the camera turned back to upright.
     const int stored = instructiontext::valueOr(iptc_.instructions, instructiontext::kRotate, 0);
     if (stored > 0) rotateTo(stored);
     reading_ = false;

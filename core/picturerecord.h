@@ -93,6 +93,8 @@ public:
 
     // Rotation in degrees clockwise, 0..359.
     int rotation() const { return rotation_; }
+    // The angle the camera's orientation tag asks for (0, 90, 180 or 270).
+    int cameraRotation() const;
     // Turns the picture to `angle` degrees: the loaded image and thumbnails follow, and the display
     // width and height are exchanged near 90 and 270 degrees.
     void rotateTo(int angle);

@@ -173,10 +173,13 @@ int rotationAfter(int angle) {
     return current + 90 >= 360 ? current - 270 : current + 90;
 }
 
-Rotation rotateInstructions(const QString& instructions) {
+Rotation rotateInstructions(int shownAngle, int cameraAngle) {
     Rotation rotation;
-    rotation.angle = rotationAfter(instructiontext::valueOr(instructions, instructiontext::kRotate, 0));
-    if (rotation.angle != 0) rotation.instructions = instructiontext::formatRotation(rotation.angle);
+    rotation.angle = rotationAfter(shownAngle);
+    if (rotation.angle != 0)
+        rotation.instructions = instructiontext::formatRotation(rotation.angle);
+    else if (cameraAngle % 360 != 0)
+        rotation.instructions = instructiontext::formatRotation(360);
     return rotation;
 }
 

@@ -137,8 +137,10 @@ struct Rotation {
     int angle = 0;
     QString instructions;  // "Rotate:%d", or empty at 0 degrees; any crop is dropped
 };
-// The instruction text after one rotate command.
-Rotation rotateInstructions(const QString& instructions);
+// The instruction text after one rotate command: the picture turns a quarter clockwise from the
+// angle it is shown at (`shownAngle`). Upright again, a picture the camera turned (`cameraAngle` not
+// 0) is stored as "Rotate:360", since without a positive angle the camera's would apply.
+Rotation rotateInstructions(int shownAngle, int cameraAngle);
 
 // "%d kb" of the size in bytes divided by 1024.
 QString fileSizeText(quint64 bytes);

@@ -713,7 +713,7 @@ void CPicDataView::Rotate() {
     markModified();
     PictureRecord* picture = frame_.document().picture();
     if (picture) {
-        const Rotation rotation = rotateInstructions(picture->iptc().instructions);
+        const Rotation rotation = rotateInstructions(picture->rotation(), picture->cameraRotation());
         picture->iptc().instructions = rotation.instructions;
         picture->rotateTo(rotation.angle);
         updateSizeText();

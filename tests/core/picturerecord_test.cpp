@@ -134,6 +134,7 @@ TEST(PictureRotation, FromExifOrientationAndInstructionText) {
         {8, "", 270},
         {6, "Rotate:180", 180},  // the instruction text replaces the camera's angle
         {6, "Rotate:0", 90},     // ... but only with a positive value
+        {6, "Rotate:360", 0},    // a full turn stands the camera's picture upright again
         {6, "Rotate:-90", 90},
         {1, "Rotate:270,CropLeft:0,CropRight:48", 270},
         {1, "Rotate:450", 90},  // taken modulo a full turn

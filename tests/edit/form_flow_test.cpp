@@ -235,3 +235,21 @@ TEST_F(FormFlowTest, FormCommandsFromTheMenu) {
     EXPECT_EQ(PictureRecord(path("b.jpg")).iptc().headline, "Anna & Olaf Picnic");
     EXPECT_EQ(PictureRecord(path("b.jpg")).iptc().instructions, "Rotate:90");
 }
+
+// A picture the camera turned (orientation 6) turns from where it is shown: three rotates stand it
+// upright ("Rotate:360"), and the picture read again shows it so.
+TEST_F(FormFlowTest, RotateTurnsACameraTurnedPictureFromWhereItStands) {
+    const QString turned = box_.copy(testsupport::dataPath("iptc_repeated.jpg"), "turned.jpg");
+    ASSERT_TRUE(document().OpenPictureFile(turned));
+    ASSERT_EQ(document().picture()->rotation(), 90);
+    frame_->updateActions();
+    QStringList seen;
+    for (int i = 0; i < 3; ++i) {
+        frame_->action(cmd::Rotate)->trigger();
+        seen << document().picture()->iptc().instructions;
+    }
+    EXPECT_EQ(seen, (QStringList{"Rotate:180", "Rotate:270", "Rotate:360"}));
+    EXPECT_EQ(document().picture()->rotation(), 0);
+    frame_->action(cmd::Save)->trigger();
+    EXPECT_EQ(PictureRecord(turned).rotation(), 0);
+}
