@@ -1,6 +1,7 @@
 #include "printpreviewdlg.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QLabel>
 #include <QPageSetupDialog>
 #include <QPrintPreviewWidget>
@@ -21,16 +22,16 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, std::function<void(QPrinte
 
     auto* bar = new QToolBar(this);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    print_ = bar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), tr("Print..."));
+    print_ = bar->addAction(QIcon::fromTheme(QStringLiteral("document-print")), tr("Print..."));
     connect(print_, &QAction::triggered, this, &CPrintPreviewDlg::printRequested);
     connect(bar->addAction(tr("Page Setup...")), &QAction::triggered, this, &CPrintPreviewDlg::pageSetup);
     bar->addSeparator();
-    connect(bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), tr("Previous Page")), &QAction::triggered,
+    connect(bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), tr("Previous")), &QAction::triggered,
             this, [this] { preview_->setCurrentPage(currentPage() - 1); updatePageText(); });
     pageText_ = new QLabel(this);
     pageText_->setContentsMargins(6, 0, 6, 0);
     bar->addWidget(pageText_);
-    connect(bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), tr("Next Page")), &QAction::triggered,
+    connect(bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), tr("Next")), &QAction::triggered,
             this, [this] { preview_->setCurrentPage(currentPage() + 1); updatePageText(); });
     bar->addSeparator();
     connect(bar->addAction(tr("Zoom In")), &QAction::triggered, preview_, [this] { preview_->zoomIn(); });
@@ -45,7 +46,7 @@ CPrintPreviewDlg::CPrintPreviewDlg(QPrinter& printer, std::function<void(QPrinte
     layout->setSpacing(0);
     layout->addWidget(bar);
     layout->addWidget(preview_, 1);
-    resize(800, 900);
+    resize(860, 900);
 }
 
 int CPrintPreviewDlg::currentPage() const { return preview_->currentPage(); }
