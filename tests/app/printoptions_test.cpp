@@ -202,6 +202,11 @@ TEST(PrintOptionsDialog, PrintFromThePreviewPrintsTheFullPicturesWithThePreviews
     const QList<QSize> images = imagesIn(pdf);
     ASSERT_EQ(images.size(), 1);
     EXPECT_EQ(images[0], QSize(1200, 1500));
+    // The document itself keeps the title as it reads.
+    QProcess info;
+    info.start("pdfinfo", {pdf});
+    ASSERT_TRUE(info.waitForFinished(20000));
+    EXPECT_TRUE(info.readAllStandardOutput().contains("07/10-20/2024 Summer Holiday (Picture) (1 pictures)"));
 
     // File > Print next shows what was chosen for the preview.
     onModal<CPrintOptionsDlg>([](CPrintOptionsDlg* dialog) {
