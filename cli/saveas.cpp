@@ -1,6 +1,7 @@
 // snaplore-cli saveas: resized and re-cropped copies of pictures, as the Save As dialog makes them.
 
 #include "commands.h"
+#include "filename.h"
 #include "picturerecord.h"
 #include "safewrite.h"
 #include "saveas.h"
@@ -126,7 +127,7 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
         }
         const QString path = QFile::decodeName(raw);
         job.picture = std::make_unique<PictureRecord>(path);
-        const QString wanted = toFolder ? QDir(out).filePath(job.picture->fileName()) : out;
+        const QString wanted = toFolder ? QDir(out).filePath(SuggestedFileName(job.picture->fileName())) : out;
         job.target = names.claim(wanted);
         const int number = int(jobs.size()) + 1;
         if (!job.picture->isJpeg()) {

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "commands.h"
+#include "filename.h"
 #include "picturerecord.h"
 #include "safewrite.h"
 #include "thumbnailmaker.h"
@@ -41,7 +42,7 @@ QString sourceName(PictureRecord::ThumbnailSource source) {
 
 // Names after the picture; two pictures of the same name from different folders both keep theirs.
 QString outputName(const QString& path, QSet<QString>& used) {
-    const QString base = QFileInfo(path).completeBaseName();
+    const QString base = SuggestedFileName(QFileInfo(path).completeBaseName());
     QString name = base + ".png";
     for (int n = 2; used.contains(name); ++n) name = QStringLiteral("%1-%2.png").arg(base).arg(n);
     used.insert(name);

@@ -461,7 +461,8 @@ void CMainFrame::updateActions() {
     // Without a CD writer Burn CD still makes the disc's image.
     set(cmd::BurnCd, pictureUsable);
     set(cmd::DragDropOptions, true);
-    for (int id : {cmd::Print, cmd::PrintPreview, cmd::PageSetup}) set(id, true);
+    for (int id : {cmd::Print, cmd::PrintPreview}) set(id, printEnabled());
+    set(cmd::PageSetup, true);
     set(cmd::IndexPrint, true);
     set(cmd::ExportPictureData, true);
     set(cmd::ExportHtml, false);  // the HTML export runs from snaplore-cli
@@ -703,9 +704,20 @@ void CMainFrame::PrintPictures() {
 }
 
 void CMainFrame::PrintPreview() {
-    if (!previewOptions_) previewOptions_ = new CPrintOptionsDlg(CPrintOptionsDlg::Variant::Preview, printer(), this);
-    printcommand::preview(*this, *previewOptions_, printer(), browser_->searchMode(), this);
+    if (!printOptions_) printOptions_ = new CPrintOptionsDlg(CPrintOptionsDlg::Variant::Preview, printer(), this);
+    printcommand::preview(*this, *printOptions_, printer(), browser_->searchMode(), this);
 }
+
+void CMainFrame::runPrint(bool preview) {
+    if (!printEnabled()) return;
+    if (preview)
+        PrintPreview();
+    else
+        PrintPictures();
+}
+
+// Print and Print Preview, from the menu, the toolbar or a popup: there must be pictures to choose from.
+bool CMainFrame::printEnabled() const { return thumbs_ && thumbs_->hasPictures(); }
 
 void CMainFrame::PageSetup() { printcommand::pageSetup(printer(), this); }
 

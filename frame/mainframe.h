@@ -70,6 +70,8 @@ public:
     CFileBrowserView* browser() override { return browser_; }
     CThumbView* thumbView() override { return thumbs_; }
     void runSaveAs() override { saveAs(SaveAsMode::SaveAs); }
+    void runPrint(bool preview) override;
+    bool printEnabled() const override;
 
     // The commands that span views. SavePicture writes the open picture after the lock questions;
     // the file keeps its times unless the form's box says otherwise (`Keep`: whatever it says).
@@ -99,7 +101,7 @@ public:
     // cmd::kPingAnswer.
     quint32 ping();
     void showTips();
-    // File > Print..., Print Preview and Page Setup...
+    // File > Print..., Print Preview and Page Setup...; the first two share their options.
     void PrintPictures();
     void PrintPreview();
     void PageSetup();
@@ -194,7 +196,6 @@ private:
     // Save As, Burn CD, Send Email and Drag and Drop, in the order of SaveAsMode.
     std::array<CFileSaveAsDlg*, 4> saveAsDialogs_{};
     std::unique_ptr<QPrinter> printer_;
-    CPrintOptionsDlg* printOptions_ = nullptr;    // kept for the run: the options last
-    CPrintOptionsDlg* previewOptions_ = nullptr;
+    CPrintOptionsDlg* printOptions_ = nullptr;  // Print's and Print Preview's, kept for the run: the options last
     CIndexPrintDlg* indexPrint_ = nullptr;  // kept for the run: its choices last
 };

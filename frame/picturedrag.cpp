@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QUrl>
 
+#include "filename.h"
 #include "picturerecord.h"
 
 namespace {
@@ -21,7 +22,7 @@ QString PictureDragData::sourcePath(const PictureRecord& picture) {
 QString PictureDragData::renderedCopyPath(const QString& temporaryFolder, const QString& path, int dragNumber) {
     QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     name.chop(4);  // ".jpg"
-    return QDir(temporaryFolder).filePath(QStringLiteral("%1.%2.jpg").arg(name).arg(dragNumber));
+    return QDir(temporaryFolder).filePath(SuggestedFileName(QStringLiteral("%1.%2.jpg").arg(name).arg(dragNumber)));
 }
 
 int PictureDragData::dragCount() { return gDragCounter; }

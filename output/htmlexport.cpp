@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "filename.h"
 #include "picturerecord.h"
 #include "safewrite.h"
 #include "saveas.h"
@@ -83,7 +84,7 @@ QList<EventPageRecord> BuildEventPageRecords(const QList<OutputEntry>& source) {
             if (source[j].kind == OutputEntry::Kind::Picture && source[j].picture) record.pictures << j;
         if (record.pictures.isEmpty()) continue;
         const IptcBlock& data = source[record.pictures.first()].picture->iptc();
-        record.pageName = QStringLiteral("%1_%2").arg(lastName(source[i].path)).arg(records.size());
+        record.pageName = SuggestedFileName(QStringLiteral("%1_%2").arg(lastName(source[i].path)).arg(records.size()));
         const qsizetype colons = data.event.indexOf(QLatin1String(":::"));
         record.dates = colons < 0 ? data.event : data.event.left(colons);
         record.title = colons < 0 ? data.event : data.event.mid(colons + 3);
@@ -110,8 +111,8 @@ QList<EventPagePicture> EventPagePictures(const QList<OutputEntry>& source, cons
     for (int index : record.pictures) {
         EventPagePicture picture;
         picture.picture = source[index].picture;
-        const QString fileName = lastName(picture.picture->fileName().isEmpty() ? picture.picture->filePath()
-                                                                                : picture.picture->fileName());
+        const QString fileName = SuggestedFileName(lastName(
+            picture.picture->fileName().isEmpty() ? picture.picture->filePath() : picture.picture->fileName()));
         const QString base = fileName.left(fileName.indexOf(QLatin1Char('.')) < 0 ? fileName.size()
                                                                                  : fileName.indexOf(QLatin1Char('.')));
         picture.base = unique(bases, base, [&](int n) { return QStringLiteral("%1_%2").arg(base).arg(n); });

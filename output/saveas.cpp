@@ -15,6 +15,7 @@
 
 #include <sys/stat.h>
 
+#include "filename.h"
 #include "iptcblock.h"
 #include "photoshopresources.h"
 #include "pictureheader.h"
@@ -520,7 +521,7 @@ SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& reques
             run.addFailure({picture.fileName(), target, folderProblem});
             result.lastSingle = SaveOutcome::Failed;
         } else {
-            if (QFileInfo(target).isDir()) target = QDir(target).filePath(picture.fileName());
+            if (QFileInfo(target).isDir()) target = QDir(target).filePath(SuggestedFileName(picture.fileName()));
             result.lastSingle = handle(picture, target);
         }
         result.closeDialog = result.lastSingle != SaveOutcome::Declined;
@@ -539,7 +540,7 @@ SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& reques
                         continue;
                     }
                 }
-                handle(*picture, names.claim(QDir(folder).filePath(picture->fileName())));
+                handle(*picture, names.claim(QDir(folder).filePath(SuggestedFileName(picture->fileName()))));
             }
         }
     }

@@ -13,4 +13,8 @@ public:
     virtual CThumbView* thumbView() = 0;
     // File > Save As... on the open picture, which the popups' "Save as..." runs.
     virtual void runSaveAs() = 0;
+    // File > Print... (or Print Preview with `preview`), which the popups' "Print..." and "Print
+    // Preview..." run, and whether those commands are enabled now.
+    virtual void runPrint(bool preview) = 0;
+    virtual bool printEnabled() const = 0;
 };

@@ -305,27 +305,36 @@ void CFileBrowserView::itemDoubleClicked() {
 }
 
 void CFileBrowserView::contextMenu(const QPoint& pos) {
-    QTreeWidgetItem* item = tree_->itemAt(pos);
+    const std::unique_ptr<QMenu> menu(createContextMenu(tree_->itemAt(pos), this));
+    if (menu) menu->exec(tree_->viewport()->mapToGlobal(pos));
+}
+
+QMenu* CFileBrowserView::createContextMenu(QTreeWidgetItem* item, QWidget* parent) {
     BrowserEntry* entry = entryOf(item);
-    if (!entry) return;
+    if (!entry) return nullptr;
     if (entry->kind != EntryKind::Picture && entry->kind != EntryKind::Event && entry->kind != EntryKind::SearchRoot)
-        return;
+        return nullptr;
     if (tree_->currentItem() != item) tree_->setCurrentItem(item);
 
-    QMenu menu(this);
-    QAction* setFlag = menu.addAction(QStringLiteral("Set Flag"));
-    QAction* removeFlag = menu.addAction(QStringLiteral("Remove Flag"));
-    menu.addSeparator();
-    // Printing comes with the print view.
-    menu.addAction(QStringLiteral("Print..."))->setEnabled(false);
-    menu.addAction(QStringLiteral("Print Preview..."))->setEnabled(false);
-    QAction* saveAs = menu.addAction(QStringLiteral("Save as..."));
+    auto* menu = new QMenu(parent);
+    connect(menu->addAction(QStringLiteral("Set Flag")), &QAction::triggered, this, [this] { setFlagOnSelected(true); });
+    connect(menu->addAction(QStringLiteral("Remove Flag")), &QAction::triggered, this,
+            [this] { setFlagOnSelected(false); });
+    menu->addSeparator();
+    // Selecting the item put its pictures in the strip, which is what decides whether there is
+    // anything to print.
+    const bool print = frame_.printEnabled();
+    QAction* printItem = menu->addAction(QStringLiteral("Print..."));
+    printItem->setEnabled(print);
+    connect(printItem, &QAction::triggered, this, [this] { frame_.runPrint(false); });
+    QAction* previewItem = menu->addAction(QStringLiteral("Print Preview..."));
+    previewItem->setEnabled(print);
+    connect(previewItem, &QAction::triggered, this, [this] { frame_.runPrint(true); });
+    QAction* saveAs = menu->addAction(QStringLiteral("Save as..."));
     // A picture item opens its picture on the way here (perhaps once control returns to the loop).
     saveAs->setEnabled(entry->kind == EntryKind::Picture || frame_.document().picture() != nullptr);
-    QAction* chosen = menu.exec(tree_->viewport()->mapToGlobal(pos));
-    if (chosen == setFlag) setFlagOnSelected(true);
-    if (chosen == removeFlag) setFlagOnSelected(false);
-    if (chosen == saveAs) frame_.runSaveAs();
+    connect(saveAs, &QAction::triggered, this, [this] { frame_.runSaveAs(); });
+    return menu;
 }
 
 void CFileBrowserView::startDrag(QTreeWidgetItem* item) {

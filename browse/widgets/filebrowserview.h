@@ -16,6 +16,7 @@
 
 class BrowseContext;
 class QIcon;
+class QMenu;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -64,6 +65,10 @@ public:
 
     // Set Flag / Remove Flag on the selected tree item (a picture, an event or the search root).
     void setFlagOnSelected(bool flagged);
+    // The menu of a right click on `item`, which is selected first: Set Flag, Remove Flag, Print...,
+    // Print Preview..., Save as...; null for an item that has none (only pictures, events and the
+    // search root have one). The caller owns it.
+    QMenu* createContextMenu(QTreeWidgetItem* item, QWidget* parent);
     // The open picture changed: select its item, show its text and look, then the catalog question.
     void documentChanged();
     // The pictures of the entry's event go to the strip.

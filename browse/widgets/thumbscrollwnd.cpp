@@ -320,9 +320,10 @@ QMenu* CThumbScrollWnd::createContextMenu(QWidget* parent) {
     };
     connect(add(QStringLiteral("Set Flag"), 213, true), &QAction::triggered, this, [this] { setFlag(true); });
     connect(add(QStringLiteral("Remove Flag"), 214, true), &QAction::triggered, this, [this] { setFlag(false); });
-    // Printing comes with the print view.
-    add(QStringLiteral("Print..."), 217, false);
-    add(QStringLiteral("Print Preview..."), 218, false);
+    const bool print = frame_.printEnabled();
+    connect(add(QStringLiteral("Print..."), 217, print), &QAction::triggered, this, [this] { frame_.runPrint(false); });
+    connect(add(QStringLiteral("Print Preview..."), 218, print), &QAction::triggered, this,
+            [this] { frame_.runPrint(true); });
     connect(add(QStringLiteral("Save as..."), 173, true), &QAction::triggered, this, [this] { frame_.runSaveAs(); });
     return menu;
 }

@@ -8,6 +8,7 @@
 
 #include "ccbburndlg.h"
 #include "cdburn.h"
+#include "filename.h"
 #include "filesaveasdlg.h"
 #include "framecontext.h"
 #include "prompter.h"
@@ -113,7 +114,7 @@ public:
         const QString documents = frame_.myDocumentsPath();
         const QString folder = !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
         QString image = prompter.saveFileName(QStringLiteral("Save CD Image"),
-                                              QDir(folder).filePath(volume + QStringLiteral(".iso")), kImageFilter);
+                                              QDir(folder).filePath(SuggestedFileName(volume + QStringLiteral(".iso"))), kImageFilter);
         if (image.isEmpty()) return;
         if (QFileInfo(image).suffix().isEmpty()) image += QStringLiteral(".iso");
         const CdWriteResult written =

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 
+#include "filename.h"
 #include "framecontext.h"
 #include "picturerecord.h"
 #include "prompter.h"
@@ -300,7 +301,7 @@ void CFileSaveAsDlg::browse() {
         // One picture: a file name, offered in the folder the Save As text names.
         const QFileInfo typed(text);
         const QString folder = text.isEmpty() ? QString() : typed.isDir() ? text : typed.absolutePath();
-        const QString name = current_ ? current_->fileName() : QString();
+        const QString name = current_ ? SuggestedFileName(current_->fileName()) : QString();
         QString path = prompter.saveFileName(QStringLiteral("Save As"),
                                              folder.isEmpty() ? name : QDir(folder).filePath(name), kJpgFilter);
         if (path.isEmpty()) return;  // cancelled

@@ -3,11 +3,12 @@
 #include <QPageSetupDialog>
 #include <QPdfWriter>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include "filename.h"
 #include "framecontext.h"
 #include "printoptionsdlg.h"
+#include "printpreviewdlg.h"
 #include "printview.h"
 #include "prompter.h"
 #include "safewrite.h"
@@ -20,21 +21,28 @@ namespace {
 
 const QString kCaption = QStringLiteral("Print");
 
-// Opens the options dialog on the frame's current pictures; false when it was cancelled.
-bool chooseOptions(FrameContext& frame, CPrintOptionsDlg& options, bool searchResults) {
+// Opens the options dialog, titled for the command, on the frame's current pictures; false when it
+// was cancelled.
+bool chooseOptions(FrameContext& frame, CPrintOptionsDlg& options, CPrintOptionsDlg::Variant variant,
+                   bool searchResults) {
+    options.setVariant(variant);
     options.setPictures(frame.document().picture(), frame.entryList().entries(), searchResults);
     options.readPrinter();
     return options.exec() == QDialog::Accepted;
 }
 
+// The print's title; the print dialog offers it as the name of a file to print to, so it is made
+// fit for one.
+void nameDocument(QPrinter& printer, const QString& title) { printer.setDocName(SuggestedFileName(title)); }
+
 // A printer that prints to a PDF file writes it through the safe write, like every other file.
-bool printToFile(CPrintView& view, QPrinter& printer, int from, int to, QString& error) {
+bool printToFile(CPrintView& view, QPrinter& printer, const QString& title, int from, int to, QString& error) {
     bool painted = false;
     const WriteResult result = safeWrite(printer.outputFileName(), [&](QFile& file) {
         QPdfWriter writer(&file);
         writer.setResolution(printer.resolution());
         writer.setPageLayout(printer.pageLayout());
-        writer.setTitle(printer.docName());
+        writer.setTitle(title);
         writer.setCreator(QStringLiteral("Snaplore"));
         painted = view.print(writer, from, to);
         return painted;
@@ -43,24 +51,25 @@ bool printToFile(CPrintView& view, QPrinter& printer, int from, int to, QString&
     return bool(result);
 }
 
-}  // namespace
-
-void print(FrameContext& frame, CPrintOptionsDlg& options, QPrinter& printer, bool searchResults, QWidget* parent) {
-    if (!chooseOptions(frame, options, searchResults)) return;
+// What File > Print does once the options are chosen: the full pictures, never thumbnails, on the
+// pages the print dialog asks for. False when nothing was printed because there was nothing to print
+// or the user cancelled the print dialog.
+bool printPictures(FrameContext& frame, const CPrintOptionsDlg& options, QPrinter& printer, QWidget* parent) {
     const QList<PictureRecord*> pictures = options.picturesToPrint();
     if (pictures.isEmpty()) {
         frame.prompter().messageBox(QStringLiteral("There are no pictures to print."), kCaption,
                                     mb::Ok | mb::IconInformation);
-        return;
+        return false;
     }
     CPrintView view(pictures, options.options(), update::siteAddress(frame.settings()));
-    printer.setDocName(print::documentTitle(options.selectionText(), int(pictures.size())));
+    const QString title = print::documentTitle(options.selectionText(), int(pictures.size()));
+    nameDocument(printer, title);
     printer.setFromTo(1, view.pageCount());
     QPrintDialog dialog(&printer, parent);
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                       QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies);
     dialog.setMinMax(1, view.pageCount());
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (dialog.exec() != QDialog::Accepted) return false;
     const bool range = printer.printRange() == QPrinter::PageRange;
     const int from = range ? printer.fromPage() : 0;
     const int to = range ? printer.toPage() : 0;
@@ -69,7 +78,7 @@ void print(FrameContext& frame, CPrintOptionsDlg& options, QPrinter& printer, bo
     QString error;
     bool done = false;
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
-        done = printToFile(view, printer, from, to, error);
+        done = printToFile(view, printer, title, from, to, error);
     else
         done = view.print(printer, from, to);
     frame.setStatusText(QStringLiteral("Ready"));
@@ -78,21 +87,29 @@ void print(FrameContext& frame, CPrintOptionsDlg& options, QPrinter& printer, bo
             error.isEmpty() ? QStringLiteral("The pages could not be printed.")
                             : QStringLiteral("The pages could not be printed.\n%1").arg(error),
             QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
-        return;
+        return true;
     }
     if (const QString report = view.failureReport(); !report.isEmpty())
         frame.prompter().messageBox(report, kCaption, mb::Ok | mb::IconExclamation);
+    return true;
+}
+
+}  // namespace
+
+void print(FrameContext& frame, CPrintOptionsDlg& options, QPrinter& printer, bool searchResults, QWidget* parent) {
+    if (!chooseOptions(frame, options, CPrintOptionsDlg::Variant::Print, searchResults)) return;
+    printPictures(frame, options, printer, parent);
 }
 
 void preview(FrameContext& frame, CPrintOptionsDlg& options, QPrinter& printer, bool searchResults, QWidget* parent) {
-    if (!chooseOptions(frame, options, searchResults)) return;
+    if (!chooseOptions(frame, options, CPrintOptionsDlg::Variant::Preview, searchResults)) return;
     const QList<PictureRecord*> pictures = options.picturesToPrint();
     CPrintView view(pictures, options.options(), update::siteAddress(frame.settings()));
     view.setPreview(true);
-    printer.setDocName(print::documentTitle(options.selectionText(), int(pictures.size())));
-    QPrintPreviewDialog dialog(&printer, parent);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&view](QPrinter* target) { view.print(*target); });
+    nameDocument(printer, print::documentTitle(options.selectionText(), int(pictures.size())));
+    CPrintPreviewDlg dialog(
+        printer, [&view](QPrinter& target) { view.print(target); },
+        [&](QWidget* over) { return printPictures(frame, options, printer, over); }, parent);
     dialog.exec();
 }
 

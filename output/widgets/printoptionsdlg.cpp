@@ -54,8 +54,6 @@ private:
 
 CPrintOptionsDlg::CPrintOptionsDlg(Variant variant, QPrinter& printer, QWidget* parent)
     : QDialog(parent), variant_(variant), printer_(printer) {
-    setWindowTitle(variant == Variant::Print ? tr("Print Options") : tr("Print Preview Options"));
-
     auto* printerBox = new QGroupBox(tr("Printer"), this);
     auto* printerForm = new QFormLayout;
     name_ = new QLineEdit(this);
@@ -93,7 +91,6 @@ CPrintOptionsDlg::CPrintOptionsDlg(Variant variant, QPrinter& printer, QWidget* 
     form->addRow(tr("Copies:"), copies_);
     quickPreview_ = new QCheckBox(this);
     quickPreview_->setChecked(options_.quickPreview);
-    quickPreview_->setEnabled(variant == Variant::Preview);
     form->addRow(tr("Quick Preview:"), quickPreview_);
     infoBorder_ = new QCheckBox(this);
     infoBorder_->setChecked(options_.infoBorder);
@@ -145,8 +142,15 @@ CPrintOptionsDlg::CPrintOptionsDlg(Variant variant, QPrinter& printer, QWidget* 
     connect(copies_, &QSpinBox::valueChanged, this, &CPrintOptionsDlg::readControls);
     for (QCheckBox* box : {quickPreview_, infoBorder_}) connect(box, &QCheckBox::toggled, this, &CPrintOptionsDlg::readControls);
     connect(pages_, &QButtonGroup::idClicked, this, &CPrintOptionsDlg::readControls);
+    setVariant(variant);
     readPrinter();
     refresh();
+}
+
+void CPrintOptionsDlg::setVariant(Variant variant) {
+    variant_ = variant;
+    setWindowTitle(variant == Variant::Print ? tr("Print Options") : tr("Print Preview Options"));
+    quickPreview_->setEnabled(variant == Variant::Preview);
 }
 
 void CPrintOptionsDlg::readPrinter() {

@@ -1,6 +1,7 @@
 #pragma once
-// "Print Options" / "Print Preview Options": what to print and how. The frame keeps one of each for
-// the run, so the choices last until the program ends.
+// "Print Options" / "Print Preview Options": what to print and how. The frame keeps one for the run,
+// shared by Print and Print Preview, so the choices last until the program ends and a choice made
+// for the one is what the other shows next.
 
 #include <QDialog>
 #include <QList>
@@ -31,6 +32,8 @@ public:
     // The printer's name and paper size, read again.
     void readPrinter();
 
+    // The title and the controls of the command about to run: Quick Preview only for the preview.
+    void setVariant(Variant variant);
     Variant variant() const { return variant_; }
     const print::PrintOptions& options() const { return options_; }
     PictureSelection selection() const { return selection_; }
@@ -47,7 +50,7 @@ private:
     void refresh();
     void runSetup();
 
-    const Variant variant_;
+    Variant variant_;
     QPrinter& printer_;
     print::PrintOptions options_;
     PictureSelection selection_ = PictureSelection::Picture;

@@ -393,7 +393,7 @@ TEST_F(FrameTest, CommandTableAndEnableRules) {
     for (int id : {cmd::ExportHtml, cmd::FullScreen, cmd::Zoom, cmd::Search,
                    cmd::Undo, cmd::FileNew})
         EXPECT_FALSE(frame_->action(id)->isEnabled()) << id;
-    // Printing asks for its options first, so it is there whatever is open.
+    // Printing asks for its options first: the strip's pictures are enough, whatever is open.
     for (int id : {cmd::Print, cmd::PrintPreview, cmd::PageSetup}) EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
     // The form's commands and the options tree's hot keys work now.
     for (int id : {cmd::UseLastData, cmd::Rotate, cmd::RemoveAllPeople, cmd::SmartHeadline, cmd::HotKeyFirst,
@@ -402,6 +402,14 @@ TEST_F(FrameTest, CommandTableAndEnableRules) {
         EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
     EXPECT_TRUE(frame_->action(cmd::ViewPictureData)->isChecked());
     EXPECT_TRUE(frame_->action(cmd::ToolbarMain)->isChecked());
+
+    // An empty strip leaves nothing to print; the popups ask the same rule.
+    frame_->thumbView()->ShowList({}, false);
+    frame_->updateActions();
+    EXPECT_FALSE(frame_->action(cmd::Print)->isEnabled());
+    EXPECT_FALSE(frame_->action(cmd::PrintPreview)->isEnabled());
+    EXPECT_FALSE(frame_->printEnabled());
+    EXPECT_TRUE(frame_->action(cmd::PageSetup)->isEnabled());
 }
 
 TEST_F(FrameTest, ClipboardCommandsActOnTheFocusedTextField) {

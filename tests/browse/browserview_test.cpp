@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -127,6 +128,48 @@ TEST_F(BrowserViewTest, SelectingAnEventOnlyChangesTheStrip) {
     EXPECT_FALSE(CFileBrowserView::entryOf(zoo->child(1))->flagged);
     EXPECT_EQ(CFileBrowserView::lookOf(zoo->child(1)).overlay, browser::OverlayData);
     EXPECT_EQ(CFileBrowserView::lookOf(zoo).overlay, browser::OverlayNone);
+}
+
+TEST_F(BrowserViewTest, ThePopupRunsTheFramesPrintAndSaveCommands) {
+    const QString a = addPicture("a.jpg", "Zoo", "Lion", 1);
+    addPicture("b.jpg", "Zoo", "", 2);
+    ASSERT_TRUE(Catalog().create(box_.path(), true).ok());
+    CFileBrowserView view(frame_);
+    load(view);
+    QTreeWidgetItem* zoo = itemNamed(view, title("Zoo") + " - 2/0MB");
+    ASSERT_TRUE(zoo);
+    EXPECT_EQ(view.createContextMenu(view.tree()->topLevelItem(0), nullptr), nullptr) << "the folder has no menu";
+    ASSERT_TRUE(frame_.document_.OpenPictureFile(a));  // Save as... saves the open picture
+
+    const auto texts = [](const QMenu& menu) {
+        QStringList enabled, disabled;
+        for (const QAction* action : menu.actions())
+            if (!action->isSeparator()) (action->isEnabled() ? enabled : disabled).append(action->text());
+        return std::pair{enabled, disabled};
+    };
+    std::unique_ptr<QMenu> menu(view.createContextMenu(zoo, nullptr));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(view.tree()->currentItem(), zoo) << "the item is selected first";
+    EXPECT_EQ(texts(*menu).first,
+              QStringList({"Set Flag", "Remove Flag", "Print...", "Print Preview...", "Save as..."}));
+    const auto run = [&](const QString& text) {
+        for (QAction* action : menu->actions())
+            if (action->text() == text) action->trigger();
+    };
+    run("Print...");
+    run("Print Preview...");
+    run("Save as...");
+    EXPECT_EQ(frame_.printRuns, 1);
+    EXPECT_EQ(frame_.previewRuns, 1);
+    EXPECT_EQ(frame_.saveAsRuns, 1);
+    run("Set Flag");
+    EXPECT_TRUE(CFileBrowserView::entryOf(zoo)->flagged);
+
+    // Print and Print Preview follow the frame's rule, as its menu does.
+    frame_.canPrint = false;
+    menu.reset(view.createContextMenu(zoo->child(0), nullptr));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(texts(*menu).second, QStringList({"Print...", "Print Preview..."}));
 }
 
 TEST_F(BrowserViewTest, DoubleClickAndUpReachTheFrame) {

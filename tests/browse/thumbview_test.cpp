@@ -199,9 +199,12 @@ TEST_F(ThumbViewTest, RightClickBesideABoxOpensItAndShowsTheMenu) {
     ASSERT_NE(menu, nullptr);
     QStringList enabled, disabled;
     for (const QAction* action : menu->actions()) (action->isEnabled() ? enabled : disabled).append(action->text());
-    EXPECT_EQ(enabled, QStringList({"Set Flag", "Remove Flag", "Save as..."}));
-    EXPECT_EQ(disabled, QStringList({"Print...", "Print Preview..."}));
-    menu->actions().last()->trigger();  // Save as... runs the frame's Save As on the picture just opened
+    EXPECT_EQ(enabled, QStringList({"Set Flag", "Remove Flag", "Print...", "Print Preview...", "Save as..."}));
+    EXPECT_TRUE(disabled.isEmpty()) << disabled.join(", ").toStdString();
+    // Print..., Print Preview... and Save as... run the frame's commands on the picture just opened.
+    for (int i : {2, 3, 4}) menu->actions()[i]->trigger();
+    EXPECT_EQ(frame_.printRuns, 1);
+    EXPECT_EQ(frame_.previewRuns, 1);
     EXPECT_EQ(frame_.saveAsRuns, 1);
     menu->close();
     QApplication::processEvents();

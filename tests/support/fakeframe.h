@@ -81,6 +81,8 @@ public:
     CFileBrowserView* browser() override { return browserView; }
     CThumbView* thumbView() override { return thumbsView; }
     void runSaveAs() override { ++saveAsRuns; }
+    void runPrint(bool preview) override { (preview ? previewRuns : printRuns)++; }
+    bool printEnabled() const override { return canPrint; }
 
     // The status texts in the order they were set.
     QStringList statusTexts() const {
@@ -111,6 +113,7 @@ public:
     QString myPictures;
     CFileBrowserView* browserView = nullptr;
     CThumbView* thumbsView = nullptr;
+    bool canPrint = true;  // what printEnabled() answers
 
     // What the frame was told.
     QList<Status> statuses;
@@ -119,5 +122,7 @@ public:
     int catalogsCreated = 0;
     QStringList dragged;
     int saveAsRuns = 0;
+    int printRuns = 0;
+    int previewRuns = 0;
     const QWidget* active = nullptr;
 };
