@@ -214,6 +214,29 @@ TEST_F(FrameTest, SaveCopyNextGivesTheDataToTheNextPictureUnsaved) {
     document().setModified(false);
 }
 
+// At the first start (no layout saved) a catalog's event title shows whole beside its icon, and the
+// event the catalog opens on fills the strip.
+TEST_F(FrameTest, AtTheFirstStartTheTreeHasRoomForAnEventTitle) {
+    makeFolder({"a.jpg"});
+    PictureRecord picture(path("a.jpg"));
+    picture.iptc().event = "05/01/2004-->05/02/2004:::Harbour festival";
+    ASSERT_TRUE(picture.save().ok());
+    ASSERT_TRUE(Catalog().create(folder_, false).ok());
+    openFrame({"a.jpg"});
+    frame_->resize(1024, 700);
+    QCoreApplication::processEvents();
+
+    QTreeWidget* tree = frame_->browser()->tree();
+    QTreeWidgetItem* event = tree->currentItem();
+    ASSERT_NE(event, nullptr);
+    ASSERT_EQ(CFileBrowserView::entryOf(event)->kind, EntryKind::Event);
+    EXPECT_TRUE(event->text(0).startsWith("05/01-02/2004 Harbour festival - 1/")) << event->text(0).toStdString();
+    const QRect row = tree->visualItemRect(event);
+    const int needed = tree->iconSize().width() + tree->fontMetrics().horizontalAdvance(event->text(0)) + 8;
+    EXPECT_LE(row.left() + needed, tree->viewport()->width());
+    EXPECT_EQ(thumbPaths(), QStringList{path("a.jpg")});
+}
+
 TEST_F(FrameTest, DeletingAsksAndMovesAway) {
     const testsupport::TemporaryHome home(box_.filePath("home"));
     struct Case {
