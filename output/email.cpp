@@ -124,10 +124,10 @@ const QString kNoXdgEmail = QStringLiteral(
     "The program that hands a message to your mail program, xdg-email, is not installed. Install the "
     "package xdg-utils, make sure an e-mail program (such as Thunderbird, Evolution or KMail) is set up "
     "as your desktop's program for e-mail, then send again.");
-const QString kNoMailProgram = QStringLiteral(
-    "No mail program is set up to write new messages. Set up an e-mail program (such as Thunderbird, "
-    "Evolution or KMail) and choose it as your desktop's default program for e-mail (mailto: links), "
-    "then send again.");
+const QString kSetUpMailProgram = QStringLiteral(
+    "Set up an e-mail program (such as Thunderbird, Evolution or KMail) and choose it as your desktop's "
+    "default program for e-mail (mailto: links), then send again.");
+const QString kNoMailProgram = QStringLiteral("No mail program is set up to write new messages. ") + kSetUpMailProgram;
 
 }  // namespace
 
@@ -173,10 +173,11 @@ MailResult SendEmail(const MailRequest& request, const SettingsStore& settings, 
         // Any other refusal: most often, too, no program that takes mailto: links.
         if (!clean || code != 0)
             return error(MailResult::Outcome::Failed, email::kSendFailed,
-                         QStringLiteral("Your mail program did not take the message (xdg-email %1). %2")
+                         QStringLiteral("The message could not be handed to a mail program (xdg-email %1): most "
+                                        "likely no mail program is set up to write new messages. %2")
                              .arg(clean ? QStringLiteral("ended with status %1").arg(code)
                                         : QStringLiteral("stopped abnormally"),
-                                  kNoMailProgram));
+                                  kSetUpMailProgram));
     } else {
         // Still running: the mail program has the message. It goes on on its own.
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
