@@ -455,6 +455,37 @@ bool BrowserModel::showEntryPictures(const BrowserEntry& entry) {
     return changed;
 }
 
+BrowserEntry* BrowserModel::startEvent(const QStringList& recentPictures) const {
+    if (!catalogMode_ || searchMode_) return nullptr;
+    QSet<QString> shown;  // events with pictures in the tree
+    for (const auto& entry : entries_)
+        if (entry->kind == EntryKind::Picture && entry->included && entry->picture)
+            shown.insert(eventText(*entry->picture));
+    QString last;
+    for (const QString& path : recentPictures) {
+        const BrowserEntry* entry = entryForPath(path);
+        if (entry && entry->included && entry->picture) {
+            last = eventText(*entry->picture);
+            break;
+        }
+    }
+    BrowserEntry* newest = nullptr;
+    for (const auto& entry : entries_) {
+        if (entry->kind != EntryKind::Event || !entry->included || !shown.contains(entry->text)) continue;
+        if (!last.isEmpty() && entry->text == last) return entry.get();
+        if (!newest || entry->date >= newest->date) newest = entry.get();
+    }
+    return newest;
+}
+
+QStringList BrowserModel::rememberPicture(const QStringList& recent, const QString& path) const {
+    QStringList remembered{path};
+    for (const QString& other : recent)
+        if (!other.isEmpty() && other != path && !entryForPath(other)) remembered.append(other);
+    while (remembered.size() > kRememberedPictures) remembered.removeLast();
+    return remembered;
+}
+
 bool BrowserModel::leaveSearch() {
     if (!searchMode_) return false;
     searchMode_ = false;

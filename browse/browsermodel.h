@@ -154,6 +154,15 @@ public:
     // ThumbList. Returns true when the event shown changed.
     bool showEntryPictures(const BrowserEntry& entry);
 
+    // The event a catalog opens on while none of its pictures is open: the event of the first of
+    // `recentPictures` (paths, most recent first) that is listed here, else the newest event that has
+    // pictures. Null outside a catalog, in a search, or when no event has pictures.
+    BrowserEntry* startEvent(const QStringList& recentPictures) const;
+    // `recent` after the picture at `path` was opened here: that path first, the other pictures of
+    // this location taken out (one is remembered per location), at most kRememberedPictures.
+    static constexpr int kRememberedPictures = 16;
+    QStringList rememberPicture(const QStringList& recent, const QString& path) const;
+
     // Up One Level: leaves a search (true; the tree is drawn again) or returns the folder to open.
     bool leaveSearch();
     // Search: the pictures that match `criteria` become ThumbList, the entries are marked for the tree

@@ -51,14 +51,13 @@ ThumbnailJob jobFor(const PictureRecord& picture) {
 
 QImage make(const ThumbnailJob& job) {
     const int quarters = thumbnails::quarterTurns(job.rotation);
-    const QImage camera = decodeJpeg(job.exifThumbnail);
-    if (!camera.isNull()) {
-        const QImage turned = thumbnails::turned(camera, quarters);
-        return turned.copy(thumbnails::pictureBand(turned.size(), job.display));
-    }
+    // A thumbnail lying on its side (the pixels were turned, the thumbnail was not) is passed over.
+    const QImage camera = thumbnails::turned(decodeJpeg(job.exifThumbnail), quarters);
+    if (!camera.isNull() && thumbnails::standsLikePicture(camera.size(), job.display))
+        return camera.copy(thumbnails::pictureBand(camera.size(), job.display));
     // The stored IPTC thumbnail was made by this program from the picture as displayed.
     const QImage stored = job.iptcImage.isNull() ? decodeJpeg(job.iptcThumbnail) : job.iptcImage;
-    if (!stored.isNull()) return stored;
+    if (!stored.isNull() && thumbnails::standsLikePicture(stored.size(), job.display)) return stored;
 
     const QSize size = thumbnails::thumbnailSize(job.display);
     if (job.decodePath.isEmpty() || size.isEmpty()) return {};

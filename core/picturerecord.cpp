@@ -303,11 +303,12 @@ void PictureRecord::makeThumbnail(ExifThumbnails exif) {
     thumbnailTried_ = true;
     const int quarters = thumbnails::quarterTurns(rotation_);
 
+    const QSize display(displayWidth_, displayHeight_);
     if (exif == ExifThumbnails::Use) {
         const QByteArray bytes = reader_.exifThumbnail();
-        const QImage camera = bytes.isEmpty() ? QImage() : decodeJpeg(bytes);
-        if (!camera.isNull()) {
-            embeddedThumbnail_ = thumbnails::turned(camera, quarters);
+        const QImage camera = bytes.isEmpty() ? QImage() : thumbnails::turned(decodeJpeg(bytes), quarters);
+        if (!camera.isNull() && thumbnails::standsLikePicture(camera.size(), display)) {
+            embeddedThumbnail_ = camera;
             embeddedQuarters_ = quarters;
             thumbnailSource_ = ThumbnailSource::ExifThumbnail;
             return;
@@ -315,10 +316,13 @@ void PictureRecord::makeThumbnail(ExifThumbnails exif) {
     }
     if (iptc_.hasThumbnail()) {
         // Made by this program from the picture as displayed: already turned.
-        embeddedThumbnail_ = iptc_.thumbnail();
-        embeddedQuarters_ = quarters;
-        thumbnailSource_ = ThumbnailSource::IptcThumbnail;
-        return;
+        const QImage stored = iptc_.thumbnail();
+        if (thumbnails::standsLikePicture(stored.size(), display)) {
+            embeddedThumbnail_ = stored;
+            embeddedQuarters_ = quarters;
+            thumbnailSource_ = ThumbnailSource::IptcThumbnail;
+            return;
+        }
     }
     if (!fromCatalog_) makeThumbnailsFromImage();
 }

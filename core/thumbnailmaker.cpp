@@ -55,6 +55,13 @@ QRect pictureBand(QSize thumbnail, QSize display) {
     return QRect(int((tw - w) / 2), 0, w, int(th));
 }
 
+bool standsLikePicture(QSize thumbnail, QSize display) {
+    if (thumbnail.isEmpty() || display.isEmpty()) return true;
+    const auto wide = [](QSize s) { return s.width() > s.height(); };
+    const auto tall = [](QSize s) { return s.height() > s.width(); };
+    return !(wide(thumbnail) && tall(display)) && !(tall(thumbnail) && wide(display));
+}
+
 #ifndef SNAPLORE_NO_PIXELS
 QImage turned(const QImage& image, int quarters) {
     const int q = ((quarters % 4) + 4) % 4;

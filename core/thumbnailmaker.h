@@ -31,6 +31,12 @@ QSize thumbnailSize(QSize display);
 // are compared as truncated width/height percentages; equal shapes give the whole thumbnail.
 QRect pictureBand(QSize thumbnail, QSize display);
 
+// Whether a stored thumbnail (already turned like the picture) stands the way the picture does: both
+// wider than high or both higher than wide; a square on either side fits both. A program that turned
+// a picture's pixels may have left the camera's thumbnail lying on its side: such a thumbnail is not
+// drawn, the picture is scaled instead.
+bool standsLikePicture(QSize thumbnail, QSize display);
+
 #ifndef SNAPLORE_NO_PIXELS
 // `image` turned clockwise by `quarters` quarter turns.
 QImage turned(const QImage& image, int quarters);

@@ -268,8 +268,11 @@ void CMainFrame::createPanes() {
     COptionsTreeCtrl::installDropTarget(bigImage_->viewport());
     setCentralWidget(outer_);
     // At the first start the left column is as wide as the thumbnail strip needs (thumbnails are 160
-    // pixels wide, with the strip's margins and scroll bar), not the splitter's general 150.
-    outer_->setDefaultLayout({-1, kFirstColumnWidth, -1, 150});
+    // pixels wide, with the strip's margins and scroll bar), not the splitter's general 150, and wide
+    // enough for the tree to show an event's title with its count beside icon and indentation.
+    const int eventRoom =
+        fontMetrics().horizontalAdvance(QStringLiteral("05/01-02/2004 Harbour festival - 12/345MB")) + 90;
+    outer_->setDefaultLayout({-1, std::max(kFirstColumnWidth, eventRoom), -1, 150});
     outer_->restoreLayout();
     // The strip is the pane drawn active at the start, so the keys act there: Down opens a picture.
     setActiveView(thumbs_);

@@ -41,8 +41,25 @@ struct MailResult {
     bool ok() const { return outcome == Outcome::HandedOver; }
 };
 
+// What became of the copies of a message that could not be handed over, saved into a folder.
+struct KeptCopies {
+    QStringList written;   // the files made, in order
+    QStringList failures;  // "name: reason" for each copy that could not be saved
+};
+
+namespace email {
+
+// Saves `files` into `folder` under their own names, through the safe write; a name taken there
+// gets "_2", "_3", ... before its extension. Nothing in the folder is replaced.
+KeptCopies SaveCopies(const QStringList& files, const QString& folder);
+
+}  // namespace email
+
 // Hands the message to the mail program. The web address in the note is "Settings"/"WebSite" (or the
-// program's own). Errors are shown through `prompter` with the three texts above. `status` gets
-// "Creating email..." (busy) first; the returned status text is for the caller to show last.
+// program's own). `status` gets "Creating email..." (busy) first; the returned status text is for the
+// caller to show last.
+// When the hand-over fails (no xdg-email, no mail program behind it, the program refused), the error
+// starts with one of the three texts above and goes on to say what to set up. The pictures made for
+// the message stay, and the user is offered to save them into a folder of his choice.
 MailResult SendEmail(const MailRequest& request, const SettingsStore& settings, Prompter& prompter,
                      const std::function<void(const QString& text, bool busy)>& status = {});

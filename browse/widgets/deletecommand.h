@@ -1,6 +1,7 @@
 #pragma once
-// The work behind Picture > Del Picture: after the question, the strip moves away from the open
-// picture, the file goes, and the browser and the folder's catalog forget it.
+// The work behind Picture > Del Picture: after the question, the file goes to the user's trash (or,
+// where the trash cannot take it and the user agrees, is deleted for good), the strip moves away from
+// the open picture, and the browser and the folder's catalog forget it.
 
 class BrowseContext;
 

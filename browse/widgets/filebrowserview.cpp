@@ -16,6 +16,7 @@
 #include "browsecontext.h"
 #include "prompter.h"
 #include "searchdlg.h"
+#include "settingsstore.h"
 #include "snaploredoc.h"
 #include "thumbscrollwnd.h"
 #include "thumbview.h"
@@ -25,6 +26,10 @@ using namespace browser;
 namespace {
 
 enum ItemRole { EntryRole = Qt::UserRole, ImageRole, OverlayRole, IconPathRole };
+
+// The pictures last open, one per place, most recent first, one path a line.
+const QString kRecentSection = QStringLiteral("Settings");
+const QString kRecentValue = QStringLiteral("LastPictures");
 
 // The file/event tree: a drag of an item hands its picture to the frame's picture drag.
 class BrowserTreeWidget : public QTreeWidget {
@@ -203,7 +208,23 @@ void CFileBrowserView::finishLoad(const std::shared_ptr<EntryListBuild>& build) 
     // A picture of the previous place (another folder, the drive list) is not shown beside this one's
     // strip: the document closes it, after the save question when it holds changes.
     if (document.picture() && !model_.entryForPath(document.pathName())) document.ClosePicture();
+    // A catalog shows its pictures by event. With none of them open, the event of the picture last
+    // open here (else the newest event) is chosen, so that the strip does not open empty.
+    if (!model_.entryForPath(document.pathName())) selectStartEvent();
     emit loadFinished();
+}
+
+QStringList CFileBrowserView::recentPictures() const {
+    return frame_.settings().readString(kRecentSection, kRecentValue).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void CFileBrowserView::selectStartEvent() {
+    QTreeWidgetItem* item = itemFor(model_.startEvent(recentPictures()));
+    if (!item) return;
+    item->setExpanded(true);
+    // Handled as the user's choice: the strip shows the event's pictures.
+    tree_->setCurrentItem(item);
+    tree_->scrollToItem(item);
 }
 
 // ---- The tree ----
@@ -398,6 +419,13 @@ void CFileBrowserView::documentChanged() {
         selectItem(item);
         item->setText(0, pictureItemText(*picture));
         setItemLook(item, model_.pictureLook(*entry, *picture));
+    }
+    if (entry) {
+        // Remembered for the next opening of this place.
+        const QStringList recent = recentPictures();
+        const QStringList remembered = model_.rememberPicture(recent, entry->path);
+        if (remembered != recent)
+            frame_.settings().writeString(kRecentSection, kRecentValue, remembered.join(QLatin1Char('\n')));
     }
     askCreateCatalog();
 }

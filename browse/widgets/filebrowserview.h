@@ -112,6 +112,9 @@ private:
     void openFolder(const QString& path);
     void repaintThumbs();
     void askCreateCatalog();
+    // A catalog opened with none of its pictures open: its start event is selected (BrowserModel).
+    void selectStartEvent();
+    QStringList recentPictures() const;
 
     BrowseContext& frame_;
     BrowserModel model_;

@@ -30,8 +30,9 @@ namespace {
 const QColor kActiveFrame(0, 85, 229);
 const QString kReady = QStringLiteral("Ready");
 constexpr int kSlideTimerMs = 1000;
-// The text's room below a landscape picture (lines) and beside a portrait one (pixels).
-constexpr int kTextLines = 3;
+// The text's room below a landscape picture (lines) and beside a portrait one (pixels). Below, the
+// longest data text has four lines: number and date, place, event and headline, people.
+constexpr int kTextLines = 4;
 constexpr int kTextBesideWidth = 170;
 
 QString formatDateTime(const QDateTime& dateTime) {

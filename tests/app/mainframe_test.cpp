@@ -214,7 +214,31 @@ TEST_F(FrameTest, SaveCopyNextGivesTheDataToTheNextPictureUnsaved) {
     document().setModified(false);
 }
 
+// At the first start (no layout saved) a catalog's event title shows whole beside its icon, and the
+// event the catalog opens on fills the strip.
+TEST_F(FrameTest, AtTheFirstStartTheTreeHasRoomForAnEventTitle) {
+    makeFolder({"a.jpg"});
+    PictureRecord picture(path("a.jpg"));
+    picture.iptc().event = "05/01/2004-->05/02/2004:::Harbour festival";
+    ASSERT_TRUE(picture.save().ok());
+    ASSERT_TRUE(Catalog().create(folder_, false).ok());
+    openFrame({"a.jpg"});
+    frame_->resize(1024, 700);
+    QCoreApplication::processEvents();
+
+    QTreeWidget* tree = frame_->browser()->tree();
+    QTreeWidgetItem* event = tree->currentItem();
+    ASSERT_NE(event, nullptr);
+    ASSERT_EQ(CFileBrowserView::entryOf(event)->kind, EntryKind::Event);
+    EXPECT_TRUE(event->text(0).startsWith("05/01-02/2004 Harbour festival - 1/")) << event->text(0).toStdString();
+    const QRect row = tree->visualItemRect(event);
+    const int needed = tree->iconSize().width() + tree->fontMetrics().horizontalAdvance(event->text(0)) + 8;
+    EXPECT_LE(row.left() + needed, tree->viewport()->width());
+    EXPECT_EQ(thumbPaths(), QStringList{path("a.jpg")});
+}
+
 TEST_F(FrameTest, DeletingAsksAndMovesAway) {
+    const testsupport::TemporaryHome home(box_.filePath("home"));
     struct Case {
         QStringList names;
         QString open;
@@ -238,12 +262,69 @@ TEST_F(FrameTest, DeletingAsksAndMovesAway) {
         ASSERT_TRUE(document().OpenPictureFile(path(c.open)));
         prompter_.answer(c.answer);
         frame_->DeletePicture();
-        ASSERT_EQ(prompter_.askedTexts(), QStringList{"Are you sure you want to delete picture " + c.open});
+        ASSERT_EQ(prompter_.askedTexts(), QStringList{"Are you sure you want to delete picture " + c.open +
+                                                      "\n\nIt goes to the trash, from where it can be restored."});
         EXPECT_EQ(prompter_.asked()[0].caption, "Are you sure?");
         EXPECT_EQ(QFile::exists(path(c.open)), !c.deleted);
         EXPECT_EQ(document().pathName(), c.openAfter.isEmpty() ? QString() : path(c.openAfter));
         EXPECT_EQ(document().picture() == nullptr, c.openAfter.isEmpty());
         EXPECT_EQ(thumbPaths().contains(path(c.open)), !c.deleted);
+    }
+}
+
+TEST_F(FrameTest, ADeletedPictureGoesToTheTrashAndOnlyAConfirmedDeleteIsForGood) {
+    struct Case {
+        const char* name;
+        bool trash;  // a trash can be set up in the home folder
+        QList<int> answers;
+        bool gone;  // from the folder, the strip and the catalog
+    };
+    const Case cases[] = {
+        {"to the trash", true, {id::Yes}, true},
+        {"no trash: deleted for good", false, {id::Yes, id::Yes}, true},
+        {"no trash: kept", false, {id::Yes, id::No}, false},
+        {"no trash: cancelled", false, {id::Yes, id::Cancel}, false},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        frame_.reset();
+        QDir(box_.filePath("pictures")).removeRecursively();
+        prompter_ = ScriptedPrompter();
+        const QString homePath = box_.filePath(QStringLiteral("home%1").arg(++run));
+        const testsupport::TemporaryHome home(homePath, c.trash);
+        makeFolder({"a.jpg", "b.jpg"});
+        ASSERT_TRUE(Catalog().create(folder_, false).ok());
+        openFrame({"a.jpg", "b.jpg"});
+        ASSERT_TRUE(document().OpenPictureFile(path("a.jpg")));
+        const QByteArray bytes = testsupport::readAll(path("a.jpg"));
+
+        for (int answer : c.answers) prompter_.answer(answer);
+        frame_->DeletePicture();
+        const QList<ScriptedPrompter::Question> asked = prompter_.asked();
+        ASSERT_EQ(asked.size(), c.answers.size());
+        EXPECT_TRUE(asked[0].text.contains("It goes to the trash")) << asked[0].text.toStdString();
+        if (!c.trash) {
+            EXPECT_TRUE(asked[1].text.startsWith("The trash cannot take picture a.jpg ("))
+                << asked[1].text.toStdString();
+            EXPECT_TRUE(asked[1].text.endsWith("Delete it for good? It cannot be restored."));
+            EXPECT_EQ(asked[1].caption, "Delete for good?");
+            EXPECT_EQ(asked[1].flags, mb::YesNoCancel | mb::IconExclamation | mb::DefButton2);
+        }
+        // Only the home's trash holds it; nothing is put anywhere else.
+        const QString trashed = testsupport::TemporaryHome::trashed(homePath, "a.jpg");
+        EXPECT_EQ(QFile::exists(trashed), c.trash);
+        if (c.trash) {
+            EXPECT_EQ(testsupport::readAll(trashed), bytes);
+            EXPECT_TRUE(QFile::exists(homePath + "/.local/share/Trash/info/a.jpg.trashinfo"));
+        }
+        EXPECT_FALSE(QFileInfo::exists(QDir::currentPath() + "/files/a.jpg"));
+        EXPECT_EQ(QFile::exists(path("a.jpg")), !c.gone);
+        EXPECT_EQ(document().pathName(), path(c.gone ? "b.jpg" : "a.jpg"));
+        Catalog catalog;
+        ASSERT_TRUE(catalog.load(folder_));
+        EXPECT_EQ(catalog.count(), c.gone ? 1 : 2);
+        frame_.reset();
     }
 }
 

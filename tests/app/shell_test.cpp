@@ -162,6 +162,7 @@ TEST_F(ShellTest, DeletingALockedPictureAsksToUnlockFirstAndDeletesNothingOtherw
         {{id::No}, false, false},
         {{id::Yes, id::Yes}, true, true},
     };
+    const testsupport::TemporaryHome home(box_.filePath("home"));
     const QString folder = makeFolder("locked", {});
     auto frame = makeFrame();
     for (const Case& c : cases) {
@@ -178,7 +179,8 @@ TEST_F(ShellTest, DeletingALockedPictureAsksToUnlockFirstAndDeletesNothingOtherw
         prompter_ = ScriptedPrompter();
         for (int answer : c.answers) prompter_.answer(answer);
         frame->DeletePicture();
-        QStringList expected{"Are you sure you want to delete picture a.jpg"};
+        QStringList expected{"Are you sure you want to delete picture a.jpg\n\n"
+                             "It goes to the trash, from where it can be restored."};
         if (c.asksUnlock) expected.append("Picture is locked.  Do you wish to unlock it?");
         ASSERT_EQ(prompter_.askedTexts(), expected);
         if (c.asksUnlock) {

@@ -164,6 +164,7 @@ bool red(QRgb pixel) { return qRed(pixel) > 150 && qBlue(pixel) < 100; }
 // ---- The strip's list: numbers, counts, the picture shown ----
 
 TEST_F(ViewsFollowTest, ADeleteRenumbersTheFormAndTheLargePicture) {
+    const testsupport::TemporaryHome home(box_.filePath("home"));
     const QString folder = makeFolder("pictures", {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
     openFrame(folder);
     ASSERT_TRUE(document().OpenPictureFile(folder + "/c.jpg"));

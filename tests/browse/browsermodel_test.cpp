@@ -434,6 +434,43 @@ TEST(BrowserThumbs, CatalogShowsTheSelectedEventOnly) {
     EXPECT_FALSE(model.leaveSearch());
 }
 
+TEST(BrowserThumbs, ACatalogStartsOnTheLastOpenPicturesEventElseTheNewest) {
+    EntryListBuild build;
+    build.location = "/nowhere";
+    build.catalogMode = true;
+    build.entries.push_back(plainEntry(EntryKind::FolderRoot, "nowhere"));
+    build.entries.push_back(plainEntry(EntryKind::Event, "Unknown"));
+    build.entries.push_back(plainEntry(EntryKind::Event, title("Trip"), at(2020, 1, 1)));
+    build.entries.push_back(plainEntry(EntryKind::Event, title("Zoo"), at(2021, 1, 1)));
+    build.entries.push_back(plainEntry(EntryKind::Event, title("Empty"), at(2022, 1, 1)));  // no pictures left
+    build.entries.push_back(memoryPicture("a.jpg", "Trip", 1));
+    build.entries.push_back(memoryPicture("b.jpg", "Zoo", 1));
+    build.entries.push_back(memoryPicture("c.jpg", "", 1));
+    BrowserModel model(testEnvironment());
+    model.adopt(std::move(build), nullptr);
+    const auto start = [&](const QStringList& recent) {
+        const BrowserEntry* event = model.startEvent(recent);
+        return event ? event->text : QStringLiteral("none");
+    };
+
+    EXPECT_EQ(start({}), title("Zoo"));
+    EXPECT_EQ(start({"/elsewhere/x.jpg", "/nowhere/a.jpg", "/nowhere/b.jpg"}), title("Trip"));
+    EXPECT_EQ(start({"/nowhere/c.jpg"}), "Unknown");
+    model.setSearchMode(true);
+    EXPECT_EQ(start({}), "none");
+    model.setSearchMode(false);
+
+    // One picture per place: another picture of this folder replaces the one remembered for it.
+    EXPECT_EQ(model.rememberPicture({"/elsewhere/x.jpg", "/nowhere/a.jpg", "/other/y.jpg"}, "/nowhere/b.jpg"),
+              (QStringList{"/nowhere/b.jpg", "/elsewhere/x.jpg", "/other/y.jpg"}));
+    QStringList many;
+    for (int i = 0; i < 30; ++i) many << QStringLiteral("/place%1/p.jpg").arg(i);
+    const QStringList kept = model.rememberPicture(many, "/nowhere/a.jpg");
+    ASSERT_EQ(kept.size(), BrowserModel::kRememberedPictures);
+    EXPECT_EQ(kept.first(), "/nowhere/a.jpg");
+    EXPECT_EQ(kept.last(), many[BrowserModel::kRememberedPictures - 2]);
+}
+
 // ---- After a save and a delete ----
 
 TEST(BrowserSave, RenamedEventGetsItsOwnEntryInACatalog) {

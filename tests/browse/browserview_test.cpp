@@ -172,6 +172,46 @@ TEST_F(BrowserViewTest, ThePopupRunsTheFramesPrintAndSaveCommands) {
     EXPECT_EQ(texts(*menu).second, QStringList({"Print...", "Print Preview..."}));
 }
 
+// A catalog does not open on an empty strip: the event of the picture last open there is chosen, else
+// the newest event.
+TEST_F(BrowserViewTest, ACatalogOpensOnTheEventOfThePictureLastOpenThereElseTheNewest) {
+    const QString a = addPicture("a.jpg", "Zoo", "Lion", 1);
+    const QString b = addPicture("b.jpg", "Zoo", "", 2);
+    const QString c = addPicture("c.jpg", "Beach", "", 3);
+    addPicture("d.jpg", "", "", 4);  // "Unknown" counts as an old event
+    ASSERT_TRUE(Catalog().create(box_.path(), true).ok());
+    CFileBrowserView view(frame_);
+    const auto paths = [&] {
+        QStringList list;
+        for (const BrowserEntry* entry : thumbs_.list()) list << entry->path;
+        return list;
+    };
+
+    load(view);
+    QTreeWidgetItem* beach = itemNamed(view, title("Beach") + " - 1/0MB");
+    ASSERT_TRUE(beach);
+    EXPECT_EQ(view.tree()->currentItem(), beach);
+    EXPECT_TRUE(beach->isExpanded());
+    EXPECT_EQ(paths(), QStringList{c});
+    EXPECT_TRUE(frame_.document_.pathName().isEmpty()) << "choosing the event opens no picture";
+
+    // Once a picture of the Zoo was open here, the next opening shows the Zoo.
+    ASSERT_TRUE(frame_.document_.OpenPictureFile(b));
+    QCoreApplication::processEvents();
+    frame_.document_.ClosePicture();
+    load(view);
+    QTreeWidgetItem* zoo = itemNamed(view, title("Zoo") + " - 2/0MB");
+    ASSERT_TRUE(zoo);
+    EXPECT_EQ(view.tree()->currentItem(), zoo);
+    EXPECT_EQ(paths(), (QStringList{a, b}));
+
+    // A picture of this place that is gone by now leaves the newest event again.
+    ASSERT_TRUE(QFile::remove(b) && QFile::remove(a));
+    ASSERT_TRUE(Catalog().create(box_.path(), true).ok());
+    load(view);
+    EXPECT_EQ(view.tree()->currentItem(), itemNamed(view, title("Beach") + " - 1/0MB"));
+}
+
 TEST_F(BrowserViewTest, DoubleClickAndUpReachTheFrame) {
     QDir(box_.path()).mkdir("Sub");
     CFileBrowserView view(frame_);

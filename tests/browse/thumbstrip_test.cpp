@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QFont>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTextDocument>
+#include <QTransform>
 
 #include "catalog.h"
 #include "picturerecord.h"
@@ -296,6 +298,37 @@ TEST_F(ThumbnailJobTest, ReducedDecodeWhenThereIsNoStoredThumbnailAndTheTurnIsAp
     ASSERT_TRUE(turned.save());
     expectSameAsPicture(path, PictureRecord::ThumbnailSource::Decoded);
     EXPECT_EQ(thumbnailjobs::make(thumbnailjobs::jobFor(PictureRecord(path))).size(), QSize(120, 160));
+}
+
+// A camera picture whose pixels another program turned upright, leaving the camera's landscape
+// thumbnail as it was: the strip must show it upright, as the large view does.
+TEST_F(ThumbnailJobTest, ACameraThumbnailLyingOnItsSideIsNotUsed) {
+    const QByteArray original = testsupport::readAll(testsupport::dataPath("Canon_40D.jpg"));
+    QByteArray exif;  // the camera's APP1 segment, thumbnail and all
+    for (qsizetype at = 2; at + 4 <= original.size() && exif.isEmpty();) {
+        const int length = (uchar(original[at + 2]) << 8) | uchar(original[at + 3]);
+        if (uchar(original[at + 1]) == 0xE1 && original.mid(at + 4, 4) == "Exif") exif = original.mid(at, 2 + length);
+        at += 2 + length;
+    }
+    ASSERT_FALSE(exif.isEmpty());
+    QImage pixels;
+    ASSERT_TRUE(pixels.loadFromData(original, "JPEG"));
+    ASSERT_GT(pixels.width(), pixels.height());
+    QByteArray upright;
+    {
+        QBuffer buffer(&upright);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(pixels.transformed(QTransform().rotate(90)).save(&buffer, "JPEG"));
+    }
+    const QString path = sandbox_.filePath("upright.jpg");
+    ASSERT_TRUE(testsupport::writeAll(path, upright.left(2) + exif + upright.mid(2)));
+
+    PictureRecord picture(path);
+    ASSERT_FALSE(picture.reader().exifThumbnail().isEmpty());
+    ASSERT_EQ(QSize(picture.displayWidth(), picture.displayHeight()), pixels.size().transposed());
+    expectSameAsPicture(path, PictureRecord::ThumbnailSource::Decoded);
+    EXPECT_EQ(thumbnailjobs::make(thumbnailjobs::jobFor(picture)).size(),
+              thumbnails::thumbnailSize(pixels.size().transposed()));
 }
 
 TEST_F(ThumbnailJobTest, StoredIptcThumbnailBeforeDecoding) {

@@ -355,6 +355,24 @@ TEST(ThumbnailGeometry, SizeAndBand) {
     }
 }
 
+TEST(ThumbnailGeometry, AThumbnailMustStandLikeThePicture) {
+    const struct {
+        QSize thumb, display;
+        bool fits;
+    } cases[] = {
+        {{160, 120}, {1800, 1200}, true},
+        {{120, 160}, {1200, 1800}, true},
+        {{160, 120}, {1200, 1800}, false},  // the camera's landscape thumbnail of a picture turned upright
+        {{120, 160}, {1800, 1200}, false},
+        {{160, 160}, {1200, 1800}, true},  // a square stands either way
+        {{160, 120}, {1500, 1500}, true},
+        {{160, 120}, {0, 0}, true},  // nothing to compare with
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(thumbnails::standsLikePicture(c.thumb, c.display), c.fits)
+            << c.thumb.width() << "x" << c.thumb.height() << " for " << c.display.width() << "x" << c.display.height();
+}
+
 TEST(PictureThumbnail, CheapestSourceFirst) {
     const QByteArray cameraThumb = jpegOf(quarters(160, 106));
     const QByteArray storedThumb = jpegOf(quarters(160, 106).mirrored());
@@ -381,6 +399,29 @@ TEST(PictureThumbnail, CheapestSourceFirst) {
         EXPECT_EQ(picture.thumbnail().isNull(), c.expected != Source::Decoded);
         EXPECT_FALSE(picture.imageLoaded());
         EXPECT_EQ(picture.thumbnailImage().size(), QSize(160, 106));
+    }
+}
+
+TEST(PictureThumbnail, AThumbnailLyingOnItsSideIsPassedOver) {
+    const QByteArray upright = jpegOf(quarters(106, 160)), sideways = jpegOf(quarters(160, 106));
+    const struct {
+        QByteArray exif, iptc;
+        Source expected;
+    } cases[] = {
+        {sideways, {}, Source::Decoded},
+        {sideways, upright, Source::IptcThumbnail},
+        {sideways, sideways, Source::Decoded},
+        {upright, sideways, Source::ExifThumbnail},
+    };
+    SandBox box;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "iptc " << !c.iptc.isEmpty() << " upright " << (c.iptc == upright));
+        QList<QByteArray> segments{exifSegment(1, {}, c.exif)};
+        if (!c.iptc.isEmpty()) segments << iptcSegment(dataset(224, c.iptc));
+        PictureRecord picture(writePicture(box, "upright.jpg", pictureBytes(quarters(160, 240), segments)));
+        picture.makeThumbnail();
+        EXPECT_EQ(picture.thumbnailSource(), c.expected);
+        EXPECT_EQ(picture.thumbnailImage().size(), QSize(106, 160));
     }
 }
 

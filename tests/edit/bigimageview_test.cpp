@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QDir>
 #include <QImageWriter>
 #include <QSignalSpy>
@@ -243,6 +245,27 @@ TEST_F(BigImageViewTest, ArchivedPictureAsksForItsDisc) {
     picture().archiveLocation = sandbox_.filePath("disc") + "/";
     view_.Reset();
     EXPECT_TRUE(view_.missingText().isEmpty());
+}
+
+// Below a landscape picture that fills the pane's height, every line of the data text has its room,
+// in the pane and in full screen (the slide show).
+TEST_F(BigImageViewTest, EveryLineOfTheDataTextFitsBelowThePicture) {
+    open(makePicture("wide.jpg", {800, 700}));
+    IptcBlock& data = picture().iptc();
+    data.event = "05/01/2004-->05/02/2004:::Harbour festival";
+    data.headline = "Boats at dusk";
+    data.location = "Pier 4";
+    data.people = QStringList{"Anna", "Olaf"};
+    for (const bool fullScreen : {false, true}) {
+        SCOPED_TRACE(fullScreen ? "full screen" : "pane");
+        if (fullScreen) view_.enterFullScreen();
+        QCoreApplication::processEvents();
+        const int lines = int(view_.dataText().count(QLatin1Char('\n'))) + 1;
+        ASSERT_EQ(lines, 4);
+        const int textTop = int(std::ceil(view_.pictureArea().bottom())) + 2;
+        EXPECT_GE(viewport()->height() - 3 - textTop, lines * viewport()->fontMetrics().lineSpacing());
+    }
+    view_.leaveFullScreen();
 }
 
 TEST(BigImageDataText, PictureWithAndWithoutEvent) {

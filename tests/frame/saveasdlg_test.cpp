@@ -302,6 +302,41 @@ TEST_F(SaveAsDialogTest, SendEmailHandsTheCopiesToTheMailProgramAndNamesAPicture
     EXPECT_EQ(dialog->options().saveAsPath, "");
 }
 
+// Without a mail program the rendered copies are not lost: the user is told what to set up and saves
+// them into a folder of his choice, where names already taken get "_2".
+TEST_F(SaveAsDialogTest, SendEmailWithoutAMailProgramSavesTheCopiesWhereTheUserWants) {
+    // xdg-email as it ends when no program takes mailto: links.
+    const QString bin = box_.filePath("bin");
+    QDir().mkpath(bin);
+    ASSERT_TRUE(testsupport::writeAll(bin + "/xdg-email", "#!/bin/sh\necho 'xdg-email: no method available' >&2\nexit 3\n"));
+    QFile::setPermissions(bin + "/xdg-email", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + oldPath);
+    struct RestorePath {
+        QByteArray value;
+        ~RestorePath() { qputenv("PATH", value); }
+    } restore{oldPath};
+    const QString kept = box_.filePath("kept");
+    QDir().mkpath(kept);
+    ASSERT_TRUE(testsupport::writeAll(kept + "/a.jpg", "an older a.jpg"));
+
+    auto dialog = open(SaveAsMode::SendEmail);
+    choose(*dialog, event());
+    frame_.prompter_.answer(id::Yes).answerPath(kept);
+    dialog->accept();
+
+    ASSERT_EQ(frame_.prompter_.asked().size(), 2);
+    const QString told = frame_.prompter_.asked()[0].text;
+    EXPECT_TRUE(told.contains("No mail program is set up")) << told.toStdString();
+    EXPECT_TRUE(told.contains("The 2 pictures made for the message are kept.")) << told.toStdString();
+    EXPECT_EQ(testsupport::readAll(kept + "/a.jpg"), "an older a.jpg");
+    // The ".5mp" copies, as they were made for the message.
+    EXPECT_EQ(QImageReader(kept + "/a_2.jpg").size(), QSize(639, 435));
+    EXPECT_EQ(QImageReader(kept + "/b.jpg").size(), QSize(639, 435));
+    EXPECT_TRUE(QFileInfo::exists(QDir(box_.filePath("tmp")).filePath("a.jpg")));
+    EXPECT_EQ(frame_.statusTexts().last(), "2 pictures saved in " + QDir::toNativeSeparators(kept));
+}
+
 // A run disables the button that was clicked; the focus must not be left on Cancel, or Enter on the
 // next opening would cancel instead of saving.
 TEST_F(SaveAsDialogTest, EnterSavesAgainOnTheNextOpening) {

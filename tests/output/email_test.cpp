@@ -6,7 +6,9 @@
 #include "settingsstore.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -68,13 +70,15 @@ TEST(EmailSend, MissingMailProgram) {
     SettingsStore settings(box.filePath("settings.conf"));
     const PathOverride path(box.path());  // no xdg-email there
     ScriptedPrompter prompter;
-    prompter.answer(id::Ok);
+    prompter.answer(id::No);  // the copies are not wanted elsewhere
     QStringList statuses;
     const MailResult result = SendEmail({"Entire Catalog", {box.filePath("a.jpg")}}, settings, prompter,
                                         [&](const QString& text, bool) { statuses << text; });
     EXPECT_EQ(result.outcome, MailResult::Outcome::NoMailSupport);
     ASSERT_EQ(prompter.asked().size(), 1);
-    EXPECT_EQ(prompter.asked().first().text, "Unable to load mail system support.");
+    const QString text = prompter.asked().first().text;
+    EXPECT_TRUE(text.startsWith("Unable to load mail system support.\n\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("xdg-utils")) << text.toStdString();  // what to install
     EXPECT_EQ(statuses, QStringList({"Creating email..."}));
     EXPECT_EQ(result.statusText, "Ready");
 }
@@ -116,11 +120,19 @@ TEST(EmailSend, MailProgramErrors) {
         installStandIn(box.path(), box.filePath("args"), c.status);
         const PathOverride path(box.path());
         ScriptedPrompter prompter;
-        prompter.answer(id::Ok);
+        prompter.answer(id::No);
         const MailResult result = SendEmail({"Flagged Pictues", {box.filePath("a.jpg")}}, settings, prompter);
         EXPECT_EQ(result.outcome, c.outcome);
         ASSERT_EQ(prompter.asked().size(), 1);
-        EXPECT_EQ(prompter.asked().first().text, c.message);
+        const ScriptedPrompter::Question& asked = prompter.asked().first();
+        EXPECT_TRUE(asked.text.startsWith(QString(c.message) + "\n\n")) << asked.text.toStdString();
+        // Words to act on: no mail program is set up, and which kind of program to set up.
+        EXPECT_TRUE(asked.text.contains("no mail program is set up", Qt::CaseInsensitive)) << asked.text.toStdString();
+        EXPECT_TRUE(asked.text.contains("mailto:")) << asked.text.toStdString();
+        EXPECT_TRUE(asked.text.endsWith("The picture made for the message is kept. Would you like to save it into a "
+                                        "folder?"));
+        EXPECT_EQ(asked.flags, mb::YesNo | mb::IconExclamation);
+        EXPECT_TRUE(QFile::exists(box.filePath("a.jpg")));  // kept where it was
     }
     // A program that cannot be started at all.
     SandBox box;
@@ -129,9 +141,57 @@ TEST(EmailSend, MailProgramErrors) {
     QFile::setPermissions(box.filePath("xdg-email"), QFile::ReadOwner | QFile::ExeOwner);
     const PathOverride path(box.path());
     ScriptedPrompter prompter;
-    prompter.answer(id::Ok);
+    prompter.answer(id::No);
     const MailResult result = SendEmail({"Flagged Pictues", {box.filePath("xdg-email")}}, settings, prompter);
     EXPECT_EQ(result.outcome, MailResult::Outcome::InvalidMailSupport);
     ASSERT_EQ(prompter.asked().size(), 1);
-    EXPECT_EQ(prompter.asked().first().text, "Mail system DLL is invalid.");
+    EXPECT_TRUE(prompter.asked().first().text.startsWith("Mail system DLL is invalid.\n\n"));
+    EXPECT_TRUE(prompter.asked().first().text.contains("xdg-utils"));
+}
+
+// The copies of a message that could not be handed over, saved into a folder of the user's choice:
+// names taken there get "_2", "_3", ..., nothing there is replaced, and the copies stay where they were.
+TEST(EmailSend, TheCopiesOfAFailedMessageAreSavedWithFreshNames) {
+    SandBox box;
+    SettingsStore settings(box.filePath("settings.conf"));
+    const QString temp = box.filePath("temp"), kept = box.filePath("kept");
+    QDir().mkpath(temp);
+    QDir().mkpath(kept);
+    const QByteArray a = readAll(testsupport::dataPath("Canon_40D.jpg")), c = readAll(testsupport::dataPath("Panasonic_DMC-FZ30.jpg"));
+    writeAll(temp + "/a.jpg", a);
+    writeAll(temp + "/c.jpg", c);
+    writeAll(kept + "/a.jpg", "someone else's a");
+    writeAll(kept + "/a_2.jpg", "someone else's a_2");
+    installStandIn(box.path(), box.filePath("args"), 3);
+    const PathOverride path(box.path());
+    ScriptedPrompter prompter;
+    prompter.answer(id::Yes).answerPath(kept);
+    const MailResult result = SendEmail({"Flagged Pictues", {temp + "/a.jpg", temp + "/c.jpg"}}, settings, prompter);
+
+    EXPECT_EQ(result.outcome, MailResult::Outcome::NoMailSupport);
+    ASSERT_EQ(prompter.asked().size(), 2);
+    EXPECT_TRUE(prompter.asked()[0].text.endsWith("The 2 pictures made for the message are kept. Would you like to "
+                                                  "save them into a folder?"));
+    EXPECT_EQ(prompter.asked()[1].kind, ScriptedPrompter::Kind::Directory);
+    EXPECT_EQ(readAll(kept + "/a.jpg"), "someone else's a");
+    EXPECT_EQ(readAll(kept + "/a_2.jpg"), "someone else's a_2");
+    EXPECT_EQ(readAll(kept + "/a_3.jpg"), a);
+    EXPECT_EQ(readAll(kept + "/c.jpg"), c);
+    EXPECT_EQ(readAll(temp + "/a.jpg"), a);
+    EXPECT_EQ(result.statusText, "2 pictures saved in " + QDir::toNativeSeparators(kept));
+
+    // Copies that cannot be written (the disk is full): each is named with the reason, and nothing
+    // claims that they were saved.
+    ScriptedPrompter again;
+    again.answer(id::Yes).answerPath(kept).answer(id::Ok);
+    MailResult refused;
+    {
+        const testsupport::FileSizeLimit full(100);
+        refused = SendEmail({"Flagged Pictues", {temp + "/c.jpg"}}, settings, again);
+    }
+    ASSERT_EQ(again.asked().size(), 3);
+    EXPECT_TRUE(again.asked()[2].text.startsWith("These pictures could not be saved in")) << again.asked()[2].text.toStdString();
+    EXPECT_TRUE(again.asked()[2].text.contains("c.jpg: "));
+    EXPECT_FALSE(QFileInfo::exists(kept + "/c_2.jpg"));
+    EXPECT_EQ(refused.statusText, "Ready");
 }

@@ -2,6 +2,8 @@
 // Small helpers shared by the tests: test data, the corpus, a sandbox folder, file bytes.
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -32,6 +34,38 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// Points HOME and XDG_DATA_HOME into the folder `home` (made here) while it lives, so that the
+// desktop's trash, "$XDG_DATA_HOME/Trash" for files on the home's disk, is a test's own and never the
+// user's. Without `trash` the data folder is not made, and no trash can be set up there.
+class TemporaryHome {
+public:
+    explicit TemporaryHome(const QString& home, bool trash = true)
+        : oldHome_(qgetenv("HOME")), oldData_(qgetenv("XDG_DATA_HOME")),
+          hadData_(qEnvironmentVariableIsSet("XDG_DATA_HOME")) {
+        const QString data = home + QStringLiteral("/.local/share");
+        QDir().mkpath(trash ? data : home);
+        qputenv("HOME", QFile::encodeName(home));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    }
+    ~TemporaryHome() {
+        qputenv("HOME", oldHome_);
+        if (hadData_)
+            qputenv("XDG_DATA_HOME", oldData_);
+        else
+            qunsetenv("XDG_DATA_HOME");
+    }
+    TemporaryHome(const TemporaryHome&) = delete;
+    TemporaryHome& operator=(const TemporaryHome&) = delete;
+    // Where a trashed file of that name is.
+    static QString trashed(const QString& home, const QString& name) {
+        return home + QStringLiteral("/.local/share/Trash/files/") + name;
+    }
+
+private:
+    QByteArray oldHome_, oldData_;
+    bool hadData_;
 };
 
 // Writes beyond `bytes` fail with EFBIG for this process, as on a full disk; even the superuser
