@@ -7,10 +7,12 @@
 #include <QPrinter>
 
 #include "framecontext.h"
+#include "leftoutnotice.h"
 #include "printoptionsdlg.h"
 #include "printview.h"
 #include "prompter.h"
 #include "safewrite.h"
+#include "samefile.h"
 #include "snaploredoc.h"
 #include "updatecheck.h"
 
@@ -22,6 +24,7 @@ const QString kCaption = QStringLiteral("Print");
 
 // Opens the options dialog on the frame's current pictures; false when it was cancelled.
 bool chooseOptions(FrameContext& frame, CPrintOptionsDlg& options, bool searchResults) {
+    leftoutnotice::tell(frame);
     options.setPictures(frame.document().picture(), frame.entryList().entries(), searchResults);
     options.readPrinter();
     return options.exec() == QDialog::Accepted;
@@ -68,7 +71,11 @@ void print(FrameContext& frame, CPrintOptionsDlg& options, QPrinter& printer, bo
     frame.setStatusText(QStringLiteral("Printing..."), true);
     QString error;
     bool done = false;
-    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    // The file never goes over a picture it prints.
+    if (const QString input = toFile ? InputAtOutput(printer.outputFileName(), pictures) : QString(); !input.isEmpty())
+        error = OutputIsInputText(printer.outputFileName(), input);
+    else if (toFile)
         done = printToFile(view, printer, from, to, error);
     else
         done = view.print(printer, from, to);
