@@ -159,9 +159,6 @@ QByteArray headerCopy(const QString& path, quint64 length) {
 
 const QString kLineCannotHold = QStringLiteral("a catalog line cannot hold a line feed or a backslash; left out");
 
-// Copies the entries of a subfolder's catalog, naming each after the subfolder unless it lies
-// elsewhere (an archive location). False when writing failed, or when the subfolder's catalog cannot
-// be taken in whole (damaged, or a symbolic link): then `stop` says why and names it.
 // A link back to the folder or above it would feed the catalog into itself, growing on every create.
 bool leadsBack(const QString& folder, const QString& subfolder) {
     const QString own = QFileInfo(folder).canonicalFilePath();
@@ -189,6 +186,9 @@ void subfolderEntryKeys(const QString& folder, const QString& subfolder, QSet<QB
     }
 }
 
+// Copies the entries of a subfolder's catalog, naming each after the subfolder unless it lies
+// elsewhere (an archive location). False when writing failed, or when the subfolder's catalog cannot
+// be taken in whole (damaged, or a symbolic link): then `stop` says why and names it.
 // Entries whose picture is written from its file instead (`fromDisk`, by relative path) are skipped;
 // the entries written are added to `written`.
 bool copySubfolderEntries(CatalogWriter& writer, const QString& folder, const QString& subfolder,
