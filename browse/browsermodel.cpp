@@ -128,7 +128,7 @@ QString leftOutMessage(const QString& location, const QString& damage, const QSt
                      .arg(QDir::toNativeSeparators(location), damage);
     if (!leftOut.isEmpty()) {
         if (!lines.isEmpty()) lines << QString();
-        lines << QStringLiteral("These entries of the catalog are not shown:");
+        lines << QStringLiteral("These pictures are not shown:");
         lines << leftOut.mid(0, kShown);
         if (leftOut.size() > kShown) lines << QStringLiteral("... and %1 more").arg(leftOut.size() - kShown);
     }
@@ -239,6 +239,11 @@ EntryListBuild BrowserModel::buildEntryList(const QString& location, const Brows
             entries.push_back(
                 makeEntry(EntryKind::Folder, info.fileName(), joined(location, info.fileName()), folderDate()));
         } else if (!build.catalogMode && info.fileName().toLower().endsWith(QLatin1String(".jpg"))) {
+            // A pipe or device would never be read to its end (opening a pipe waits for a writer).
+            if (!info.isFile()) {
+                if (info.exists()) build.leftOut << info.fileName() + QStringLiteral(": not a regular file");
+                continue;
+            }
             pictureFiles.append(joined(location, info.fileName()));
             pictureSlots.append(entries.size());
             entries.push_back(nullptr);

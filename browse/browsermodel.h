@@ -104,12 +104,13 @@ struct EntryListBuild {
     QStringList zeroByteFiles;
     // The catalog did not load whole: which, where it broke and why.
     QString catalogDamage;
-    // Entries of the catalog that are not in the list, each "name: reason".
+    // Entries of the catalog, or ".jpg" files of the folder, that are not in the list, each
+    // "name: reason".
     QStringList leftOut;
 };
 
-// What the user is told on opening a folder whose catalog did not load whole or left entries out;
-// empty when there is nothing to tell.
+// What the user is told on opening a folder whose catalog did not load whole or whose list lacks
+// pictures; empty when there is nothing to tell.
 QString leftOutMessage(const QString& location, const QString& damage, const QStringList& leftOut);
 
 // One item of the tree as the view shows it.
@@ -143,7 +144,7 @@ public:
     static browser::EntryListBuild buildEntryList(const QString& location, const browser::BrowserEnvironment& env,
                                                   const browser::LoadObserver& observer = {});
     // Makes a build the model's list (the old entries are freed) and reports empty files through
-    // `prompter`, and a catalog that did not load whole or left entries out once per opening of the
+    // `prompter`, and a catalog that did not load whole or pictures left out once per opening of the
     // folder (not again when the same folder is read again). Resets the event shown and the
     // create-catalog question.
     void adopt(browser::EntryListBuild build, Prompter* prompter);
@@ -204,7 +205,7 @@ public:
     bool askCreateCatalog() const { return askCreateCatalog_; }
     bool driveListMode() const { return location_ == browser::kDriveList; }
     const browser::BrowserEnvironment& environment() const { return env_; }
-    // What the list lacks of its folder's catalog: leftOutMessage's lines, empty when it is whole.
+    // What the list lacks of its folder: leftOutMessage's lines, empty when it holds everything.
     QStringList leftOutLines() const;
 
     // Takes the entry list away (to keep records alive that others still point to).

@@ -5,6 +5,7 @@
 #include "browsermodel.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -586,4 +587,15 @@ TEST(BrowserEntryList, CatalogCutShortIsToldOncePerOpening) {
     EXPECT_TRUE(prompter.asked()[0].text.contains("did not load whole"));
     EXPECT_TRUE(prompter.exhausted());
     EXPECT_EQ(testsupport::readAll(box.filePath("Snaplore.sidx")), bytes);
+}
+
+// A pipe with a picture's name is never opened (that would wait for a writer): it is named instead.
+TEST(BrowserEntryList, PipeWithAPictureNameIsToldNotRead) {
+    SandBox box;
+    addPicture(box, "a.jpg", "", "", at(2004, 6, 1));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(box.filePath("pipe.jpg")).constData(), 0644), 0);
+    const EntryListBuild build = BrowserModel::buildEntryList(box.path(), testEnvironment());
+    EXPECT_EQ(build.thumbs.size(), 1);
+    EXPECT_EQ(build.leftOut, QStringList{"pipe.jpg: not a regular file"});
+    EXPECT_TRUE(leftOutMessage(box.path(), {}, build.leftOut).contains("pipe.jpg: not a regular file"));
 }

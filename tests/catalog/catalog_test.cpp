@@ -231,6 +231,7 @@ TEST(Catalog, UnreadablePictureGetsAnEntryWithoutHeader) {
     EXPECT_TRUE(entries[1].header.isEmpty());
     ASSERT_TRUE(catalog.load(box.path()));
     EXPECT_EQ(pictureNames(catalog), QStringList({"a.jpg", "c.jpg"}));
+    EXPECT_EQ(catalog.withoutHeader(), QStringList{"b.jpg"});
     EXPECT_EQ(catalog.pictures()[1]->iptc().headline, PictureRecord(box.filePath("c.jpg")).iptc().headline);
 }
 
