@@ -123,8 +123,9 @@ QString leftOutMessage(const QString& location, const QString& damage, const QSt
     constexpr qsizetype kShown = 20;
     QStringList lines;
     if (!damage.isEmpty())
-        lines << QStringLiteral("The catalog of %1 did not load whole:\n%2\n\nThe catalog is left as it is: it is "
-                                "neither refreshed nor created again until it is removed.")
+        lines << QStringLiteral(
+                     "The catalog of %1 did not load whole:\n%2\n\nThe catalog is left as it is: it is "
+                     "neither refreshed nor created again until it is removed.")
                      .arg(QDir::toNativeSeparators(location), damage);
     if (!leftOut.isEmpty()) {
         if (!lines.isEmpty()) lines << QString();
@@ -211,7 +212,8 @@ EntryListBuild BrowserModel::buildEntryList(const QString& location, const Brows
     if (build.catalogMode) {
         build.catalogDamage = catalog.damage();
         if (catalog.unsafeNames() > 0)
-            build.leftOut << QStringLiteral("%1 entries: their names lead outside the folder").arg(catalog.unsafeNames());
+            build.leftOut
+                << QStringLiteral("%1 entries: their names lead outside the folder").arg(catalog.unsafeNames());
         for (const QString& name : catalog.withoutHeader())
             build.leftOut << name + QStringLiteral(": the catalog holds no picture header for it");
         QSet<QString> events{QStringLiteral("Unknown")};

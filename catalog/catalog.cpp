@@ -282,8 +282,8 @@ FolderListing ListFolder(const QString& folder, bool includeSubfolders) {
         const QString name = QFile::decodeName(raw);
         if (QFile::encodeName(name) != raw) {
             if (!isDir || hasCatalog(raw))
-                listing.leftOut.push_back(
-                    {snaplore::text::printableName(raw), QStringLiteral("the name is not valid UTF-8 and was left out")});
+                listing.leftOut.push_back({snaplore::text::printableName(raw),
+                                           QStringLiteral("the name is not valid UTF-8 and was left out")});
         } else if (isDir) {
             listing.subfolders << name;
         } else if (!S_ISREG(st.st_mode)) {
@@ -483,7 +483,8 @@ CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfol
         for (const QString& subfolder : subfolders)
             if (!copySubfolderEntries(writer, folder, subfolder, report, stop, fromDisk, written)) return false;
         for (const auto& [relative, entry] : foundAgain)
-            if (!listed.contains(relative) && !writeFromDisk(entry->name.toByteArray(), joinPath(folder, relative), entry))
+            if (!listed.contains(relative) &&
+                !writeFromDisk(entry->name.toByteArray(), joinPath(folder, relative), entry))
                 return false;
         int kept = 0;
         for (const CatalogEntry* entry : gone) {

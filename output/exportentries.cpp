@@ -139,8 +139,9 @@ FolderExport ReadFolderForExport(const QString& folder) {
         for (std::unique_ptr<PictureRecord>& picture : catalog.takePictures()) result.pictures.push_back(std::move(picture));
         result.damage = catalog.damage();
         if (catalog.unsafeNames() > 0)
-            result.leftOut.push_back({QStringLiteral("%1 entries of %2").arg(catalog.unsafeNames()).arg(catalog.catalogPath()),
-                                      QStringLiteral("their names lead outside the folder; left out")});
+            result.leftOut.push_back(
+                {QStringLiteral("%1 entries of %2").arg(catalog.unsafeNames()).arg(catalog.catalogPath()),
+                 QStringLiteral("their names lead outside the folder; left out")});
         for (const QString& name : catalog.withoutHeader())
             result.leftOut.push_back({name, QStringLiteral("the catalog holds no picture header for it; left out")});
     } else {

@@ -51,9 +51,10 @@ void create(FrameContext& frame) {
         return;
     }
     if (report.keptArchived > 0)
-        information(frame, QStringLiteral("Catalog Created") +
-                               tr("\n\n%1 archived pictures that are not in the folder keep their entries.")
-                                   .arg(report.keptArchived));
+        information(
+            frame,
+            QStringLiteral("Catalog Created") +
+                tr("\n\n%1 archived pictures that are not in the folder keep their entries.").arg(report.keptArchived));
     else
         information(frame, QStringLiteral("Catalog Created"));
     if (!report.leftOut.empty())

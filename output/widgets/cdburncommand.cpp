@@ -120,9 +120,9 @@ public:
         if (QFileInfo(image).suffix().isEmpty()) image += QStringLiteral(".iso");
         // The image never goes over one of the folder's pictures.
         if (const QString input = InputAtOutput(image, PicturesOf(frame_.entryList().entries())); !input.isEmpty()) {
-            prompter.messageBox(QStringLiteral("The CD image could not be saved:\n%1.").arg(OutputIsInputText(image, input)) +
-                                    stays,
-                                kTitle, mb::Ok | mb::IconExclamation);
+            prompter.messageBox(
+                QStringLiteral("The CD image could not be saved:\n%1.").arg(OutputIsInputText(image, input)) + stays,
+                kTitle, mb::Ok | mb::IconExclamation);
             return;
         }
         const CdWriteResult written =

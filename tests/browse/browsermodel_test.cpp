@@ -583,7 +583,8 @@ TEST(BrowserEntryList, CatalogCutShortIsToldOncePerOpening) {
     EXPECT_TRUE(model.leftOutLines().isEmpty());
     model.load(box.path(), &prompter);
     ASSERT_EQ(prompter.asked().size(), 2);
-    EXPECT_TRUE(prompter.asked()[0].text.contains(box.filePath("Snaplore.sidx"))) << prompter.asked()[0].text.toStdString();
+    EXPECT_TRUE(prompter.asked()[0].text.contains(box.filePath("Snaplore.sidx")))
+        << prompter.asked()[0].text.toStdString();
     EXPECT_TRUE(prompter.asked()[0].text.contains("did not load whole"));
     EXPECT_TRUE(prompter.exhausted());
     EXPECT_EQ(testsupport::readAll(box.filePath("Snaplore.sidx")), bytes);

@@ -217,5 +217,6 @@ TEST_F(Document, SaveLeavesACatalogThatDoesNotLoadWhole) {
     EXPECT_EQ(PictureRecord(path).iptc().caption, "saved");
     EXPECT_EQ(readAll(box.filePath("Snaplore.sidx")), catalog);
     ASSERT_EQ(prompter.asked().size(), 1);
-    EXPECT_TRUE(prompter.asked()[0].text.contains(box.filePath("Snaplore.sidx"))) << prompter.asked()[0].text.toStdString();
+    EXPECT_TRUE(prompter.asked()[0].text.contains(box.filePath("Snaplore.sidx")))
+        << prompter.asked()[0].text.toStdString();
 }

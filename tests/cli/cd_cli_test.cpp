@@ -143,7 +143,8 @@ TEST_F(CdCliTest, CatalogCutShortGivesTheImageButSaysSo) {
     const QString iso = box_.filePath("cut.iso");
     const ToolRun run = cd({"--root", "--no-autorun", "--iso", iso, box_.filePath("in")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(catalog) && run.err.contains("damaged after 1 whole entries")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(catalog) && run.err.contains("damaged after 1 whole entries"))
+        << run.err.toStdString();
     EXPECT_EQ(listing(iso), names({"/", "/Canon_40D.jpg", "/Snaplore.sidx"}));
     EXPECT_EQ(testsupport::readAll(catalog), bytes);
 }

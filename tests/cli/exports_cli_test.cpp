@@ -92,7 +92,8 @@ QByteArray cutAfterFirstEntry(QByteArray catalog) {
 TEST(CliExports, FolderReadWithoutAllItsPicturesSaysSo) {
     SandBox box;
     QDir(box.path()).mkdir("cut");
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) box.copy(dataPath("Canon_40D.jpg"), QStringLiteral("cut/") + name);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        box.copy(dataPath("Canon_40D.jpg"), QStringLiteral("cut/") + name);
     ASSERT_EQ(cli({"catalog", "create", box.filePath("cut")}).status, 0);
     const QString catalog = box.filePath("cut/Snaplore.sidx");
     const QByteArray cut = cutAfterFirstEntry(testsupport::readAll(catalog));
@@ -110,13 +111,23 @@ TEST(CliExports, FolderReadWithoutAllItsPicturesSaysSo) {
         const char* says;
         const char* written;
     } cases[] = {
-        {"index", {"index", "--cols", "1", "--out", box.filePath("i.jpg"), box.filePath("cut")}, "damaged after 1 whole entries", "i.jpg"},
-        {"report", {"report", "--out", box.filePath("r.txt"), "--kind", "all", box.filePath("cut")}, "damaged", "r.txt"},
-        {"html", {"html", "--main", tmpl, "--event", tmpl, "--out", box.filePath("site"), box.filePath("cut")}, "damaged",
+        {"index",
+         {"index", "--cols", "1", "--out", box.filePath("i.jpg"), box.filePath("cut")},
+         "damaged after 1 whole entries",
+         "i.jpg"},
+        {"report",
+         {"report", "--out", box.filePath("r.txt"), "--kind", "all", box.filePath("cut")},
+         "damaged",
+         "r.txt"},
+        {"html",
+         {"html", "--main", tmpl, "--event", tmpl, "--out", box.filePath("site"), box.filePath("cut")},
+         "damaged",
          "site/index.html"},
         {"print", {"print", "--pdf", box.filePath("p.pdf"), box.filePath("cut")}, "damaged", "p.pdf"},
-        {"index of a folder with a pipe", {"index", "--out", box.filePath("j.jpg"), box.filePath("piped")},
-         "pipe.jpg: not a regular file", "j.jpg"},
+        {"index of a folder with a pipe",
+         {"index", "--out", box.filePath("j.jpg"), box.filePath("piped")},
+         "pipe.jpg: not a regular file",
+         "j.jpg"},
     };
     for (const auto& c : cases) {
         const CliRun run = cli(c.args);
@@ -138,7 +149,8 @@ TEST(CliExports, OutputThatIsAnInputPictureIsRefused) {
     QDir(box.path()).mkdir("pics");
     const QString picture = box.copy(dataPath("Canon_40D.jpg"), "pics/a.jpg");
     const QByteArray before = testsupport::readAll(picture);
-    ASSERT_EQ(::link(QFile::encodeName(picture).constData(), QFile::encodeName(box.filePath("hard.jpg")).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(picture).constData(), QFile::encodeName(box.filePath("hard.jpg")).constData()),
+              0);
     ASSERT_TRUE(QFile::link(picture, box.filePath("sym.jpg")));
     const QString pics = box.filePath("pics");
     const QString hard = box.filePath("hard.jpg"), sym = box.filePath("sym.jpg");
