@@ -16,7 +16,8 @@ const char kUsage[] =
     "Commands:\n"
     "  create DIR [--subfolders]                    write DIR's catalog from its .jpg files (and subfolder catalogs)\n"
     "  list DIR [--json]                            show every entry of DIR's catalog\n"
-    "  archive DIR --cd-name NAME --location PATH   record the disc and folder every entry was archived to\n"
+    "  archive DIR --cd-name NAME --location PATH   record the disc and folder the pictures in DIR were\n"
+    "                                               archived to (entries of pictures elsewhere keep theirs)\n"
     "  refresh DIR                                  create the catalog again when a subfolder's catalog is newer\n"
     "  version DIR                                  print the catalog version: 0 (none), 2 or 3\n"
     "  remove DIR                                   empty the catalog file, so that it no longer counts\n";
