@@ -118,6 +118,24 @@ QString pictureItemText(const PictureRecord& picture) {
     return separator == name.end() ? name : name.mid(separator - name.begin() + 1);
 }
 
+QString leftOutMessage(const QString& location, const QString& damage, const QStringList& leftOut) {
+    if (damage.isEmpty() && leftOut.isEmpty()) return {};
+    constexpr qsizetype kShown = 20;
+    QStringList lines;
+    if (!damage.isEmpty())
+        lines << QStringLiteral(
+                     "The catalog of %1 did not load whole:\n%2\n\nThe catalog is left as it is: it is "
+                     "neither refreshed nor created again until it is removed.")
+                     .arg(QDir::toNativeSeparators(location), damage);
+    if (!leftOut.isEmpty()) {
+        if (!lines.isEmpty()) lines << QString();
+        lines << QStringLiteral("These pictures are not shown:");
+        lines << leftOut.mid(0, kShown);
+        if (leftOut.size() > kShown) lines << QStringLiteral("... and %1 more").arg(leftOut.size() - kShown);
+    }
+    return lines.join(u'\n');
+}
+
 QString folderRootText(const QString& path) {
     const QString last = path.mid(path.lastIndexOf(u'/') + 1);
     return last.isEmpty() ? path : last;
@@ -192,6 +210,12 @@ EntryListBuild BrowserModel::buildEntryList(const QString& location, const Brows
     build.catalogMode = bool(catalog.load(location, true));
     entries.push_back(makeEntry(EntryKind::Event, QStringLiteral("Unknown"), location, folderDate()));
     if (build.catalogMode) {
+        build.catalogDamage = catalog.damage();
+        if (catalog.unsafeNames() > 0)
+            build.leftOut
+                << QStringLiteral("%1 entries: their names lead outside the folder").arg(catalog.unsafeNames());
+        for (const QString& name : catalog.withoutHeader())
+            build.leftOut << name + QStringLiteral(": the catalog holds no picture header for it");
         QSet<QString> events{QStringLiteral("Unknown")};
         for (std::unique_ptr<PictureRecord>& picture : catalog.takePictures()) {
             const QString event = eventText(*picture);
@@ -217,6 +241,11 @@ EntryListBuild BrowserModel::buildEntryList(const QString& location, const Brows
             entries.push_back(
                 makeEntry(EntryKind::Folder, info.fileName(), joined(location, info.fileName()), folderDate()));
         } else if (!build.catalogMode && info.fileName().toLower().endsWith(QLatin1String(".jpg"))) {
+            // A pipe or device would never be read to its end (opening a pipe waits for a writer).
+            if (!info.isFile()) {
+                if (info.exists()) build.leftOut << info.fileName() + QStringLiteral(": not a regular file");
+                continue;
+            }
             pictureFiles.append(joined(location, info.fileName()));
             pictureSlots.append(entries.size());
             entries.push_back(nullptr);
@@ -247,7 +276,10 @@ EntryListBuild BrowserModel::buildEntryList(const QString& location, const Brows
 
 void BrowserModel::adopt(EntryListBuild build, Prompter* prompter) {
     thumbs_.clear();
+    if (build.location != location_) leftOutTold_ = false;
     location_ = build.location;
+    catalogDamage_ = build.catalogDamage;
+    leftOut_ = build.leftOut;
     entries_ = std::move(build.entries);
     thumbs_ = std::move(build.thumbs);
     catalogMode_ = build.catalogMode;
@@ -256,6 +288,17 @@ void BrowserModel::adopt(EntryListBuild build, Prompter* prompter) {
     // Reading the empty file again on this thread lets the picture tell the user in its own words.
     if (prompter)
         for (const QString& path : build.zeroByteFiles) PictureRecord(path, prompter);
+    const QString message = leftOutMessage(location_, catalogDamage_, leftOut_);
+    if (prompter && !message.isEmpty() && !leftOutTold_) {
+        leftOutTold_ = true;
+        prompter->messageBox(message, QStringLiteral("Snaplore"), mb::Ok | mb::IconExclamation);
+    }
+}
+
+QStringList BrowserModel::leftOutLines() const {
+    QStringList lines;
+    if (!catalogDamage_.isEmpty()) lines << catalogDamage_;
+    return lines + leftOut_;
 }
 
 void BrowserModel::load(const QString& location, Prompter* prompter) {

@@ -102,7 +102,16 @@ struct EntryListBuild {
     bool canceled = false;
     // Empty picture files; the user is told about them on the user-interface thread.
     QStringList zeroByteFiles;
+    // The catalog did not load whole: which, where it broke and why.
+    QString catalogDamage;
+    // Entries of the catalog, or ".jpg" files of the folder, that are not in the list, each
+    // "name: reason".
+    QStringList leftOut;
 };
+
+// What the user is told on opening a folder whose catalog did not load whole or whose list lacks
+// pictures; empty when there is nothing to tell.
+QString leftOutMessage(const QString& location, const QString& damage, const QStringList& leftOut);
 
 // One item of the tree as the view shows it.
 struct TreeNode {
@@ -135,7 +144,9 @@ public:
     static browser::EntryListBuild buildEntryList(const QString& location, const browser::BrowserEnvironment& env,
                                                   const browser::LoadObserver& observer = {});
     // Makes a build the model's list (the old entries are freed) and reports empty files through
-    // `prompter`. Resets the event shown and the create-catalog question.
+    // `prompter`, and a catalog that did not load whole or pictures left out once per opening of the
+    // folder (not again when the same folder is read again). Resets the event shown and the
+    // create-catalog question.
     void adopt(browser::EntryListBuild build, Prompter* prompter);
     // Both at once, on the calling thread.
     void load(const QString& location, Prompter* prompter);
@@ -203,6 +214,8 @@ public:
     bool askCreateCatalog() const { return askCreateCatalog_; }
     bool driveListMode() const { return location_ == browser::kDriveList; }
     const browser::BrowserEnvironment& environment() const { return env_; }
+    // What the list lacks of its folder: leftOutMessage's lines, empty when it holds everything.
+    QStringList leftOutLines() const;
 
     // Takes the entry list away (to keep records alive that others still point to).
     EntryList takeEntries();
@@ -218,5 +231,8 @@ private:
     bool searchMode_ = false;
     bool catalogMode_ = false;
     bool askCreateCatalog_ = true;
+    QString catalogDamage_;
+    QStringList leftOut_;
+    bool leftOutTold_ = false;  // for the location: told once when it is opened
     QStringList missingFolders_;
 };

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -77,11 +79,55 @@ WriteResult catalogNamesRefused(const QString& folder) {
     return {};
 }
 
+QString damageText(const QString& path, qint32 wholeEntries, CatalogError error) {
+    return QStringLiteral("%1 is damaged after %2 whole entries: %3").arg(path).arg(wholeEntries).arg(describe(error));
+}
+
 WriteResult damaged(const QString& path, qint32 wholeEntries, CatalogError error) {
-    return {WriteError::ShortRead, QStringLiteral("%1 is damaged after %2 whole entries: %3")
-                                       .arg(path)
-                                       .arg(wholeEntries)
-                                       .arg(describe(error))};
+    return {WriteError::ShortRead, damageText(path, wholeEntries, error)};
+}
+
+// Follows links, as the folder's listing does.
+bool isRegularFile(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The folder's own catalog read whole, before it is rewritten. The entries point into `bytes`.
+struct OwnCatalog {
+    CatalogFile::Located located;
+    QByteArray bytes;
+    CatalogHeader header;
+    std::vector<CatalogEntry> entries;  // those whose names lead inside the folder
+};
+
+// A catalog that cannot be read, or that does not load to its last entry, is refused: written anew
+// from what did load, it would lose the rest. No catalog is no refusal (version stays 0).
+WriteResult readOwnCatalog(const QString& folder, OwnCatalog& own) {
+    own.located = CatalogFile::locate(folder);
+    if (own.located.version == 0) return {};
+    if (!CatalogFile::readRegular(own.located.path, own.bytes))
+        return {WriteError::OpenFailed, QStringLiteral("%1 cannot be read: %2").arg(own.located.path, systemError())};
+    CatalogReader reader(own.bytes);
+    const CatalogError headerError = reader.readHeader(own.header);
+    if (headerError == CatalogError::NoCatalog) {  // emptied since it was looked at
+        own.located.version = 0;
+        return {};
+    }
+    if (headerError != CatalogError::None) return damaged(own.located.path, 0, headerError);
+    own.entries.reserve(size_t(std::min<qsizetype>(own.header.count, reader.maxEntriesLeft())));
+    for (qint32 i = 0; i < own.header.count; ++i) {
+        CatalogEntry entry;
+        const CatalogError error = reader.readEntry(entry);
+        if (error != CatalogError::None) return damaged(own.located.path, i, error);
+        if (!CatalogFile::safeRelativePath(entry.name).isEmpty()) own.entries.push_back(entry);
+    }
+    return {};
+}
+
+// An entry as a key: the same name, disc and location.
+QByteArray entryKey(QByteArrayView name, QByteArrayView archiveName, QByteArrayView archiveLocation) {
+    return name.toByteArray() + '\n' + archiveName.toByteArray() + '\n' + archiveLocation.toByteArray();
 }
 
 // A catalog just written reads back as a whole version 3 catalog.
@@ -113,15 +159,42 @@ QByteArray headerCopy(const QString& path, quint64 length) {
 
 const QString kLineCannotHold = QStringLiteral("a catalog line cannot hold a line feed or a backslash; left out");
 
+// A link back to the folder or above it would feed the catalog into itself, growing on every create.
+bool leadsBack(const QString& folder, const QString& subfolder) {
+    const QString own = QFileInfo(folder).canonicalFilePath();
+    const QString linked = QFileInfo(joinPath(folder, subfolder)).canonicalFilePath();
+    return linked.isEmpty() || own == linked || own.startsWith(joinPath(linked, {}));
+}
+
+// The entries a subfolder's catalog would pass on to the folder's, as entryKey gives them; those
+// before any damage.
+void subfolderEntryKeys(const QString& folder, const QString& subfolder, QSet<QByteArray>& keys) {
+    if (leadsBack(folder, subfolder)) return;
+    const CatalogFile::Located located = CatalogFile::locate(joinPath(folder, subfolder));
+    if (located.version == 0) return;
+    const QByteArray bytes = readWhole(located.path);
+    CatalogReader reader(bytes);
+    CatalogHeader header;
+    if (reader.readHeader(header) != CatalogError::None) return;
+    const QByteArray prefix = subfolder.toUtf8() + '\\';
+    for (qint32 i = 0; i < header.count; ++i) {
+        CatalogEntry entry;
+        if (reader.readEntry(entry) != CatalogError::None) return;
+        const QByteArray name =
+            entry.archiveLocation.isEmpty() ? prefix + entry.name.toByteArray() : entry.name.toByteArray();
+        keys.insert(entryKey(name, entry.archiveName, entry.archiveLocation));
+    }
+}
+
 // Copies the entries of a subfolder's catalog, naming each after the subfolder unless it lies
 // elsewhere (an archive location). False when writing failed, or when the subfolder's catalog cannot
 // be taken in whole (damaged, or a symbolic link): then `stop` says why and names it.
+// Entries whose picture is written from its file instead (`fromDisk`, by relative path) are skipped;
+// the entries written are added to `written`.
 bool copySubfolderEntries(CatalogWriter& writer, const QString& folder, const QString& subfolder,
-                          CatalogCreateReport& report, WriteResult& stop) {
-    // A link back to the folder or above it would feed the catalog into itself, growing on every create.
-    const QString own = QFileInfo(folder).canonicalFilePath();
-    const QString linked = QFileInfo(joinPath(folder, subfolder)).canonicalFilePath();
-    if (linked.isEmpty() || own == linked || own.startsWith(joinPath(linked, {}))) return true;
+                          CatalogCreateReport& report, WriteResult& stop, const QSet<QString>& fromDisk,
+                          QSet<QByteArray>& written) {
+    if (leadsBack(folder, subfolder)) return true;
     const CatalogFile::Located located = CatalogFile::locate(joinPath(folder, subfolder));
     if (located.link) {
         report.refusedCatalog = located.path;
@@ -154,65 +227,14 @@ bool copySubfolderEntries(CatalogWriter& writer, const QString& folder, const QS
         if (CatalogFile::safeRelativePath(entry.name).isEmpty()) continue;
         const QByteArray name =
             entry.archiveLocation.isEmpty() ? prefix + entry.name.toByteArray() : entry.name.toByteArray();
-        if (!writer.writeEntry(name, entry.archiveName, entry.archiveLocation, entry.fileSize, entry.header) &&
-            writer.failed())
-            return false;
+        if (entry.archiveLocation.isEmpty() && fromDisk.contains(CatalogFile::safeRelativePath(name))) continue;
+        if (!writer.writeEntry(name, entry.archiveName, entry.archiveLocation, entry.fileSize, entry.header)) {
+            if (writer.failed()) return false;
+            continue;
+        }
+        written.insert(entryKey(name, entry.archiveName, entry.archiveLocation));
     }
     return true;
-}
-
-// The folder's pictures (regular files with a ".jpg" name) and subfolders, each sorted by name.
-// Names that are not UTF-8 cannot be written into a catalog line or opened again under their
-// decoded name: they are named in `leftOut`, as are ".jpg" names that are no regular file.
-WriteResult listFolder(const QString& folder, bool includeSubfolders, QStringList& pictures, QStringList& subfolders,
-                       std::vector<CatalogLeftOut>& leftOut) {
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir) return {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(folder, systemError())};
-    const int dirFd = ::dirfd(dir);
-    const auto hasCatalog = [&](const QByteArray& raw) {
-        struct stat st {};
-        for (const char* name : {CatalogFile::kFileName, CatalogFile::kOldFileName})
-            if (::fstatat(dirFd, (raw + '/' + name).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) return true;
-        return false;
-    };
-    std::vector<CatalogLeftOut> found;
-    errno = 0;
-    while (const dirent* d = ::readdir(dir)) {
-        const QByteArray raw(d->d_name);
-        if (raw == "." || raw == "..") continue;
-        const bool jpegName = raw.size() >= 4 && raw.right(4).toLower() == ".jpg";
-        if (!jpegName && !includeSubfolders) continue;
-        struct stat st {};
-        // Links are followed, as for any file the user names; a broken one is no picture.
-        if (::fstatat(dirFd, raw.constData(), &st, 0) != 0) continue;
-        const bool isDir = S_ISDIR(st.st_mode);
-        if (!(isDir ? includeSubfolders : jpegName)) continue;
-        const QString name = QFile::decodeName(raw);
-        if (QFile::encodeName(name) != raw) {
-            if (!isDir || hasCatalog(raw))
-                found.push_back({snaplore::text::printableName(raw), QStringLiteral("the name is not valid UTF-8 and was left out")});
-        } else if (isDir) {
-            subfolders << name;
-        } else if (!S_ISREG(st.st_mode)) {
-            found.push_back({name, QStringLiteral("not a regular file, left out")});
-        } else if (!CatalogFile::canHoldName(name)) {
-            found.push_back({name, kLineCannotHold});
-        } else {
-            pictures << name;
-        }
-        errno = 0;
-    }
-    const int readError = errno;
-    ::closedir(dir);
-    if (readError != 0) {
-        errno = readError;
-        return {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(folder, systemError())};
-    }
-    std::sort(pictures.begin(), pictures.end());
-    std::sort(subfolders.begin(), subfolders.end());
-    std::sort(found.begin(), found.end(), [](const CatalogLeftOut& a, const CatalogLeftOut& b) { return a.name < b.name; });
-    leftOut.insert(leftOut.end(), found.begin(), found.end());
-    return {};
 }
 
 bool modificationTime(const QString& path, struct timespec& time) {
@@ -232,6 +254,59 @@ WriteResult lineFeedRefused() {
 
 }  // namespace
 
+FolderListing ListFolder(const QString& folder, bool includeSubfolders) {
+    FolderListing listing;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        listing.result = {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(folder, systemError())};
+        return listing;
+    }
+    const int dirFd = ::dirfd(dir);
+    const auto hasCatalog = [&](const QByteArray& raw) {
+        struct stat st {};
+        for (const char* name : {CatalogFile::kFileName, CatalogFile::kOldFileName})
+            if (::fstatat(dirFd, (raw + '/' + name).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) return true;
+        return false;
+    };
+    errno = 0;
+    while (const dirent* d = ::readdir(dir)) {
+        const QByteArray raw(d->d_name);
+        if (raw == "." || raw == "..") continue;
+        const bool jpegName = raw.size() >= 4 && raw.right(4).toLower() == ".jpg";
+        if (!jpegName && !includeSubfolders) continue;
+        struct stat st {};
+        // Links are followed, as for any file the user names; a broken one is no picture.
+        if (::fstatat(dirFd, raw.constData(), &st, 0) != 0) continue;
+        const bool isDir = S_ISDIR(st.st_mode);
+        if (!(isDir ? includeSubfolders : jpegName)) continue;
+        const QString name = QFile::decodeName(raw);
+        if (QFile::encodeName(name) != raw) {
+            if (!isDir || hasCatalog(raw))
+                listing.leftOut.push_back({snaplore::text::printableName(raw),
+                                           QStringLiteral("the name is not valid UTF-8 and was left out")});
+        } else if (isDir) {
+            listing.subfolders << name;
+        } else if (!S_ISREG(st.st_mode)) {
+            listing.leftOut.push_back({name, QStringLiteral("not a regular file, left out")});
+        } else {
+            listing.pictures << name;
+        }
+        errno = 0;
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    if (readError != 0) {
+        errno = readError;
+        listing.result = {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(folder, systemError())};
+        return listing;
+    }
+    std::sort(listing.pictures.begin(), listing.pictures.end());
+    std::sort(listing.subfolders.begin(), listing.subfolders.end());
+    std::sort(listing.leftOut.begin(), listing.leftOut.end(),
+              [](const CatalogLeftOut& a, const CatalogLeftOut& b) { return a.name < b.name; });
+    return listing;
+}
+
 void Catalog::resetFields() {
     catalogPath_.clear();
     folder_.clear();
@@ -239,7 +314,14 @@ void Catalog::resetFields() {
     totalSize_ = 0;
     fileLength_ = 0;
     fault_ = CatalogError::None;
+    wholeEntries_ = 0;
     unsafeNames_ = 0;
+    withoutHeader_.clear();
+}
+
+QString Catalog::damage() const {
+    if (!damaged()) return {};
+    return damageText(catalogPath_, wholeEntries_, fault_) + QStringLiteral("; the entries after it are left out");
 }
 
 PictureList Catalog::clear() {
@@ -307,10 +389,14 @@ bool Catalog::load(const QString& folder, bool withEntries) {
         CatalogEntry entry;
         fault_ = reader.readEntry(entry);
         if (fault_ != CatalogError::None) break;
-        if (entry.header.isEmpty()) continue;
+        wholeEntries_ = i + 1;
         const QString name = CatalogFile::safeRelativePath(entry.name);
         if (name.isEmpty()) {
             ++unsafeNames_;
+            continue;
+        }
+        if (entry.header.isEmpty()) {
+            withoutHeader_ << name;
             continue;
         }
         const qint64 start = entry.header.data() - bytes.constData();
@@ -333,23 +419,82 @@ CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfol
     CatalogCreateReport report;
     report.write = catalogNamesRefused(folder);
     if (!report.write) return report;
-    QStringList pictures, subfolders;
-    report.write = listFolder(folder, includeSubfolders, pictures, subfolders, report.leftOut);
+    OwnCatalog own;
+    report.write = readOwnCatalog(folder, own);
+    if (!report.write) {
+        report.refusedCatalog = own.located.path;
+        return report;
+    }
+    FolderListing listing = ListFolder(folder, includeSubfolders);
+    report.write = listing.result;
     if (!report.write) return report;
+    QStringList pictures;
+    for (const QString& name : std::as_const(listing.pictures)) {
+        if (CatalogFile::canHoldName(name))
+            pictures << name;
+        else
+            listing.leftOut.push_back({name, kLineCannotHold});
+    }
+    std::stable_sort(listing.leftOut.begin(), listing.leftOut.end(),
+                     [](const CatalogLeftOut& a, const CatalogLeftOut& b) { return a.name < b.name; });
+    report.leftOut = std::move(listing.leftOut);
+    const QStringList& subfolders = listing.subfolders;
+
+    // Archived entries are the only record of pictures that left the folder for a disc. One whose file
+    // is at its place in the folder again is read from that file and keeps its disc; the others are
+    // passed on as they are.
+    std::vector<std::pair<QString, const CatalogEntry*>> foundAgain;  // in catalog order
+    QHash<QString, const CatalogEntry*> archivedAt;                   // the same, by relative path
+    std::vector<const CatalogEntry*> gone;
+    for (const CatalogEntry& entry : own.entries) {
+        if (entry.archiveLocation.isEmpty()) continue;
+        const QString relative = CatalogFile::safeRelativePath(entry.name);
+        if (!isRegularFile(joinPath(folder, relative))) {
+            gone.push_back(&entry);
+        } else if (!archivedAt.contains(relative)) {
+            archivedAt.insert(relative, &entry);
+            foundAgain.emplace_back(relative, &entry);
+        }
+    }
+    QSet<QString> fromDisk;
+    for (const auto& [relative, entry] : foundAgain) fromDisk.insert(relative);
+    // An archived entry that a subfolder's catalog holds came from there; it is that catalog's record,
+    // not this one's, also when the subfolders are not taken in.
+    QSet<QByteArray> subfolderRecords;
+    if (!includeSubfolders && !gone.empty())
+        for (const QString& subfolder : ListFolder(folder, true).subfolders)
+            subfolderEntryKeys(folder, subfolder, subfolderRecords);
+    const QSet<QString> listed(pictures.begin(), pictures.end());
 
     WriteResult stop;  // a subfolder catalog that cannot be taken in whole
     const auto produce = [&](QFile& out) {
         CatalogWriter writer(out);
         if (!writer.begin(flagA_, flagB_)) return false;
-        // One picture at a time: nothing of it is kept once its entry is written.
-        for (const QString& name : pictures) {
-            const QString path = joinPath(folder, name);
+        const auto writeFromDisk = [&](const QByteArray& name, const QString& path, const CatalogEntry* archived) {
+            // One picture at a time: nothing of it is kept once its entry is written.
             const PictureRecord picture(path);
-            if (!writer.writeEntry(name.toUtf8(), {}, {}, picture.fileSize(), headerCopy(path, picture.headerSize())))
-                return false;
-        }
+            return writer.writeEntry(name, archived ? archived->archiveName : QByteArrayView(),
+                                     archived ? archived->archiveLocation : QByteArrayView(), picture.fileSize(),
+                                     headerCopy(path, picture.headerSize()));
+        };
+        for (const QString& name : pictures)
+            if (!writeFromDisk(name.toUtf8(), joinPath(folder, name), archivedAt.value(name))) return false;
+        QSet<QByteArray> written = subfolderRecords;
         for (const QString& subfolder : subfolders)
-            if (!copySubfolderEntries(writer, folder, subfolder, report, stop)) return false;
+            if (!copySubfolderEntries(writer, folder, subfolder, report, stop, fromDisk, written)) return false;
+        for (const auto& [relative, entry] : foundAgain)
+            if (!listed.contains(relative) &&
+                !writeFromDisk(entry->name.toByteArray(), joinPath(folder, relative), entry))
+                return false;
+        int kept = 0;
+        for (const CatalogEntry* entry : gone) {
+            if (written.contains(entryKey(entry->name, entry->archiveName, entry->archiveLocation))) continue;
+            if (!writer.writeEntry(entry->name, entry->archiveName, entry->archiveLocation, entry->fileSize,
+                                   entry->header))
+                return false;
+            ++kept;
+        }
+        report.keptArchived = kept;
         report.count = writer.count();
         report.totalSize = writer.totalSize();
         return writer.finish();
@@ -366,54 +511,68 @@ CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfol
 }
 
 WriteResult Catalog::rewriteArchive(const QString& folderArg, const QString& archiveName,
-                                    const QString& archiveLocation) {
+                                    const QString& archiveLocation, CatalogArchiveCounts* counts) {
     if (archiveName.contains(QLatin1Char('\n')) || archiveLocation.contains(QLatin1Char('\n')))
         return lineFeedRefused();
     const QString folder = absoluteFolder(folderArg);
     const WriteResult refused = catalogNamesRefused(folder);
     if (!refused) return refused;
-    const CatalogFile::Located located = CatalogFile::locate(folder);
-    if (located.version == 0) return {WriteError::OpenFailed, QStringLiteral("no catalog in %1").arg(folder)};
-    const QByteArray bytes = readWhole(located.path);
-    CatalogReader reader(bytes);
-    CatalogHeader header;
-    const CatalogError headerError = reader.readHeader(header);
-    if (headerError == CatalogError::NoCatalog)
-        return {WriteError::OpenFailed, QStringLiteral("%1: %2").arg(located.path, describe(headerError))};
-    if (headerError != CatalogError::None) return damaged(located.path, 0, headerError);
     // Every entry is read before anything is written: a catalog that does not load whole would lose
     // the entries after the damage, so it stays as it is.
-    std::vector<CatalogEntry> entries;
-    entries.reserve(size_t(std::min<qsizetype>(header.count, reader.maxEntriesLeft())));
-    for (qint32 i = 0; i < header.count; ++i) {
-        CatalogEntry entry;
-        const CatalogError error = reader.readEntry(entry);
-        if (error != CatalogError::None) return damaged(located.path, i, error);
-        if (!CatalogFile::safeRelativePath(entry.name).isEmpty()) entries.push_back(entry);
+    OwnCatalog own;
+    const WriteResult read = readOwnCatalog(folder, own);
+    if (!read) return read;
+    if (own.located.version == 0) return {WriteError::OpenFailed, QStringLiteral("no catalog in %1").arg(folder)};
+
+    // Only a picture that is here goes to the disc now; an entry whose file is elsewhere (on an
+    // earlier disc) or gone keeps what it says.
+    const QString inside = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    std::vector<bool> label;
+    label.reserve(own.entries.size());
+    CatalogArchiveCounts done;
+    for (const CatalogEntry& entry : own.entries) {
+        const QString relative = CatalogFile::safeRelativePath(entry.name);
+        const QString base = entry.archiveLocation.isEmpty() ? folder : QString::fromUtf8(entry.archiveLocation);
+        const QString path = QDir::cleanPath(joinPath(base, relative));
+        const bool here = path.startsWith(inside) && isRegularFile(path);
+        label.push_back(here);
+        ++(here ? done.labelled : done.kept);
     }
 
     const QByteArray name = archiveName.toUtf8();
     const QByteArray location = archiveLocation.toUtf8();
     const auto produce = [&](QFile& out) {
         CatalogWriter writer(out);
-        if (!writer.begin(header.flagA, header.flagB)) return false;
-        for (const CatalogEntry& entry : entries)
-            if (!writer.writeEntry(entry.name, name, location, entry.fileSize, entry.header)) return false;
+        if (!writer.begin(own.header.flagA, own.header.flagB)) return false;
+        for (size_t i = 0; i < own.entries.size(); ++i) {
+            const CatalogEntry& entry = own.entries[i];
+            if (!writer.writeEntry(entry.name, label[i] ? QByteArrayView(name) : entry.archiveName,
+                                   label[i] ? QByteArrayView(location) : entry.archiveLocation, entry.fileSize,
+                                   entry.header))
+                return false;
+        }
         return writer.finish();
     };
     SafeWriteOptions options;
     options.keepTimes = false;  // an archived catalog is a new catalog, as refresh sees it
     const WriteResult result = safeWrite(joinPath(folder, CatalogFile::kFileName), produce, verifyCatalog, options);
-    if (result && located.path != joinPath(folder, CatalogFile::kFileName)) removeOldName(folder);  // now replaced
+    if (result && own.located.path != joinPath(folder, CatalogFile::kFileName)) removeOldName(folder);  // now replaced
+    if (result && counts) *counts = done;
     return result;
 }
 
 CatalogRefreshReport Catalog::refresh(const QString& folderArg) {
     CatalogRefreshReport report;
     const QString folder = absoluteFolder(folderArg);
-    const CatalogFile::Located own = CatalogFile::locate(folder);
+    // Read whole first: a damaged catalog is told about, never compared or rebuilt.
+    OwnCatalog own;
+    report.create.write = readOwnCatalog(folder, own);
+    if (!report.create.write) {
+        report.create.refusedCatalog = own.located.path;
+        return report;
+    }
     struct timespec ownTime {};
-    if (own.version == 0 || !modificationTime(own.path, ownTime)) return report;
+    if (own.located.version == 0 || !modificationTime(own.located.path, ownTime)) return report;
     bool newer = false;
     const QFileInfoList subfolders = QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QFileInfo& info : subfolders) {

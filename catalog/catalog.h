@@ -20,6 +20,17 @@ struct CatalogLeftOut {
     QString reason;  // a phrase for a person: "the name is not valid UTF-8 and was left out"
 };
 
+// The pictures (regular files with a ".jpg" name) and, when asked, the subfolders of a folder, each
+// sorted by name; and what was not taken: names that are not UTF-8 (no path made of text can open
+// them again), and ".jpg" names that are no regular file.
+struct FolderListing {
+    WriteResult result;  // why the folder could not be listed
+    QStringList pictures;
+    QStringList subfolders;
+    std::vector<CatalogLeftOut> leftOut;
+};
+FolderListing ListFolder(const QString& folder, bool includeSubfolders);
+
 struct CatalogCreateReport {
     WriteResult write;
     // Pictures and subfolders that are not in the catalog: names that a catalog line cannot hold or
@@ -28,6 +39,9 @@ struct CatalogCreateReport {
     // The subfolder catalog that stopped the create, damaged or a symbolic link; `write` tells why.
     // A catalog is never written from part of a subfolder's catalog.
     QString refusedCatalog;
+    // Entries of pictures archived to a disc whose files are not in the folder: the only record of
+    // those pictures, taken over as they were.
+    int keptArchived = 0;
     // What the new catalog's header says: its entries and the sum of their file sizes.
     qint32 count = 0;
     quint64 totalSize = 0;
@@ -36,7 +50,16 @@ struct CatalogCreateReport {
 
 struct CatalogRefreshReport {
     bool rebuilt = false;  // a subfolder's catalog was newer, so the catalog was created again
+    // The create's report; without a rebuild, `create.write` tells why the catalog was not looked at
+    // further (it does not load whole, or cannot be read) and `create.refusedCatalog` names it.
     CatalogCreateReport create;
+    bool ok() const { return create.ok(); }
+};
+
+// What an archive rewrite did to the entries.
+struct CatalogArchiveCounts {
+    int labelled = 0;  // given the disc: their files are in the folder or a subfolder
+    int kept = 0;      // left as they were: their files are elsewhere or gone
 };
 
 class Catalog {
@@ -51,20 +74,35 @@ public:
     // entries before the damage, and fault() names the damage.
     bool load(const QString& folder, bool withEntries = true);
     CatalogError fault() const { return fault_; }
+    // True when a catalog was read but did not load to its last entry.
+    bool damaged() const { return !catalogPath_.isEmpty() && fault_ != CatalogError::None; }
+    // For a damaged catalog: its path, where it broke and why; empty otherwise.
+    QString damage() const;
     // Entries left out while loading because their name would lead outside the catalogued folder.
     int unsafeNames() const { return unsafeNames_; }
+    // Names of the entries left out while loading because they hold no picture header (their picture
+    // could not be read when the catalog was written).
+    const QStringList& withoutHeader() const { return withoutHeader_; }
 
     // Writes the catalog of `folder` from its ".jpg" files and, with `includeSubfolders`, the entries
     // of its subfolders' catalogs. The old catalog ("Snaplore.idx" too) stays until the new one is whole.
     // The pictures are read one by one and not kept; what is loaded stays as it is. The flag bytes
     // written are this catalog's.
+    // The folder's own catalog passes on what only it knows: an archived entry whose file is not at
+    // its place in the folder is kept as it was (counted in keptArchived); a file found there again
+    // gets a new entry read from it that keeps the entry's disc name and location.
     // A catalog name in the folder that is a symbolic link is refused: catalogs are written only
-    // inside their folder. So is a subfolder's catalog that is damaged or a link; nothing is written.
+    // inside their folder. So is the folder's own catalog when it does not load whole, and a
+    // subfolder's catalog that is damaged or a link; nothing is written then.
     CatalogCreateReport create(const QString& folder, bool includeSubfolders);
-    // Gives every entry of the folder's catalog the disc name and folder it was archived to. A
-    // catalog that does not load whole, or that is a symbolic link, is left as it is.
-    WriteResult rewriteArchive(const QString& folder, const QString& archiveName, const QString& archiveLocation);
+    // Gives the entries of the folder's catalog whose files are in the folder or a subfolder (at the
+    // path the entry gives) the disc name and folder they were archived to; the other entries, already
+    // archived elsewhere or gone, keep what they hold. A catalog that does not load whole, or that is a
+    // symbolic link, is left as it is.
+    WriteResult rewriteArchive(const QString& folder, const QString& archiveName, const QString& archiveLocation,
+                               CatalogArchiveCounts* counts = nullptr);
     // Creates the catalog again, subfolders included, when a subfolder's catalog is newer than it.
+    // A catalog that does not load whole is neither compared nor rewritten; the report says so.
     CatalogRefreshReport refresh(const QString& folder);
     // Leaves an empty "Snaplore.sidx" in the folder, which counts as no catalog. Refused when a
     // catalog name there is a symbolic link.
@@ -100,5 +138,7 @@ private:
     quint64 totalSize_ = 0;
     quint64 fileLength_ = 0;
     CatalogError fault_ = CatalogError::None;
+    int wholeEntries_ = 0;  // entries read before the damage
     int unsafeNames_ = 0;
+    QStringList withoutHeader_;
 };

@@ -16,7 +16,8 @@ const char kUsage[] =
     "Commands:\n"
     "  create DIR [--subfolders]                    write DIR's catalog from its .jpg files (and subfolder catalogs)\n"
     "  list DIR [--json]                            show every entry of DIR's catalog\n"
-    "  archive DIR --cd-name NAME --location PATH   record the disc and folder every entry was archived to\n"
+    "  archive DIR --cd-name NAME --location PATH   record the disc and folder the pictures in DIR were\n"
+    "                                               archived to (entries of pictures elsewhere keep theirs)\n"
     "  refresh DIR                                  create the catalog again when a subfolder's catalog is newer\n"
     "  version DIR                                  print the catalog version: 0 (none), 2 or 3\n"
     "  remove DIR                                   empty the catalog file, so that it no longer counts\n";
@@ -85,6 +86,8 @@ int create(const Parsed& p, CliStreams io) {
     }
     const int status = reportLeftOut("create", report.leftOut, io.err);
     io.out << "Catalog Created: " << report.count << " entries, " << report.totalSize << " bytes of pictures\n";
+    if (report.keptArchived > 0)
+        io.out << "Kept " << report.keptArchived << " archived entries whose pictures are not in the folder\n";
     return status;
 }
 
@@ -143,13 +146,19 @@ int list(const Parsed& p, CliStreams io) {
             io.out << "\n";
         }
     }
+    // An entry the list does not show is told about, and the status says the list is not whole.
     int status = 0;
-    if (catalog.unsafeNames() > 0)
+    if (catalog.unsafeNames() > 0) {
         io.err << "snaplore-cli catalog list: left out " << catalog.unsafeNames()
                << " entries whose names lead outside the folder\n";
-    if (catalog.fault() != CatalogError::None) {
-        io.err << "snaplore-cli catalog list: " << catalog.catalogPath() << " is damaged after "
-               << catalog.pictures().size() << " pictures: " << describe(catalog.fault()) << "\n";
+        status = 1;
+    }
+    for (const QString& name : catalog.withoutHeader()) {
+        io.err << "snaplore-cli catalog list: " << name << ": the catalog holds no picture header for it; left out\n";
+        status = 1;
+    }
+    if (catalog.damaged()) {
+        io.err << "snaplore-cli catalog list: " << catalog.damage() << "\n";
         status = 1;
     }
     return status;
@@ -157,20 +166,28 @@ int list(const Parsed& p, CliStreams io) {
 
 int archive(const Parsed& p, CliStreams io) {
     Catalog catalog;
+    CatalogArchiveCounts counts;
     const WriteResult result =
-        catalog.rewriteArchive(p.folder, p.values.value("--cd-name"), p.values.value("--location"));
+        catalog.rewriteArchive(p.folder, p.values.value("--cd-name"), p.values.value("--location"), &counts);
     if (!result) {
         io.err << "snaplore-cli catalog archive: " << p.folder << ": " << describe(result)
                << "; the catalog was left as it is\n";
         return 1;
     }
     io.out << "Catalog Archived\n";
+    if (counts.kept > 0)
+        io.out << "Left " << counts.kept << " entries as they were: their pictures are not in the folder\n";
     return 0;
 }
 
 int refresh(const Parsed& p, CliStreams io) {
     Catalog catalog;
     const CatalogRefreshReport report = catalog.refresh(p.folder);
+    if (!report.rebuilt && !report.ok()) {
+        io.err << "snaplore-cli catalog refresh: " << p.folder << ": " << describe(report.create.write)
+               << "; the catalog was left as it is\n";
+        return 1;
+    }
     if (!report.rebuilt) {
         io.out << "Catalog up to date\n";
         return 0;

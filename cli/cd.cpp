@@ -15,6 +15,7 @@
 #include "exportentries.h"
 #include "picturerecord.h"
 #include "prompter.h"
+#include "samefile.h"
 #include "saveas.h"
 
 namespace {
@@ -68,11 +69,6 @@ int runCd(const CliArgs& args, CliStreams io) {
         io.err << "snaplore-cli: " << name << ": " << reason << "\n";
         status = 1;
     };
-    if (!overwrite && (QFileInfo::exists(iso) || QFileInfo(iso).isSymLink())) {
-        fail(iso, QStringLiteral("exists (--overwrite replaces it)"));
-        return status;
-    }
-
     // The pictures, as the window would hand them over: a folder's entries, or one entry per file.
     FolderExport folderPictures;
     std::vector<std::unique_ptr<PictureRecord>> owned;
@@ -80,12 +76,22 @@ int runCd(const CliArgs& args, CliStreams io) {
     if (inputs.size() == 1 && QFileInfo(QFile::decodeName(inputs.first())).isDir()) {
         folderPictures = ReadFolderForExport(QFile::decodeName(inputs.first()));
         if (!folderPictures.problem.isEmpty()) fail(printableName(inputs.first()), folderPictures.problem);
+        if (reportLeftOut(folderPictures, io.err)) status = 1;
         entries = folderPictures.entries;
     } else {
         entries = EntriesForPictures(readInputPictures(inputs, owned, fail));
     }
     if (PicturesOf(entries).isEmpty()) {
         fail(iso, QStringLiteral("there are no pictures to put on the CD; no image was written"));
+        return status;
+    }
+    // Not even --overwrite puts the image over a picture that goes on it.
+    if (const QString input = InputAtOutput(iso, PicturesOf(entries)); !input.isEmpty()) {
+        fail(iso, OutputIsInputText(iso, input));
+        return status;
+    }
+    if (!overwrite && (QFileInfo::exists(iso) || QFileInfo(iso).isSymLink())) {
+        fail(iso, QStringLiteral("exists (--overwrite replaces it)"));
         return status;
     }
 

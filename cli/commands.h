@@ -14,6 +14,7 @@
 #include <vector>
 
 class PictureRecord;
+struct FolderExport;
 
 struct CliStreams {
     QTextStream& out;
@@ -72,6 +73,10 @@ std::unique_ptr<PictureRecord> readInputPicture(const QByteArray& raw, QString& 
 QList<PictureRecord*> readInputPictures(const QList<QByteArray>& inputs,
                                         std::vector<std::unique_ptr<PictureRecord>>& owned,
                                         const std::function<void(const QString& name, const QString& reason)>& fail);
+
+// Names on `err` what reading a folder left out: a catalog that did not load whole, and the pictures
+// or entries not read, each with the reason. True when anything was.
+bool reportLeftOut(const FolderExport& folder, QTextStream& err);
 
 int runInfo(const CliArgs& args, CliStreams io);
 int runSet(const CliArgs& args, CliStreams io);

@@ -7,6 +7,7 @@
 #include "htmlexport.h"
 #include "indexprint.h"
 #include "picturerecord.h"
+#include "samefile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,19 +42,37 @@ const char kHtmlUsage[] =
     "and a large rendering and a copy of each picture. Existing files are replaced only with\n"
     "--overwrite.\n";
 
-// An output file that exists is replaced only when asked.
-bool refuseExisting(CliStreams io, const QString& path, bool overwrite) {
+// An output that is one of the pictures it is made of is never written; one that exists otherwise
+// is replaced only when asked.
+bool refuseExisting(CliStreams io, const QString& path, bool overwrite, const QList<PictureRecord*>& inputs) {
+    if (const QString input = InputAtOutput(path, inputs); !input.isEmpty()) {
+        io.err << "snaplore-cli: " << OutputIsInputText(path, input) << "\n";
+        return true;
+    }
     if (overwrite || !QFileInfo::exists(path)) return false;
     io.err << "snaplore-cli: " << path << ": exists, left as it is (--overwrite replaces it)\n";
     return true;
 }
+
+}  // namespace
+
+bool reportLeftOut(const FolderExport& folder, QTextStream& err) {
+    if (!folder.damage.isEmpty()) err << "snaplore-cli: " << folder.damage << "\n";
+    for (const CatalogLeftOut& left : folder.leftOut)
+        err << "snaplore-cli: " << QString(left.name).replace(QLatin1Char('\n'), QLatin1String("\\n")) << ": "
+            << left.reason << "\n";
+    return !folder.damage.isEmpty() || !folder.leftOut.empty();
+}
+
+namespace {
 
 // The folders and files named, read into grouped entries that own their pictures.
 struct Sources {
     std::vector<FolderExport> folders;
     std::vector<std::unique_ptr<PictureRecord>> files;
     QList<OutputEntry> entries;
-    bool failed = false;
+    bool failed = false;   // a folder or file could not be read
+    bool leftOut = false;  // a folder was read without some of its pictures
 };
 
 Sources readSources(const QList<QByteArray>& operands, CliStreams io) {
@@ -73,6 +92,7 @@ Sources readSources(const QList<QByteArray>& operands, CliStreams io) {
                 sources.failed = true;
                 continue;
             }
+            if (reportLeftOut(folder, io.err)) sources.leftOut = true;
             sources.entries << folder.entries;
             sources.folders.push_back(std::move(folder));
             continue;
@@ -120,9 +140,9 @@ int runIndex(const CliArgs& args, CliStreams io) {
         (QLatin1String(name) == QLatin1String("line") ? options.line : options.background) = color;
     }
     if (p.operands.isEmpty()) return usageError(io, "index", QStringLiteral("no folder or file given"), kIndexUsage);
-    if (refuseExisting(io, out, p.has("overwrite"))) return 1;
 
     Sources sources = readSources(p.operands, io);
+    if (refuseExisting(io, out, p.has("overwrite"), PicturesOf(sources.entries))) return 1;
     QList<PictureRecord*> pictures = PicturesOf(sources.entries, p.value("event"));
     if (pictures.isEmpty()) {
         io.err << "snaplore-cli: " << out << ": not written: "
@@ -134,7 +154,7 @@ int runIndex(const CliArgs& args, CliStreams io) {
     const IndexPrintResult result = CreateIndexPrint(pictures, options, out);
     if (result.written) io.out << QDir::toNativeSeparators(out) << "\n";
     if (!result.message.isEmpty()) io.err << "snaplore-cli: " << result.message << "\n";
-    return result.complete && !sources.failed ? 0 : 1;
+    return result.complete && !sources.failed && !sources.leftOut ? 0 : 1;
 }
 
 int runReport(const CliArgs& args, CliStreams io) {
@@ -149,16 +169,16 @@ int runReport(const CliArgs& args, CliStreams io) {
     if (p.operands.size() != 1) return usageError(io, "report", QStringLiteral("give one folder"), kReportUsage);
     if (!QFileInfo(QFile::decodeName(p.operands.first())).isDir())
         return usageError(io, "report", QStringLiteral("'%1' is not a folder").arg(printableName(p.operands.first())), kReportUsage);
-    if (refuseExisting(io, out, p.has("overwrite"))) return 1;
     Sources sources = readSources(p.operands, io);
     if (sources.failed) return 1;
+    if (refuseExisting(io, out, p.has("overwrite"), PicturesOf(sources.entries))) return 1;
     const DataReportResult result = WriteDataReport(sources.entries, kind, out);
     if (!result.written) {
         io.err << "snaplore-cli: " << result.message << "\n";
         return 1;
     }
     io.out << QDir::toNativeSeparators(out) << "\n";
-    return 0;
+    return sources.leftOut ? 1 : 0;
 }
 
 int runHtml(const CliArgs& args, CliStreams io) {
@@ -181,5 +201,5 @@ int runHtml(const CliArgs& args, CliStreams io) {
     const HtmlExportResult result = RunHtmlExport(sources.entries, request);
     for (const QString& path : result.written) io.out << QDir::toNativeSeparators(path) << "\n";
     for (const QString& failure : result.failures) io.err << "snaplore-cli: " << failure << "\n";
-    return result.ok() ? 0 : 1;
+    return result.ok() && !sources.leftOut ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include "printlayout.h"
 #include "printview.h"
 #include "safewrite.h"
+#include "samefile.h"
 #include "settingsstore.h"
 #include "updatecheck.h"
 
@@ -138,6 +139,7 @@ int runPrint(const CliArgs& args, CliStreams io) {
     if (folder) {
         folderPictures = ReadFolderForExport(QFile::decodeName(inputs.first()));
         if (!folderPictures.problem.isEmpty()) fail(printableName(inputs.first()), folderPictures.problem);
+        if (reportLeftOut(folderPictures, io.err)) status = 1;
         if (eventGiven) selectionText = QStringLiteral("%1 (Event)").arg(event);
         for (const OutputEntry& entry : folderPictures.entries)
             if (entry.kind == OutputEntry::Kind::Picture && entry.picture && (!eventGiven || inEvent(entry, event)))
@@ -149,6 +151,11 @@ int runPrint(const CliArgs& args, CliStreams io) {
         for (int c = 0; c < options.copies; ++c) pictures << picture;
     if (pictures.isEmpty()) {
         fail(pdf, QStringLiteral("there is nothing to print; no file was written"));
+        return status;
+    }
+    // Not even --overwrite puts the pages over a picture they print.
+    if (const QString input = InputAtOutput(pdf, chosen); !input.isEmpty()) {
+        fail(pdf, OutputIsInputText(pdf, input));
         return status;
     }
     if (!overwrite && (QFileInfo::exists(pdf) || QFileInfo(pdf).isSymLink())) {

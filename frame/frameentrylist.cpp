@@ -43,3 +43,5 @@ QList<OutputEntry> FrameEntryList::entries() const {
     }
     return entries;
 }
+
+QStringList FrameEntryList::leftOut() const { return browser_.model().leftOutLines(); }

@@ -10,6 +10,7 @@ class FrameEntryList : public EntryListView {
 public:
     explicit FrameEntryList(CFileBrowserView& browser) : browser_(browser) {}
     QList<OutputEntry> entries() const override;
+    QStringList leftOut() const override;
 
 private:
     CFileBrowserView& browser_;

@@ -9,6 +9,7 @@
 
 #include "picturerecord.h"
 #include "safewrite.h"
+#include "samefile.h"
 
 namespace {
 
@@ -177,6 +178,13 @@ DataReportResult WriteDataReport(const QList<OutputEntry>& entries, ReportKind k
     DataReportResult result;
     if (path.trimmed().isEmpty()) {
         result.message = QStringLiteral("No report was written: no file name was given.");
+        return result;
+    }
+    QList<PictureRecord*> inputs;
+    for (const OutputEntry& entry : entries)
+        if (entry.kind == OutputEntry::Kind::Picture && entry.picture) inputs.append(entry.picture);
+    if (const QString input = InputAtOutput(path, inputs); !input.isEmpty()) {
+        result.message = QStringLiteral("No report was written: %1.").arg(OutputIsInputText(path, input));
         return result;
     }
     const QByteArray text = DataReport(entries, kind, now).toUtf8();

@@ -137,12 +137,24 @@ FolderExport ReadFolderForExport(const QString& folder) {
     result.catalogMode = bool(catalog.load(folder, true));
     if (result.catalogMode) {
         for (std::unique_ptr<PictureRecord>& picture : catalog.takePictures()) result.pictures.push_back(std::move(picture));
+        result.damage = catalog.damage();
+        if (catalog.unsafeNames() > 0)
+            result.leftOut.push_back(
+                {QStringLiteral("%1 entries of %2").arg(catalog.unsafeNames()).arg(catalog.catalogPath()),
+                 QStringLiteral("their names lead outside the folder; left out")});
+        for (const QString& name : catalog.withoutHeader())
+            result.leftOut.push_back({name, QStringLiteral("the catalog holds no picture header for it; left out")});
     } else {
-        const QFileInfoList listing =
-            QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-        for (const QFileInfo& info : listing)
-            if (info.fileName().toLower().endsWith(QLatin1String(".jpg")))
-                result.pictures.push_back(std::make_unique<PictureRecord>(info.filePath()));
+        // The listing the catalog is created from: names a path cannot spell, and files that are no
+        // regular file (a pipe would never be read to its end), are named rather than read.
+        FolderListing listing = ListFolder(folder, false);
+        if (!listing.result) {
+            result.problem = describe(listing.result);
+            return result;
+        }
+        for (const QString& name : std::as_const(listing.pictures))
+            result.pictures.push_back(std::make_unique<PictureRecord>(QDir(folder).filePath(name)));
+        result.leftOut = std::move(listing.leftOut);
     }
 
     // Events as the tree makes them: one per event title, dated by the first picture that names it

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "catalog.h"
 #include "entrylistview.h"
 
 class PictureRecord;
@@ -29,11 +30,17 @@ struct FolderExport {
     std::vector<std::unique_ptr<PictureRecord>> pictures;  // owned; the entries point into them
     QList<OutputEntry> entries;  // grouped as GroupedByEvent gives them
     QString problem;             // why the folder could not be read; empty when it was
+    // The catalog did not load whole: its path, where it broke and why. The entries before the
+    // damage are read.
+    QString damage;
+    // Pictures of the folder, or entries of its catalog, that were not read, and why.
+    std::vector<CatalogLeftOut> leftOut;
+    bool whole() const { return problem.isEmpty() && damage.isEmpty() && leftOut.empty(); }
 };
 
 // The folder's catalog entries when it has a catalog (entries taken over from subfolders and archived
 // entries whose files are gone included), else its ".jpg" files; grouped into events as the tree
-// groups them.
+// groups them. What could not be read is told in `damage` and `leftOut`.
 FolderExport ReadFolderForExport(const QString& folder);
 
 // Entries for pictures named one by one: one event per event title, in order of first appearance,

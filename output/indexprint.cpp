@@ -13,6 +13,7 @@
 
 #include "picturerecord.h"
 #include "safewrite.h"
+#include "samefile.h"
 #include "thumbnailmaker.h"
 #include "saveas.h"
 #include "saveasoptions.h"
@@ -210,6 +211,10 @@ IndexPrintResult CreateIndexPrint(const QList<PictureRecord*>& pictures, const I
     IndexPrintResult result;
     if (path.trimmed().isEmpty()) {
         result.message = QStringLiteral("No index file was written: no file name was given.");
+        return result;
+    }
+    if (const QString input = InputAtOutput(path, pictures); !input.isEmpty()) {
+        result.message = QStringLiteral("No index file was written: %1.").arg(OutputIsInputText(path, input));
         return result;
     }
     const int total = int(pictures.size());

@@ -329,14 +329,6 @@ WriteResult WritePictureCopy(const PictureRecord& picture, const CopyPlan& plan,
     return WriteRenderedCopy(picture, plan, rendered.jpeg, target);
 }
 
-bool IsSameFile(const QString& source, const QString& target) {
-    if (source.isEmpty() || target.isEmpty()) return false;
-    struct stat a {}, b {};
-    if (::stat(QFile::encodeName(source).constData(), &a) != 0) return false;
-    if (::stat(QFile::encodeName(target).constData(), &b) != 0) return false;
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 QString OutputNames::claim(const QString& path) {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     if (!used_.contains(clean)) {

@@ -21,6 +21,7 @@
 
 #include "entrylistview.h"
 #include "pictureselection.h"
+#include "samefile.h"
 #include "saveasoptions.h"
 #include "writeerror.h"
 
@@ -98,9 +99,6 @@ WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
                             SafeWriteBatch* batch = nullptr, bool createOnly = false);
 
-// True when `target` names the file `source` (the same file through a link, a hard link or another
-// spelling of its path).
-bool IsSameFile(const QString& source, const QString& target);
 
 // Decides output paths so that one run never writes two pictures to one path: a path already given
 // out gets "_2", "_3", ... before its extension, the first that is still free in this run.

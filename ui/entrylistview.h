@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class PictureRecord;
 
@@ -30,4 +31,7 @@ public:
     virtual ~EntryListView() = default;
     // The entries of the current location (or search), in the browser's order.
     virtual QList<OutputEntry> entries() const = 0;
+    // What the list lacks of its folder (a catalog that did not load whole, entries left out), one
+    // line each; empty when it holds everything.
+    virtual QStringList leftOut() const { return {}; }
 };

@@ -50,7 +50,13 @@ void create(FrameContext& frame) {
                            .arg(QDir::toNativeSeparators(folder), describe(report.write)));
         return;
     }
-    information(frame, QStringLiteral("Catalog Created"));
+    if (report.keptArchived > 0)
+        information(
+            frame,
+            QStringLiteral("Catalog Created") +
+                tr("\n\n%1 archived pictures that are not in the folder keep their entries.").arg(report.keptArchived));
+    else
+        information(frame, QStringLiteral("Catalog Created"));
     if (!report.leftOut.empty())
         frame.prompter().messageBox(leftOutText(report.leftOut), QStringLiteral("Snaplore"),
                                     mb::Ok | mb::IconExclamation);

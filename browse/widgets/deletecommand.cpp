@@ -97,7 +97,14 @@ void run(BrowseContext& frame) {
     }
     frame.browser()->removePicture(path);
     const QString folder = QFileInfo(path).absolutePath();
-    if (Catalog::version(folder) != 0) (void)Catalog().create(folder, true);
+    if (Catalog::version(folder) == 0) return;
+    const CatalogCreateReport rebuilt = Catalog().create(folder, true);
+    if (!rebuilt.ok())
+        prompter.messageBox(QCoreApplication::translate("CMainFrame",
+                                                        "The picture was deleted, but the catalog of %1 could not be "
+                                                        "written.\n%2")
+                                .arg(QDir::toNativeSeparators(folder), describe(rebuilt.write)),
+                            QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
 }
 
 }  // namespace deletecommand

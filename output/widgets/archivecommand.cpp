@@ -16,9 +16,18 @@ bool run(FrameContext& frame, const QString& cdName, const QString& location, QW
     CArchiveIdxDlg dialog(folder, cdName, location, frame.prompter(), parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     frame.setStatusText(QStringLiteral("Archiving catalog..."), true);
-    const WriteResult result = Catalog().rewriteArchive(folder, dialog.cdName(), dialog.location());
+    CatalogArchiveCounts counts;
+    const WriteResult result = Catalog().rewriteArchive(folder, dialog.cdName(), dialog.location(), &counts);
     frame.setStatusText(QStringLiteral("Ready"));
-    if (result)
+    if (result && counts.kept > 0)
+        frame.prompter().messageBox(
+            QStringLiteral("Catalog Archived") +
+                QCoreApplication::translate("CMainFrame",
+                                            "\n\n%1 entries whose pictures are not in the folder keep the disc they "
+                                            "name.")
+                    .arg(counts.kept),
+            QStringLiteral("Snaplore"), mb::Ok | mb::IconInformation);
+    else if (result)
         frame.prompter().messageBox(QStringLiteral("Catalog Archived"), QStringLiteral("Snaplore"),
                                     mb::Ok | mb::IconInformation);
     else

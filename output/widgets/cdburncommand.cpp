@@ -8,10 +8,12 @@
 
 #include "ccbburndlg.h"
 #include "cdburn.h"
+#include "exportentries.h"
 #include "filename.h"
 #include "filesaveasdlg.h"
 #include "framecontext.h"
 #include "prompter.h"
+#include "samefile.h"
 #include "saveas.h"
 
 namespace cdburncommand {
@@ -117,6 +119,13 @@ public:
                                               QDir(folder).filePath(SuggestedFileName(volume + QStringLiteral(".iso"))), kImageFilter);
         if (image.isEmpty()) return;
         if (QFileInfo(image).suffix().isEmpty()) image += QStringLiteral(".iso");
+        // The image never goes over one of the folder's pictures.
+        if (const QString input = InputAtOutput(image, PicturesOf(frame_.entryList().entries())); !input.isEmpty()) {
+            prompter.messageBox(
+                QStringLiteral("The CD image could not be saved:\n%1.").arg(OutputIsInputText(image, input)) + stays,
+                kTitle, mb::Ok | mb::IconExclamation);
+            return;
+        }
         const CdWriteResult written =
             withProgress(QStringLiteral("Writing the CD image..."), [&](const CdProgress& progress) {
                 return writer->writeImage(staging, volume, image, progress);

@@ -7,11 +7,13 @@
 
 #include "filename.h"
 #include "framecontext.h"
+#include "leftoutnotice.h"
 #include "printoptionsdlg.h"
 #include "printpreviewdlg.h"
 #include "printview.h"
 #include "prompter.h"
 #include "safewrite.h"
+#include "samefile.h"
 #include "snaploredoc.h"
 #include "updatecheck.h"
 
@@ -25,6 +27,7 @@ const QString kCaption = QStringLiteral("Print");
 // was cancelled.
 bool chooseOptions(FrameContext& frame, CPrintOptionsDlg& options, CPrintOptionsDlg::Variant variant,
                    bool searchResults) {
+    leftoutnotice::tell(frame);
     options.setVariant(variant);
     options.setPictures(frame.document().picture(), frame.entryList().entries(), searchResults);
     options.readPrinter();
@@ -77,7 +80,11 @@ bool printPictures(FrameContext& frame, const CPrintOptionsDlg& options, QPrinte
     frame.setStatusText(QStringLiteral("Printing..."), true);
     QString error;
     bool done = false;
-    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    // The file never goes over a picture it prints.
+    if (const QString input = toFile ? InputAtOutput(printer.outputFileName(), pictures) : QString(); !input.isEmpty())
+        error = OutputIsInputText(printer.outputFileName(), input);
+    else if (toFile)
         done = printToFile(view, printer, title, from, to, error);
     else
         done = view.print(printer, from, to);

@@ -8,6 +8,7 @@
 #include "email.h"
 #include "filesaveasdlg.h"
 #include "framecontext.h"
+#include "leftoutnotice.h"
 #include "picturerecord.h"
 #include "prompter.h"
 #include "saveas.h"
@@ -47,6 +48,7 @@ bool run(FrameContext& frame, CFileSaveAsDlg& dialog, bool searchResults) {
                                     mb::Ok | mb::IconExclamation);
         return false;
     }
+    leftoutnotice::tell(frame);
     dialog.setCurrentPicture(picture);
     dialog.setEntries(frame.entryList().entries(), searchResults);
     dialog.exec();

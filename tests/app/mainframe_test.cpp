@@ -409,6 +409,23 @@ TEST_F(FrameTest, CreateAndRemoveCatalog) {
     EXPECT_TRUE(prompter_.asked().isEmpty());
 }
 
+TEST_F(FrameTest, CreateKeepsTheEntriesOfPicturesMovedToADisc) {
+    openFrame({"a.jpg", "b.jpg"});
+    ASSERT_TRUE(Catalog().create(folder_, true).ok());
+    ASSERT_TRUE(Catalog().rewriteArchive(folder_, "CD0002", "/media/cdrom/").ok());
+    ASSERT_TRUE(QFile::remove(path("b.jpg")));
+    prompter_.answer(id::Ok);
+    reloads([&] { frame_->createCatalog(); });
+    ASSERT_EQ(prompter_.asked().size(), 1);
+    EXPECT_TRUE(prompter_.asked()[0].text.startsWith("Catalog Created\n\n1 archived pictures"))
+        << prompter_.asked()[0].text.toStdString();
+    Catalog catalog;
+    ASSERT_TRUE(catalog.load(folder_));
+    ASSERT_EQ(catalog.pictures().size(), 2u);
+    EXPECT_EQ(catalog.pictures()[1]->filePath(), "/media/cdrom/b.jpg");
+    EXPECT_EQ(catalog.pictures()[1]->archiveName, "CD0002");
+}
+
 TEST_F(FrameTest, ACatalogThatCannotBeWrittenIsReportedNotCreated) {
     openFrame({"a.jpg"});
     ASSERT_TRUE(QDir(folder_).mkdir("Snaplore.sidx"));  // the catalog's place is taken by a folder

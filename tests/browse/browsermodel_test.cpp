@@ -5,6 +5,7 @@
 #include "browsermodel.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -594,4 +595,45 @@ TEST(BrowserNavigation, DoubleClickTargets) {
     BrowserModel drives(testEnvironment({{"/media/card", "CARD"}}));
     drives.load(kDriveList, nullptr);
     EXPECT_EQ(drives.doubleClickTarget(*drives.entryList()[0]), "/media/card");
+}
+
+// A catalog that does not load whole is told about once when its folder is opened: not again when
+// the same folder is read again, and again when it is opened anew.
+TEST(BrowserEntryList, CatalogCutShortIsToldOncePerOpening) {
+    SandBox box;
+    addPicture(box, "a.jpg", "Zoo", "", at(2003, 3, 3));
+    addPicture(box, "b.jpg", "Zoo", "", at(2003, 3, 4));
+    ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+    // The count says one more entry than the file holds.
+    QByteArray bytes = testsupport::readAll(box.filePath("Snaplore.sidx"));
+    bytes[50] = char(bytes[50] + 1);
+    ASSERT_TRUE(testsupport::writeAll(box.filePath("Snaplore.sidx"), bytes));
+    SandBox other;
+
+    ScriptedPrompter prompter;
+    prompter.answer(id::Ok).answer(id::Ok);
+    BrowserModel model(testEnvironment());
+    model.load(box.path(), &prompter);
+    model.load(box.path(), &prompter);
+    EXPECT_EQ(model.leftOutLines().size(), 1);
+    model.load(other.path(), &prompter);
+    EXPECT_TRUE(model.leftOutLines().isEmpty());
+    model.load(box.path(), &prompter);
+    ASSERT_EQ(prompter.asked().size(), 2);
+    EXPECT_TRUE(prompter.asked()[0].text.contains(box.filePath("Snaplore.sidx")))
+        << prompter.asked()[0].text.toStdString();
+    EXPECT_TRUE(prompter.asked()[0].text.contains("did not load whole"));
+    EXPECT_TRUE(prompter.exhausted());
+    EXPECT_EQ(testsupport::readAll(box.filePath("Snaplore.sidx")), bytes);
+}
+
+// A pipe with a picture's name is never opened (that would wait for a writer): it is named instead.
+TEST(BrowserEntryList, PipeWithAPictureNameIsToldNotRead) {
+    SandBox box;
+    addPicture(box, "a.jpg", "", "", at(2004, 6, 1));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(box.filePath("pipe.jpg")).constData(), 0644), 0);
+    const EntryListBuild build = BrowserModel::buildEntryList(box.path(), testEnvironment());
+    EXPECT_EQ(build.thumbs.size(), 1);
+    EXPECT_EQ(build.leftOut, QStringList{"pipe.jpg: not a regular file"});
+    EXPECT_TRUE(leftOutMessage(box.path(), {}, build.leftOut).contains("pipe.jpg: not a regular file"));
 }

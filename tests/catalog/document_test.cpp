@@ -200,3 +200,23 @@ TEST_F(Document, ASaveKeepsTheFileTimesUnlessTheUserChoseTheTimeOfTheSave) {
         EXPECT_EQ(PictureRecord(path).iptc().caption, "x");
     }
 }
+
+// The picture is saved; its folder's catalog, which does not load whole, is left byte for byte and the
+// user is told why.
+TEST_F(Document, SaveLeavesACatalogThatDoesNotLoadWhole) {
+    const QString path = picture();
+    picture("b.jpg");
+    ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+    QByteArray catalog = readAll(box.filePath("Snaplore.sidx"));
+    catalog[50] = char(catalog[50] + 1);  // one entry more than the file holds
+    ASSERT_TRUE(testsupport::writeAll(box.filePath("Snaplore.sidx"), catalog));
+    ASSERT_TRUE(doc.OpenPictureFile(path));
+    doc.picture()->iptc().caption = "saved";
+    prompter.answer(id::Ok);
+    EXPECT_TRUE(doc.SavePictureFile());
+    EXPECT_EQ(PictureRecord(path).iptc().caption, "saved");
+    EXPECT_EQ(readAll(box.filePath("Snaplore.sidx")), catalog);
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_TRUE(prompter.asked()[0].text.contains(box.filePath("Snaplore.sidx")))
+        << prompter.asked()[0].text.toStdString();
+}

@@ -126,3 +126,25 @@ TEST_F(CdCliTest, MistakesAndMissingPictures) {
     EXPECT_EQ(listing(iso), names({"/", "/2008_05_30", "/2008_05_30/Canon_40D.jpg", "/2008_05_30/Snaplore.sidx",
                                          "/Snaplore.sidx", "/autorun"}));
 }
+
+TEST_F(CdCliTest, CatalogCutShortGivesTheImageButSaysSo) {
+    // The catalog keeps the first picture only, its length made to agree with the cut.
+    ASSERT_EQ(runTool(QStringLiteral(SNAPLORE_CLI_PATH), {"catalog", "create", box_.filePath("in")}).status, 0);
+    const QString catalog = box_.filePath("in/Snaplore.sidx");
+    QByteArray bytes = testsupport::readAll(catalog);
+    qsizetype at = 62;
+    for (int line = 0; line < 3; ++line) at = bytes.indexOf('\n', at) + 1;
+    quint64 headerLength = 0;
+    for (int i = 7; i >= 0; --i) headerLength = (headerLength << 8) | quint8(bytes[at + 8 + i]);
+    bytes.truncate(at + 16 + qsizetype(headerLength));
+    for (int i = 0; i < 8; ++i) bytes[42 + i] = char((quint64(bytes.size()) >> (8 * i)) & 0xFF);
+    ASSERT_TRUE(testsupport::writeAll(catalog, bytes));
+
+    const QString iso = box_.filePath("cut.iso");
+    const ToolRun run = cd({"--root", "--no-autorun", "--iso", iso, box_.filePath("in")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(catalog) && run.err.contains("damaged after 1 whole entries"))
+        << run.err.toStdString();
+    EXPECT_EQ(listing(iso), names({"/", "/Canon_40D.jpg", "/Snaplore.sidx"}));
+    EXPECT_EQ(testsupport::readAll(catalog), bytes);
+}

@@ -222,3 +222,17 @@ TEST_F(BurnCdFlowTest, WithoutAWriterTheImageIsOfferedAfterTheOldFilesAreRemoved
     EXPECT_EQ(asked[3].text, "The CD image was saved to " + image + ".iso.");
     EXPECT_EQ(dialog_->result(), QDialog::Accepted);
 }
+
+TEST_F(BurnCdFlowTest, TheImageIsNeverSavedOverAPictureOfTheFolder) {
+    const QString link = box_.filePath("documents/disc.iso");
+    ASSERT_TRUE(QFile::link(pictures_[1]->filePath(), link));  // the chosen name leads to b.jpg
+    const QByteArray before = testsupport::readAll(pictures_[1]->filePath());
+    frame_.prompter_.answer(id::Yes).answerPath(link).answer(id::Ok);
+    burn([&](CCBBurnDlg* options) { control<QPushButton>(options, "ok")->click(); });
+    EXPECT_EQ(askedCaptions(), QStringList({"Burn CD", "Save CD Image", "Burn CD"}));
+    const QString told = frame_.prompter_.asked()[2].text;
+    EXPECT_TRUE(told.startsWith("The CD image could not be saved:")) << told.toStdString();
+    EXPECT_TRUE(told.contains(pictures_[1]->filePath())) << told.toStdString();
+    EXPECT_TRUE(writer_.calls.isEmpty());
+    EXPECT_EQ(testsupport::readAll(pictures_[1]->filePath()), before);
+}

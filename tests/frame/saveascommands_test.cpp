@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include "../ui/uitesthelpers.h"
+#include "catalog.h"
 #include "commands.h"
 #include "filebrowserview.h"
 #include "filesaveasdlg.h"
@@ -154,4 +155,27 @@ TEST_F(SaveAsCommandsTest, AFolderStillBeingReadIsReadBeforeTheDialogTakesItsPic
     });
     frame_->saveAs(SaveAsMode::SaveAs);
     EXPECT_EQ(count, 3);
+}
+
+// A folder whose catalog did not load whole: told once when it opens, and again by each output made
+// from it, before its dialog.
+TEST_F(SaveAsCommandsTest, AnOutputOfAFolderWhoseCatalogDidNotLoadWholeSaysSo) {
+    ASSERT_TRUE(Catalog().create(folder_, true).ok());
+    QByteArray catalog = testsupport::readAll(path("Snaplore.sidx"));
+    catalog[50] = char(catalog[50] + 1);  // one entry more than the file holds
+    ASSERT_TRUE(testsupport::writeAll(path("Snaplore.sidx"), catalog));
+    prompter_.answer(id::Ok).answer(id::Ok);
+    QSignalSpy loaded(frame_->browser(), &CFileBrowserView::loadFinished);
+    frame_->OpenFolder(folder_);
+    ASSERT_TRUE(loaded.wait(kLoadMs) || !loaded.isEmpty());
+    ASSERT_EQ(prompter_.asked().size(), 1);
+    EXPECT_TRUE(prompter_.asked()[0].text.contains("did not load whole")) << prompter_.asked()[0].text.toStdString();
+
+    ASSERT_TRUE(frame_->document().OpenPictureFile(path("a.jpg")));
+    uitest::onModal([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+    frame_->action(cmd::SaveAs)->trigger();
+    ASSERT_EQ(prompter_.asked().size(), 2);
+    EXPECT_TRUE(prompter_.asked()[1].text.startsWith("The output is made without these pictures"));
+    EXPECT_TRUE(prompter_.asked()[1].text.contains(path("Snaplore.sidx")));
+    EXPECT_EQ(testsupport::readAll(path("Snaplore.sidx")), catalog);
 }
