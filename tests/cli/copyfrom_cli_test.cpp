@@ -27,20 +27,21 @@ TEST(CliCopyFrom, CopiesAsTheDialogKeepsHiddenValuesSkipsArchivedAndKeepsTheCata
     testsupport::SandBox box;
     ASSERT_TRUE(QDir(box.path()).mkpath("f"));
     const QString folder = box.filePath("f");
+    // A picture archived to a disc and gone from the folder: only the catalog holds it.
+    const QString gone = box.copy(testsupport::dataPath("Canon_40D.jpg"), "f/gone.jpg");
+    ASSERT_EQ(runCli({"catalog", "create", folder}).status, 0);
+    ASSERT_EQ(runCli({"catalog", "archive", folder, "--cd-name", "DISC1", "--location", "/media/disc1"}).status, 0);
+    ASSERT_TRUE(QFile::remove(gone));
     const QString source = box.copy(testsupport::dataPath("Canon_40D.jpg"), "f/source.jpg");
     // Captioned by another program: a by-line, credit and copyright notice the source does not have.
     const QString captioned = box.copy(testsupport::dataPath("iptc_rating5_camera_date.jpg"), "f/captioned.jpg");
-    const QString gone = box.copy(testsupport::dataPath("Canon_40D.jpg"), "f/gone.jpg");
     ASSERT_EQ(runCli({"set", "--event", "Harbour day", "--headline", "Source headline", "--caption", "Boats",
                       "--city", "Halifax", source})
                   .status,
               0);
     const QJsonObject before = iptcOf(captioned);
     ASSERT_FALSE(before["copyright"].toString().isEmpty());
-    ASSERT_EQ(runCli({"catalog", "create", folder}).status, 0);
-    ASSERT_EQ(runCli({"catalog", "archive", folder, "--cd-name", "DISC1", "--location", "/media/disc1"}).status, 0);
-    ASSERT_TRUE(QFile::remove(gone));
-    // Created again, the catalog holds the pictures of the folder and the archived one only it knows.
+    // Created again, the catalog holds the folder's pictures and the archived one only it knows.
     ASSERT_EQ(runCli({"catalog", "create", folder}).status, 0);
     const QByteArray sourceBytes = testsupport::readAll(source);
 
