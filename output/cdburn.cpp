@@ -171,13 +171,13 @@ StagingReport finishStaging(const QString& staging, const StagingOptions& option
                                           .arg(options.autorunScript, source.errorString()));
         } else {
             const QByteArray script = source.readAll();
-            // A link of that name would lead the write out of the staging folder.
-            if (QFileInfo(target).isSymLink()) QFile::remove(target);
             // An earlier copy made read-only is still the program's own file to replace.
-            else if (QFileInfo(target).isFile() && !(QFile::permissions(target) & QFileDevice::WriteOwner))
+            if (!QFileInfo(target).isSymLink() && QFileInfo(target).isFile() &&
+                !(QFile::permissions(target) & QFileDevice::WriteOwner))
                 QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
             SafeWriteOptions write;
             write.keepTimes = false;
+            write.replaceLink = true;  // a link of that name would lead the write out of the staging folder
             const WriteResult result = safeWrite(target, [&](QFile& file) { return file.write(script) == script.size(); },
                                                  {}, write);
             const QFileDevice::Permissions executable =

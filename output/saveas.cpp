@@ -132,7 +132,7 @@ QByteArray withPictureData(const QByteArray& jpeg, const IptcBlock& data, WriteR
 }
 
 WriteResult writeBytes(const QString& target, const QByteArray& bytes, const QString& timesFrom, bool originalTimes,
-                       SafeWriteBatch* batch) {
+                       SafeWriteBatch* batch, bool chosenName) {
     auto produce = [&](QFile& out) { return out.write(bytes) == bytes.size(); };
     auto verify = [&](const QString& temp) -> WriteResult {
         QFile check(temp);
@@ -144,12 +144,8 @@ WriteResult writeBytes(const QString& target, const QByteArray& bytes, const QSt
     options.timesFrom = timesFrom;
     options.keepTimes = originalTimes;
     options.batch = batch;
+    options.replaceLink = chosenName;
     return safeWrite(target, produce, verify, options);
-}
-
-bool exists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
 }
 
 QString refusedOntoSource() { return QStringLiteral("the target is the picture itself; it was left as it is"); }
@@ -273,11 +269,11 @@ RenderedCopy RenderPictureCopy(const PictureRecord& picture, const CopyPlan& pla
 WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan, const QByteArray& jpeg,
                               const QString& target, SafeWriteBatch* batch) {
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
-    return writeBytes(target, jpeg, picture.filePath(), plan.originalTimes, batch);
+    return writeBytes(target, jpeg, picture.filePath(), plan.originalTimes, batch, plan.chosenName);
 }
 
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch, bool createOnly) {
+                            SafeWriteBatch* batch, bool createOnly, bool chosenName) {
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
     QFile source(picture.filePath());
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -314,6 +310,7 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
     options.keepTimes = originalTimes;
     options.batch = batch;
     options.createOnly = createOnly;
+    options.replaceLink = chosenName;
     WriteResult result = safeWrite(target, produce, verify, options);
     if (!result && shortRead) result = {WriteError::ShortRead, source.errorString()};
     return result;
@@ -322,7 +319,7 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
 WriteResult WritePictureCopy(const PictureRecord& picture, const CopyPlan& plan, const QString& target) {
     if (!plan.problem.isEmpty()) return {WriteError::NotWalkable, plan.problem};
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
-    if (plan.plainCopy) return CopyPictureFile(picture, target, plan.originalTimes);
+    if (plan.plainCopy) return CopyPictureFile(picture, target, plan.originalTimes, nullptr, false, plan.chosenName);
     const RenderedCopy rendered = RenderPictureCopy(picture, plan);
     if (!rendered.result) return rendered.result;
     return WriteRenderedCopy(picture, plan, rendered.jpeg, target);
@@ -380,7 +377,7 @@ bool SaveAsRun::mayReplace(const QString& path) {
     }
 }
 
-SaveOutcome SaveAsRun::save(const PictureRecord& picture, const QString& path, const CopyPlan& plan) {
+SaveOutcome SaveAsRun::save(const PictureRecord& picture, const QString& path, CopyPlan plan) {
     const QString name = picture.fileName().isEmpty() ? picture.filePath() : picture.fileName();
     auto fail = [&](const QString& reason) {
         failures_.append({name, path, reason});
@@ -392,7 +389,8 @@ SaveOutcome SaveAsRun::save(const PictureRecord& picture, const QString& path, c
         failures_.append({name, path, refusedOntoSource()});
         return SaveOutcome::Failed;
     }
-    if (exists(path) && !mayReplace(path)) return SaveOutcome::Declined;
+    if (nameTaken(path) && !mayReplace(path)) return SaveOutcome::Declined;
+    plan.chosenName = chosenNames_;
     ++done_;
     status(QStringLiteral("Creating image %1 of %2...").arg(done_).arg(total_), true);
     if (!plan.problem.isEmpty()) return fail(plan.problem);
@@ -520,12 +518,16 @@ SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& reques
             run.addFailure({picture.fileName(), target, folderProblem});
             result.lastSingle = SaveOutcome::Failed;
         } else {
-            if (QFileInfo(target).isDir()) target = QDir(target).filePath(picture.fileName());
+            if (QFileInfo(target).isDir()) {
+                target = QDir(target).filePath(picture.fileName());
+                run.setChosenNames(true);
+            }
             result.lastSingle = handle(picture, target);
         }
         result.closeDialog = result.lastSingle != SaveOutcome::Declined;
     } else {
         const QString folderProblem = attachOwnFile ? QString() : ensureFolder(path);
+        run.setChosenNames(true);
         if (!folderProblem.isEmpty()) {
             for (PictureRecord* picture : pictures) run.addFailure({picture->fileName(), path, folderProblem});
         } else {

@@ -58,6 +58,9 @@ struct CopyPlan {
     QString infoText;        // drawn in the strip
     bool originalTimes = true;
     bool keepPictureData = false;
+    // The target's name is the program's choice inside a folder: a link standing there is replaced
+    // itself, never written through.
+    bool chosenName = false;
     QString problem;         // why no copy can be made (unknown size); empty when one can
 };
 
@@ -95,8 +98,9 @@ WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan
                               const QString& target, SafeWriteBatch* batch = nullptr);
 // The plain copy: the picture's file byte for byte, every segment kept.
 // With `createOnly` the copy never replaces a file, also not one that appears while it is written.
+// With `chosenName` a link at the target is replaced itself (see CopyPlan).
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch = nullptr, bool createOnly = false);
+                            SafeWriteBatch* batch = nullptr, bool createOnly = false, bool chosenName = false);
 
 // True when `target` names the file `source` (the same file through a link, a hard link or another
 // spelling of its path).
@@ -128,6 +132,8 @@ public:
     bool overwriteAll() const { return overwriteAll_; }
     void setOverwriteAll(bool on) { overwriteAll_ = on; }
     bool skipAll() const { return skipAll_; }
+    // The targets handed in next are names the program chose inside a folder (see CopyPlan).
+    void setChosenNames(bool on) { chosenNames_ = on; }
 
     // Sizes `picture` from the options and renders it, or copies it when the options ask for the
     // plain copy. The current picture of the options stands for nothing here: every picture gets its
@@ -148,7 +154,7 @@ public:
     void addFailure(const SaveFailure& failure) { failures_.append(failure); }
 
 private:
-    SaveOutcome save(const PictureRecord& picture, const QString& path, const CopyPlan& plan);
+    SaveOutcome save(const PictureRecord& picture, const QString& path, CopyPlan plan);
     // The question before replacing; true to go on.
     bool mayReplace(const QString& path);
     void status(const QString& text, bool busy) const;
@@ -160,6 +166,7 @@ private:
     int done_ = 0;
     bool overwriteAll_ = false;
     bool skipAll_ = false;
+    bool chosenNames_ = false;
     QStringList written_;
     QList<SaveFailure> failures_;
 };
