@@ -15,6 +15,7 @@
 #include "exportentries.h"
 #include "picturerecord.h"
 #include "prompter.h"
+#include "safewrite.h"
 #include "saveas.h"
 
 namespace {
@@ -68,7 +69,7 @@ int runCd(const CliArgs& args, CliStreams io) {
         io.err << "snaplore-cli: " << name << ": " << reason << "\n";
         status = 1;
     };
-    if (!overwrite && (QFileInfo::exists(iso) || QFileInfo(iso).isSymLink())) {
+    if (!overwrite && nameTaken(iso)) {
         fail(iso, QStringLiteral("exists (--overwrite replaces it)"));
         return status;
     }

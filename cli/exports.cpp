@@ -7,6 +7,7 @@
 #include "htmlexport.h"
 #include "indexprint.h"
 #include "picturerecord.h"
+#include "safewrite.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,9 +42,10 @@ const char kHtmlUsage[] =
     "and a large rendering and a copy of each picture. Existing files are replaced only with\n"
     "--overwrite.\n";
 
-// An output file that exists is replaced only when asked.
+// An output file that exists is replaced only when asked; so is a link there, also one that leads
+// nowhere.
 bool refuseExisting(CliStreams io, const QString& path, bool overwrite) {
-    if (overwrite || !QFileInfo::exists(path)) return false;
+    if (overwrite || !nameTaken(path)) return false;
     io.err << "snaplore-cli: " << path << ": exists, left as it is (--overwrite replaces it)\n";
     return true;
 }
