@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #ifdef SNAPLORE_CLI_IMAGE
 #include <QGuiApplication>
+
+#include "saveas.h"
 #endif
 #include <QFile>
 #include <QFileDevice>
@@ -175,6 +177,7 @@ int main(int argc, char** argv) {
     if (drawsText) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app =
         drawsText ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    saveas::allowLargePictures();
 #else
     QCoreApplication app(argc, argv);
 #endif

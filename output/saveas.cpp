@@ -11,9 +11,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "iptcblock.h"
 #include "photoshopresources.h"
@@ -78,6 +80,13 @@ QImage decodePart(const PictureRecord& picture, QRect rect, QSize size, QString&
     }
     const QRect clip = storedRect(rect, stored, quarters);
     const QSize wanted = quarters % 2 ? size.transposed() : size;
+    // Decoded at the size drawn, four bytes a pixel.
+    if (qint64(wanted.width()) * wanted.height() * 4 > saveas::pictureMemoryLimit()) {
+        error = QStringLiteral("the picture is too large for this machine's memory at %1 x %2 pixels")
+                    .arg(size.width())
+                    .arg(size.height());
+        return {};
+    }
     if (clip != QRect(QPoint(0, 0), stored)) reader.setClipRect(clip);
     if (wanted != clip.size()) reader.setScaledSize(wanted);
     QImage image = reader.read();
@@ -563,6 +572,27 @@ SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& reques
     }
     return result;
 }
+
+namespace saveas {
+
+qint64 pictureMemoryLimit() {
+    static const qint64 limit = [] {
+        const long pages = ::sysconf(_SC_PHYS_PAGES);
+        const long pageSize = ::sysconf(_SC_PAGESIZE);
+        // Unknown: the decoder's own limit.
+        if (pages <= 0 || pageSize <= 0) return qint64(QImageReader::allocationLimit()) << 20;
+        return qint64(pages) * pageSize / 4;
+    }();
+    return limit;
+}
+
+void allowLargePictures() {
+    const qint64 megabytes = pictureMemoryLimit() >> 20;
+    if (megabytes > QImageReader::allocationLimit())
+        QImageReader::setAllocationLimit(int(std::min<qint64>(megabytes, std::numeric_limits<int>::max())));
+}
+
+}  // namespace saveas
 
 QImage RenderPicturePart(const PictureRecord& picture, const QRect& rect, const QSize& size, QString* error) {
     QString reason;

@@ -207,6 +207,15 @@ struct SaveAsResult {
 SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& request, Prompter& prompter,
                        const SaveProgress& progress = {});
 
+namespace saveas {
+// The most memory one decoded picture may take: a quarter of the machine's physical memory, read
+// once. A copy at a size that needs more is refused as too large for this machine's memory.
+qint64 pictureMemoryLimit();
+// Lets the image decoder take pictures up to that limit instead of its own 128 MB, which refuses a
+// 100-megapixel picture at full size. Called once at start, before any picture is decoded.
+void allowLargePictures();
+}  // namespace saveas
+
 // The part `rect` (in pixels of the picture as displayed) of a picture, scaled to `size`, decoded at
 // the smallest scale that still covers it. Thread-safe. Null with `error` set when it cannot be read.
 QImage RenderPicturePart(const PictureRecord& picture, const QRect& rect, const QSize& size, QString* error);
