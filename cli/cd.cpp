@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <vector>
@@ -90,7 +89,8 @@ int runCd(const CliArgs& args, CliStreams io) {
         return status;
     }
 
-    const QTemporaryDir staging(QDir(QDir::tempPath()).filePath(QStringLiteral("snaplore-cd-XXXXXX")));
+    // Held locked while it lives: the folder of a run that was killed is removed by the next one.
+    const cdburn::PrivateStaging staging(QDir::tempPath());
     if (!staging.isValid()) {
         fail(QDir::tempPath(), QStringLiteral("no temporary folder could be made: %1").arg(staging.errorString()));
         return status;
