@@ -4,6 +4,7 @@
 
 #include "dialogprompter.h"
 #include "mainframe.h"
+#include "saveas.h"
 #include "settingsstore.h"
 #include "snaploreapp.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Snaplore"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
     QApplication::setDesktopFileName(QStringLiteral("snaplore"));
+    saveas::allowLargePictures();
 
     SettingsStore store(SettingsStore::defaultPath());
     DialogPrompter prompter(store);

@@ -137,12 +137,14 @@ int list(const Parsed& p, CliStreams io) {
     } else {
         io.out << catalog.catalogPath() << ": version " << Catalog::version(catalog.catalogPath()) << ", "
                << catalog.count() << " entries, " << catalog.totalSize() << " bytes of pictures\n";
+        // One line a picture: a line break, tab or escape sequence in its texts is printed as such.
+        const auto shown = [](const QString& text) { return printableName(text.toUtf8()); };
         for (const auto& picture : catalog.pictures()) {
-            io.out << picture->fileName() << "\t" << picture->fileSize() << " bytes\t" << picture->frameWidth() << " x "
+            io.out << shown(picture->fileName()) << "\t" << picture->fileSize() << " bytes\t" << picture->frameWidth() << " x "
                    << picture->frameHeight();
             if (!picture->archiveLocation.isEmpty())
-                io.out << "\tarchived on '" << picture->archiveName << "' at " << picture->archiveLocation;
-            if (!picture->iptc().headline.isEmpty()) io.out << "\t" << picture->iptc().headline;
+                io.out << "\tarchived on '" << shown(picture->archiveName) << "' at " << shown(picture->archiveLocation);
+            if (!picture->iptc().headline.isEmpty()) io.out << "\t" << shown(picture->iptc().headline);
             io.out << "\n";
         }
     }

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "exportentries.h"
 #include "picturerecord.h"
 #include "prompter.h"
+#include "safewrite.h"
 #include "samefile.h"
 #include "saveas.h"
 
@@ -90,12 +90,13 @@ int runCd(const CliArgs& args, CliStreams io) {
         fail(iso, OutputIsInputText(iso, input));
         return status;
     }
-    if (!overwrite && (QFileInfo::exists(iso) || QFileInfo(iso).isSymLink())) {
+    if (!overwrite && nameTaken(iso)) {
         fail(iso, QStringLiteral("exists (--overwrite replaces it)"));
         return status;
     }
 
-    const QTemporaryDir staging(QDir(QDir::tempPath()).filePath(QStringLiteral("snaplore-cd-XXXXXX")));
+    // Held locked while it lives: the folder of a run that was killed is removed by the next one.
+    const cdburn::PrivateStaging staging(QDir::tempPath());
     if (!staging.isValid()) {
         fail(QDir::tempPath(), QStringLiteral("no temporary folder could be made: %1").arg(staging.errorString()));
         return status;

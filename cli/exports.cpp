@@ -7,6 +7,7 @@
 #include "htmlexport.h"
 #include "indexprint.h"
 #include "picturerecord.h"
+#include "safewrite.h"
 #include "samefile.h"
 
 #include <QDir>
@@ -43,13 +44,13 @@ const char kHtmlUsage[] =
     "--overwrite.\n";
 
 // An output that is one of the pictures it is made of is never written; one that exists otherwise
-// is replaced only when asked.
+// (also a link there, one that leads nowhere too) is replaced only when asked.
 bool refuseExisting(CliStreams io, const QString& path, bool overwrite, const QList<PictureRecord*>& inputs) {
     if (const QString input = InputAtOutput(path, inputs); !input.isEmpty()) {
         io.err << "snaplore-cli: " << OutputIsInputText(path, input) << "\n";
         return true;
     }
-    if (overwrite || !QFileInfo::exists(path)) return false;
+    if (overwrite || !nameTaken(path)) return false;
     io.err << "snaplore-cli: " << path << ": exists, left as it is (--overwrite replaces it)\n";
     return true;
 }

@@ -2,6 +2,7 @@
 #include "jsonwriter.h"
 #include "picturejson.h"
 #include "picturerecord.h"
+#include "textcodec.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,7 +48,8 @@ void printText(QTextStream& out, const QJsonObject& o) {
                 text = QString::number(it->toDouble());
             }
             if (text.isEmpty() || text == "0" || text == "no") continue;  // only what the picture holds
-            out << "    " << it.key() << ": " << text << "\n";
+            // Picture data is shown, never obeyed: a tab or an escape sequence in it is printed as such.
+            out << "    " << it.key() << ": " << snaplore::text::printableText(text) << "\n";
         }
     };
     section("exif", o["exif"].toObject());

@@ -6,10 +6,13 @@
 // command and is installed beside it in the library folder.
 
 #include "commands.h"
+#include "textcodec.h"
 
 #include <QCoreApplication>
 #ifdef SNAPLORE_CLI_IMAGE
 #include <QGuiApplication>
+
+#include "saveas.h"
 #endif
 #include <QFile>
 #include <QFileDevice>
@@ -99,9 +102,41 @@ void useUtf8Locale() {
     ::setenv(!valid || (all && *all) ? "LC_ALL" : "LC_CTYPE", name.constData(), 1);
 }
 
+// Standard output or error. What is printed can come from picture data and file names: its control
+// characters are escaped on the way out, so that no picture can steer the terminal; line breaks and
+// tabs stay, and JSON stays valid JSON.
+class PrintableOutput : public QFile {
+public:
+    explicit PrintableOutput(int fd) { open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle); }
+    // The lead byte of a two-byte character that ended the last write, when nothing followed.
+    void finish() {
+        if (!pending_.isEmpty()) QFile::writeData(pending_.constData(), pending_.size());
+        pending_.clear();
+    }
+
+protected:
+    qint64 writeData(const char* data, qint64 length) override {
+        QByteArray bytes = pending_ + QByteArray(data, length);
+        pending_.clear();
+        // A C1 control may be cut between two writes: its lead byte waits for the rest.
+        if (bytes.endsWith('\xC2')) {
+            pending_ = bytes.right(1);
+            bytes.chop(1);
+        }
+        const QByteArray shown = snaplore::text::escapeControls(bytes, "\n\t");
+        return QFile::writeData(shown.constData(), shown.size()) == shown.size() ? length : -1;
+    }
+
+private:
+    QByteArray pending_;
+};
+
 // Results that did not reach standard output (a full disk, a closed pipe) are a failure too.
 int finish(int status, QTextStream& out, QTextStream& err) {
     out.flush();
+    err.flush();
+    for (QIODevice* device : {out.device(), err.device()})
+        if (auto* printable = dynamic_cast<PrintableOutput*>(device)) printable->finish();
     QString reason;
     // Bytes written past the stream (writeUtf8) may still wait in the device's own buffer.
     auto* device = qobject_cast<QFileDevice*>(out.device());
@@ -149,14 +184,16 @@ int main(int argc, char** argv) {
     if (drawsText) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app =
         drawsText ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    saveas::allowLargePictures();
 #else
     QCoreApplication app(argc, argv);
 #endif
     QCoreApplication::setApplicationName(QStringLiteral("snaplore-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.2"));
 
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    PrintableOutput stdoutDevice(STDOUT_FILENO), stderrDevice(STDERR_FILENO);
+    QTextStream out(&stdoutDevice);
+    QTextStream err(&stderrDevice);
     CliArgs args;
     for (int i = 1; i < argc; ++i) {
         args.raw << QByteArray(argv[i]);

@@ -158,15 +158,16 @@ int runPrint(const CliArgs& args, CliStreams io) {
         fail(pdf, OutputIsInputText(pdf, input));
         return status;
     }
-    if (!overwrite && (QFileInfo::exists(pdf) || QFileInfo(pdf).isSymLink())) {
+    if (!overwrite && nameTaken(pdf)) {
         fail(pdf, QStringLiteral("exists (--overwrite replaces it)"));
         return status;
     }
 
     const QString site = update::siteAddress(SettingsStore(SettingsStore::defaultPath()));
     CPrintView view(pictures, options, site);
-    bool painted = false;
+    bool drawing = false, painted = false;
     const WriteResult result = safeWrite(pdf, [&](QFile& file) {
+        drawing = true;
         QPdfWriter writer(&file);
         writer.setResolution(300);
         writer.setPageLayout(QPageLayout(paper, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
@@ -177,7 +178,10 @@ int runPrint(const CliArgs& args, CliStreams io) {
     });
     for (const PrintFailure& failure : view.failures()) fail(failure.picture, failure.reason + "; its place is blank");
     if (!result) {
-        fail(pdf, painted ? describe(result) : QStringLiteral("the pages could not be drawn"));
+        // The pages are blamed only when drawing them was what failed; a missing folder, a denied
+        // permission, a device or a full disk says so in the system's words.
+        fail(pdf, drawing && !painted && result.detail.isEmpty() ? QStringLiteral("the pages could not be drawn")
+                                                                  : describe(result));
         return status;
     }
     io.out << QDir::toNativeSeparators(pdf) << "\n";

@@ -134,10 +134,11 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
             job.problem = QStringLiteral("not a JPEG file");
         } else if (IsSameFile(path, job.target)) {
             job.problem = QStringLiteral("%1 is the picture itself; it was left as it is").arg(job.target);
-        } else if (!overwrite && (QFileInfo::exists(job.target) || QFileInfo(job.target).isSymLink())) {
+        } else if (!overwrite && nameTaken(job.target)) {
             job.problem = QStringLiteral("%1 exists, skipped (--overwrite replaces it)").arg(job.target);
         } else {
             job.plan = PlanPictureCopy(*job.picture, options, number, total);
+            job.plan.chosenName = toFolder;  // the copy's name in the folder is the program's choice
             job.problem = job.plan.problem;
         }
         jobs.push_back(std::move(job));
@@ -172,13 +173,17 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
     constexpr qint64 kBatchBytes = 256 << 20;
     SafeWriteBatch batch;
     QStringList staged;
+    // A copy that could not be written names its picture and where it was to go.
+    const auto notWritten = [&](const QString& source, const QString& target, const WriteResult& result) {
+        fail(source, QStringLiteral("not written to %1: %2").arg(QDir::toNativeSeparators(target), describe(result)));
+    };
     const auto commit = [&] {
         const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
         for (size_t i = 0; i < outcomes.size(); ++i) {
             if (outcomes[i].result)
                 io.out << QDir::toNativeSeparators(outcomes[i].target) << "\n";
             else
-                fail(staged[qsizetype(i)], describe(outcomes[i].result));
+                notWritten(staged[qsizetype(i)], outcomes[i].target, outcomes[i].result);
         }
         io.out.flush();
         staged.clear();
@@ -192,13 +197,13 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
         // The same target twice in a batch cannot happen: names are unique in the run.
         WriteResult result;
         if (job.plan.plainCopy) {
-            result = CopyPictureFile(*job.picture, job.target, job.plan.originalTimes, &batch);
+            result = CopyPictureFile(*job.picture, job.target, job.plan.originalTimes, &batch, false, job.plan.chosenName);
         } else {
             const RenderedCopy copy = takeRendered(next++);
             result = copy.result ? WriteRenderedCopy(*job.picture, job.plan, copy.jpeg, job.target, &batch) : copy.result;
         }
         if (!result) {
-            fail(job.source, describe(result));
+            notWritten(job.source, job.target, result);
         } else {
             staged << job.source;
         }

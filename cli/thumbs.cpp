@@ -21,10 +21,12 @@
 namespace {
 
 const char kThumbsUsage[] =
-    "Usage: snaplore-cli thumbs [--no-exif-thumbnails] --out OUTDIR FILE...\n"
+    "Usage: snaplore-cli thumbs [--no-exif-thumbnails] [--overwrite] --out OUTDIR FILE...\n"
     "Writes each picture's thumbnail as OUTDIR/NAME.png and prints where it came from.\n"
     "  --out OUTDIR            folder for the thumbnails (made when missing)\n"
-    "  --no-exif-thumbnails    pass over the camera's thumbnails\n";
+    "  --no-exif-thumbnails    pass over the camera's thumbnails\n"
+    "  --overwrite             replace existing files (otherwise they are kept and named); a link\n"
+    "                          there is replaced itself, never written through\n";
 
 QString sourceName(PictureRecord::ThumbnailSource source) {
     switch (source) {
@@ -66,6 +68,7 @@ WriteResult writeThumbnail(const QString& target, const QImage& thumb) {
     };
     SafeWriteOptions options;
     options.keepTimes = false;  // a new thumbnail, not an edit of the one it replaces
+    options.replaceLink = true;
     return safeWrite(target, produce, verify, options);
 }
 
@@ -73,6 +76,7 @@ WriteResult writeThumbnail(const QString& target, const QImage& thumb) {
 
 int runThumbs(const CliArgs& args, CliStreams io) {
     bool exif = true;
+    bool overwrite = false;
     QString outDir;
     QList<QByteArray> files;
     bool optionsEnded = false;
@@ -91,6 +95,8 @@ int runThumbs(const CliArgs& args, CliStreams io) {
             return 0;
         } else if (a == "--no-exif-thumbnails") {
             exif = false;
+        } else if (a == "--overwrite") {
+            overwrite = true;
         } else if (a == "--out" && i + 1 < args.size()) {
             ++i;
             if (!isUtf8(args.raw[i]))
@@ -131,6 +137,13 @@ int runThumbs(const CliArgs& args, CliStreams io) {
             continue;
         }
 
+        const QString target = QDir(outDir).filePath(outputName(path, used));
+        if (!overwrite && nameTaken(target)) {
+            io.err << "snaplore-cli thumbs: " << target << ": exists, left as it is (--overwrite replaces it)\n";
+            status = 1;
+            continue;
+        }
+
         picture->makeThumbnail(exif ? PictureRecord::ExifThumbnails::Use : PictureRecord::ExifThumbnails::Skip);
         QImage thumb = picture->thumbnailImage();
         if (thumb.isNull()) thumb = thumbnails::placeholder(picture->displayWidth() > picture->displayHeight());
@@ -139,7 +152,6 @@ int runThumbs(const CliArgs& args, CliStreams io) {
             thumb.convertToColorSpace(QColorSpace::SRgb);
             thumb.setColorSpace(QColorSpace());
         }
-        const QString target = QDir(outDir).filePath(outputName(path, used));
         const WriteResult written = writeThumbnail(target, thumb);
         if (!written) {
             io.err << "snaplore-cli thumbs: " << target << ": " << describe(written) << "\n";

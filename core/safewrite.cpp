@@ -109,14 +109,15 @@ void recoverFolder(const QString& folder) {
 
 WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& produce,
                       const std::function<WriteResult(const QString&)>& verify, const SafeWriteOptions& options) {
-    // Write through a symbolic link to the file it names, so the link stays a link.
-    QFileInfo info(target);
-    const bool exists = info.exists();
-    if (options.createOnly && (exists || info.isSymLink())) {
+    // Write through a symbolic link to the file it names, so the link stays a link (unless the name
+    // is the program's choice: then the link itself is replaced).
+    if (options.createOnly && nameTaken(target)) {
         errno = EEXIST;
         return systemFailure(WriteError::ReplaceFailed);
     }
-    const QString realTarget = exists ? info.canonicalFilePath() : info.absoluteFilePath();
+    const safewrite::ResolvedTarget resolved = safewrite::resolveTarget(target, options.replaceLink);
+    const bool exists = resolved.exists;
+    const QString& realTarget = resolved.path;
     const QByteArray nativeTarget = QFile::encodeName(realTarget);
     const QString folder = QFileInfo(realTarget).absolutePath();
     const QByteArray nativeFolder = QFile::encodeName(folder);
@@ -185,7 +186,9 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
     // A replacement must look like the file it replaces; a file with more names, or whose owner or
     // attributes this process cannot give a new file, is rewritten in place instead.
     bool inPlace = false;
-    if (exists && targetStat.st_nlink > 1) {
+    // A chosen name is the program's own output: another name of that file (a hard link) keeps its
+    // old content rather than being rewritten with it.
+    if (exists && targetStat.st_nlink > 1 && !options.replaceLink) {
         inPlace = true;
     } else if (exists) {
         safewrite::Reproduction reproduced;

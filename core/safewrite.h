@@ -42,6 +42,9 @@ struct SafeWriteOptions {
     // A new file only: the write fails (ReplaceFailed, "File exists") when a file of that name is
     // there, also one that appears before the new file takes its name (in a batch: at commit).
     bool createOnly = false;
+    // The program chose the target's name inside a folder (a thumbnail, a page of a site, a file
+    // put on a CD): whatever link stands at that name is replaced itself, never written through.
+    bool replaceLink = false;
 };
 
 // `produce` writes the new content into the open temporary file and returns false on failure.
@@ -49,11 +52,15 @@ struct SafeWriteOptions {
 // gets reads the temporary through its open descriptor ("/proc/self/fd/N").
 // An existing target that the user may not write is refused, never replaced; so is one that is not
 // a regular file (a pipe, a device), which is never opened in a way that could wait. A link to a
-// picture is followed: the picture is written, the link stays.
+// picture is followed: the picture is written, the link stays (unless replaceLink).
 // On failure WriteResult::detail holds the system's words ("No space left on device").
 WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& produce,
                       const std::function<WriteResult(const QString& tempPath)>& verify = {},
                       const SafeWriteOptions& options = {});
+
+// True when something stands at `path`: a file, a folder, anything else, or a link, also one that
+// leads nowhere. An output whose name is taken is kept unless the user asked to replace it.
+bool nameTaken(const QString& path);
 
 // Finishes the in-place rewrites in `folder` that an interrupted run left (from the temporary that
 // holds the complete new content) and removes this program's temporaries there that no running

@@ -1,5 +1,9 @@
 #include "safewrite_files.h"
 
+#include "safewrite.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -11,7 +15,24 @@
 #include <unistd.h>
 #include <vector>
 
+bool nameTaken(const QString& path) {
+    struct stat st {};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
 namespace safewrite {
+
+ResolvedTarget resolveTarget(const QString& target, bool replaceLink) {
+    const QFileInfo info(target);
+    if (replaceLink && info.isSymLink()) {
+        // The link's own name, in its folder as resolved: the rename replaces the link itself.
+        const QFileInfo folder(info.absolutePath());
+        const QString real = folder.exists() ? folder.canonicalFilePath() : folder.absoluteFilePath();
+        return {QDir(real).filePath(info.fileName()), false};
+    }
+    const bool exists = info.exists();
+    return {exists ? info.canonicalFilePath() : info.absoluteFilePath(), exists};
+}
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 

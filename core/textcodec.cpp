@@ -48,7 +48,7 @@ QString printableName(QByteArrayView raw) {
                                  : lead >= 0xF0 && lead <= 0xF4 ? 4
                                                                 : 0;
         if (length > 0 && i + length <= raw.size() && isValidUtf8(raw.sliced(i, length))) {
-            out += QString::fromUtf8(raw.sliced(i, length));
+            out += QString::fromUtf8(escapeControls(raw.sliced(i, length)));
             i += length;
         } else {
             out += QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0'));
@@ -56,6 +56,36 @@ QString printableName(QByteArrayView raw) {
         }
     }
     return out;
+}
+
+QByteArray escapeControls(QByteArrayView utf8, QByteArrayView keep) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(utf8.size());
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const uchar c = uchar(utf8[i]);
+        if (c < 0x20 && !keep.contains(char(c))) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else if (c == 0x7F || (c == 0xC2 && i + 1 < utf8.size() && uchar(utf8[i + 1]) < 0xA0 &&
+                                 uchar(utf8[i + 1]) >= 0x80)) {
+            const uchar code = c == 0x7F ? c : uchar(utf8[++i]);
+            out += "\\u00";
+            out += kHex[code >> 4];
+            out += kHex[code & 0xF];
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
+QString printableText(const QString& text) {
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\n'))
+            return QString::fromUtf8(escapeControls(text.toUtf8(), "\n"));
+    return text;
 }
 
 }  // namespace snaplore::text

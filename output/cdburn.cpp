@@ -6,9 +6,11 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,7 +68,92 @@ void removeContents(int dirFd, const QString& path, QStringList& failures) {
     }
 }
 
+constexpr char kPrivatePrefix[] = "snaplore-cd-";
+
+// Locks the open folder without waiting; false when another process holds it. A file system without
+// locks gives none: such a folder is never taken for stale.
+bool lockNow(int fd) {
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        if (errno != EINTR) return false;
+    return true;
+}
+
 }  // namespace
+
+PrivateStaging::PrivateStaging(const QString& parent) {
+    removeStaleStaging(parent);
+    const QByteArray base = QFile::encodeName(QDir(parent).absolutePath()) + '/' + kPrivatePrefix;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = base + "XXXXXX";
+        if (!::mkdtemp(name.data())) {
+            error_ = systemWords(errno);
+            return;
+        }
+        const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            error_ = systemWords(errno);
+            ::rmdir(name.constData());
+            return;
+        }
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        // Another run clearing stale folders may have taken it in the moment before the lock: then it
+        // is gone, and another is made.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            fd_ = fd;
+            path_ = QFile::decodeName(name);
+            return;
+        }
+        ::close(fd);
+    }
+    error_ = systemWords(EEXIST);
+}
+
+PrivateStaging::~PrivateStaging() {
+    if (fd_ < 0) return;
+    QStringList failures;
+    removeContents(fd_, path_, failures);
+    ::rmdir(QFile::encodeName(path_).constData());
+    ::close(fd_);  // releases the lock, after the folder is gone
+}
+
+QStringList removeStaleStaging(const QString& parent) {
+    QStringList removed;
+    const int parentFd = ::open(QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0) return removed;
+    QList<QByteArray> names;
+    const int listFd = ::dup(parentFd);
+    if (DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name.startsWith(kPrivatePrefix) && name.size() > qsizetype(sizeof kPrivatePrefix - 1)) names.append(name);
+        }
+        ::closedir(dir);
+    } else if (listFd >= 0) {
+        ::close(listFd);
+    }
+    for (const QByteArray& name : names) {
+        struct stat st {};
+        if (::fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::getuid())
+            continue;
+        const int fd = ::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {};
+        // Still the folder looked at, and nobody's: everything in it goes, under the lock.
+        if (lockNow(fd) && ::fstat(fd, &held) == 0 && held.st_dev == st.st_dev && held.st_ino == st.st_ino &&
+            held.st_nlink > 0) {
+            const QString path = QDir(parent).filePath(QFile::decodeName(name));
+            QStringList failures;
+            removeContents(fd, path, failures);
+            if (::unlinkat(parentFd, name.constData(), AT_REMOVEDIR) == 0) removed << path;
+        }
+        ::close(fd);
+    }
+    ::close(parentFd);
+    return removed;
+}
 
 QString stagingFolderFor(const QString& dataFolder) {
     const QString base = dataFolder.trimmed();
@@ -171,13 +258,13 @@ StagingReport finishStaging(const QString& staging, const StagingOptions& option
                                           .arg(options.autorunScript, source.errorString()));
         } else {
             const QByteArray script = source.readAll();
-            // A link of that name would lead the write out of the staging folder.
-            if (QFileInfo(target).isSymLink()) QFile::remove(target);
             // An earlier copy made read-only is still the program's own file to replace.
-            else if (QFileInfo(target).isFile() && !(QFile::permissions(target) & QFileDevice::WriteOwner))
+            if (!QFileInfo(target).isSymLink() && QFileInfo(target).isFile() &&
+                !(QFile::permissions(target) & QFileDevice::WriteOwner))
                 QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
             SafeWriteOptions write;
             write.keepTimes = false;
+            write.replaceLink = true;  // a link of that name would lead the write out of the staging folder
             const WriteResult result = safeWrite(target, [&](QFile& file) { return file.write(script) == script.size(); },
                                                  {}, write);
             const QFileDevice::Permissions executable =

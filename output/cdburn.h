@@ -31,6 +31,33 @@ struct EmptyResult {
 // writable first. Entries that could not be removed are named in the message.
 EmptyResult emptyStagingFolder(const QString& folder, const QString& ownFolder);
 
+// A staging folder of one run of its own ("snaplore-cd-XXXXXX" in a temporary folder), for a disc
+// written without the program's shared staging folder. It is held under an exclusive lock while it
+// lives and removed with everything in it at the end. A run that is killed cannot remove its folder:
+// the next one removes every such folder that no running process holds.
+class PrivateStaging {
+public:
+    // Removes the stale folders in `parent`, then makes a new one there.
+    explicit PrivateStaging(const QString& parent);
+    ~PrivateStaging();
+    PrivateStaging(const PrivateStaging&) = delete;
+    PrivateStaging& operator=(const PrivateStaging&) = delete;
+
+    bool isValid() const { return fd_ >= 0; }
+    const QString& path() const { return path_; }
+    // Why no folder could be made, in the system's words.
+    const QString& errorString() const { return error_; }
+
+private:
+    int fd_ = -1;  // the folder, open and locked
+    QString path_;
+    QString error_;
+};
+
+// Removes the private staging folders in `parent` (this user's, never through a link) that no process
+// holds locked, with everything in them; returns the ones removed.
+QStringList removeStaleStaging(const QString& parent);
+
 // The autorun script the program ships: beside the running program's folder in a build tree
 // ("<build>/share/snaplore/autorun" from "<build>/app"), or in the installed share folder. Empty when
 // it is not found.

@@ -67,6 +67,7 @@ QString SummaryReport(const QList<OutputEntry>& entries, const QDateTime& now) {
     int count = 0;
     QDateTime earliest = now;
     QDateTime latest(QDate(1900, 1, 1), QTime(0, 0));
+    bool dated = false;
     Tally locations, cities, states;
     // Family name -> first names (first-seen order); the map keeps the family names for sorting.
     std::vector<std::pair<QString, QStringList>> families;
@@ -82,6 +83,7 @@ QString SummaryReport(const QList<OutputEntry>& entries, const QDateTime& now) {
         const IptcBlock& data = entry.picture->iptc();
         const QDateTime taken = data.dateTime;
         if (taken.isValid()) {
+            dated = true;
             if (taken < earliest) earliest = taken;
             if (taken > latest) latest = taken;
         }
@@ -107,7 +109,9 @@ QString SummaryReport(const QList<OutputEntry>& entries, const QDateTime& now) {
         std::stable_sort(firsts.begin(), firsts.end(), byteLess);
         people << (firsts.isEmpty() ? name : firsts.join(QStringLiteral(", ")) + " " + name);
     }
-    QString text = QStringLiteral("%1 Pictures taken from %2 to %3\n").arg(count).arg(usDate(earliest), usDate(latest));
+    // Without a single date the range would run from today back to 1900.
+    QString text = dated ? QStringLiteral("%1 Pictures taken from %2 to %3\n").arg(count).arg(usDate(earliest), usDate(latest))
+                         : QStringLiteral("%1 Pictures, none with the date it was taken\n").arg(count);
     text += "\nLocations:\n" + locations.text() + "\n";
     text += "\nCitys:\n" + cities.text() + "\n";
     text += "\nStates:\n" + states.text() + "\n";

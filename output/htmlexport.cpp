@@ -17,9 +17,10 @@
 namespace {
 
 // A new file gets the time of writing, never that of a file it replaces.
-SafeWriteOptions freshTimes() {
+SafeWriteOptions siteFileOptions() {
     SafeWriteOptions options;
     options.keepTimes = false;
+    options.replaceLink = true;  // every name in the site is the program's choice
     return options;
 }
 
@@ -160,6 +161,7 @@ public:
     HtmlRun(const QList<OutputEntry>& source, const HtmlExportRequest& request)
         : source_(source), request_(request), saveAs_(SaveAsOptions(SaveAsMode::SaveAs), request.prompter, SaveProgress{request.status, {}}) {
         saveAs_.setOverwriteAll(!request.prompter && request.overwrite);
+        saveAs_.setChosenNames(true);
     }
 
     HtmlExportResult run();
@@ -172,7 +174,7 @@ private:
     void fail(const QString& what) { result_.failures << what; }
     // Pages and copies: replaced without asking in the window, only with --overwrite elsewhere.
     bool mayWrite(const QString& path) {
-        if (request_.prompter || request_.overwrite || !QFileInfo::exists(path)) return true;
+        if (request_.prompter || request_.overwrite || !nameTaken(path)) return true;
         fail(QStringLiteral("%1 exists and was left as it is").arg(path));
         return false;
     }
@@ -180,7 +182,7 @@ private:
         if (!mayWrite(path)) return;
         const QByteArray bytes = text.toUtf8();
         const WriteResult write = safeWrite(path, [&](QFile& file) { return file.write(bytes) == bytes.size(); }, {},
-                                            freshTimes());
+                                            siteFileOptions());
         if (write)
             result_.written << path;
         else
@@ -269,7 +271,7 @@ void HtmlRun::writeImages(const EventPagePicture& picture, const QString& folder
         fail(QStringLiteral("%1 is the picture itself; it was left as it is").arg(copy));
         return;
     }
-    const WriteResult write = CopyPictureFile(record, copy, true);
+    const WriteResult write = CopyPictureFile(record, copy, true, nullptr, false, true);
     if (write)
         result_.written << copy;
     else

@@ -11,9 +11,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "filename.h"
 #include "iptcblock.h"
@@ -79,6 +81,13 @@ QImage decodePart(const PictureRecord& picture, QRect rect, QSize size, QString&
     }
     const QRect clip = storedRect(rect, stored, quarters);
     const QSize wanted = quarters % 2 ? size.transposed() : size;
+    // Decoded at the size drawn, four bytes a pixel.
+    if (qint64(wanted.width()) * wanted.height() * 4 > saveas::pictureMemoryLimit()) {
+        error = QStringLiteral("the picture is too large for this machine's memory at %1 x %2 pixels")
+                    .arg(size.width())
+                    .arg(size.height());
+        return {};
+    }
     if (clip != QRect(QPoint(0, 0), stored)) reader.setClipRect(clip);
     if (wanted != clip.size()) reader.setScaledSize(wanted);
     QImage image = reader.read();
@@ -133,7 +142,7 @@ QByteArray withPictureData(const QByteArray& jpeg, const IptcBlock& data, WriteR
 }
 
 WriteResult writeBytes(const QString& target, const QByteArray& bytes, const QString& timesFrom, bool originalTimes,
-                       SafeWriteBatch* batch) {
+                       SafeWriteBatch* batch, bool chosenName) {
     auto produce = [&](QFile& out) { return out.write(bytes) == bytes.size(); };
     auto verify = [&](const QString& temp) -> WriteResult {
         QFile check(temp);
@@ -145,12 +154,8 @@ WriteResult writeBytes(const QString& target, const QByteArray& bytes, const QSt
     options.timesFrom = timesFrom;
     options.keepTimes = originalTimes;
     options.batch = batch;
+    options.replaceLink = chosenName;
     return safeWrite(target, produce, verify, options);
-}
-
-bool exists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
 }
 
 QString refusedOntoSource() { return QStringLiteral("the target is the picture itself; it was left as it is"); }
@@ -274,11 +279,11 @@ RenderedCopy RenderPictureCopy(const PictureRecord& picture, const CopyPlan& pla
 WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan, const QByteArray& jpeg,
                               const QString& target, SafeWriteBatch* batch) {
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
-    return writeBytes(target, jpeg, picture.filePath(), plan.originalTimes, batch);
+    return writeBytes(target, jpeg, picture.filePath(), plan.originalTimes, batch, plan.chosenName);
 }
 
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch, bool createOnly) {
+                            SafeWriteBatch* batch, bool createOnly, bool chosenName) {
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
     QFile source(picture.filePath());
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -315,6 +320,7 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
     options.keepTimes = originalTimes;
     options.batch = batch;
     options.createOnly = createOnly;
+    options.replaceLink = chosenName;
     WriteResult result = safeWrite(target, produce, verify, options);
     if (!result && shortRead) result = {WriteError::ShortRead, source.errorString()};
     return result;
@@ -323,7 +329,7 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
 WriteResult WritePictureCopy(const PictureRecord& picture, const CopyPlan& plan, const QString& target) {
     if (!plan.problem.isEmpty()) return {WriteError::NotWalkable, plan.problem};
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
-    if (plan.plainCopy) return CopyPictureFile(picture, target, plan.originalTimes);
+    if (plan.plainCopy) return CopyPictureFile(picture, target, plan.originalTimes, nullptr, false, plan.chosenName);
     const RenderedCopy rendered = RenderPictureCopy(picture, plan);
     if (!rendered.result) return rendered.result;
     return WriteRenderedCopy(picture, plan, rendered.jpeg, target);
@@ -373,7 +379,7 @@ bool SaveAsRun::mayReplace(const QString& path) {
     }
 }
 
-SaveOutcome SaveAsRun::save(const PictureRecord& picture, const QString& path, const CopyPlan& plan) {
+SaveOutcome SaveAsRun::save(const PictureRecord& picture, const QString& path, CopyPlan plan) {
     const QString name = picture.fileName().isEmpty() ? picture.filePath() : picture.fileName();
     auto fail = [&](const QString& reason) {
         failures_.append({name, path, reason});
@@ -385,7 +391,8 @@ SaveOutcome SaveAsRun::save(const PictureRecord& picture, const QString& path, c
         failures_.append({name, path, refusedOntoSource()});
         return SaveOutcome::Failed;
     }
-    if (exists(path) && !mayReplace(path)) return SaveOutcome::Declined;
+    if (nameTaken(path) && !mayReplace(path)) return SaveOutcome::Declined;
+    plan.chosenName = chosenNames_;
     ++done_;
     status(QStringLiteral("Creating image %1 of %2...").arg(done_).arg(total_), true);
     if (!plan.problem.isEmpty()) return fail(plan.problem);
@@ -513,12 +520,16 @@ SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& reques
             run.addFailure({picture.fileName(), target, folderProblem});
             result.lastSingle = SaveOutcome::Failed;
         } else {
-            if (QFileInfo(target).isDir()) target = QDir(target).filePath(SuggestedFileName(picture.fileName()));
+            if (QFileInfo(target).isDir()) {
+                target = QDir(target).filePath(SuggestedFileName(picture.fileName()));
+                run.setChosenNames(true);
+            }
             result.lastSingle = handle(picture, target);
         }
         result.closeDialog = result.lastSingle != SaveOutcome::Declined;
     } else {
         const QString folderProblem = attachOwnFile ? QString() : ensureFolder(path);
+        run.setChosenNames(true);
         if (!folderProblem.isEmpty()) {
             for (PictureRecord* picture : pictures) run.addFailure({picture->fileName(), path, folderProblem});
         } else {
@@ -554,6 +565,27 @@ SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& reques
     }
     return result;
 }
+
+namespace saveas {
+
+qint64 pictureMemoryLimit() {
+    static const qint64 limit = [] {
+        const long pages = ::sysconf(_SC_PHYS_PAGES);
+        const long pageSize = ::sysconf(_SC_PAGESIZE);
+        // Unknown: the decoder's own limit.
+        if (pages <= 0 || pageSize <= 0) return qint64(QImageReader::allocationLimit()) << 20;
+        return qint64(pages) * pageSize / 4;
+    }();
+    return limit;
+}
+
+void allowLargePictures() {
+    const qint64 megabytes = pictureMemoryLimit() >> 20;
+    if (megabytes > QImageReader::allocationLimit())
+        QImageReader::setAllocationLimit(int(std::min<qint64>(megabytes, std::numeric_limits<int>::max())));
+}
+
+}  // namespace saveas
 
 QImage RenderPicturePart(const PictureRecord& picture, const QRect& rect, const QSize& size, QString* error) {
     QString reason;

@@ -59,6 +59,9 @@ struct CopyPlan {
     QString infoText;        // drawn in the strip
     bool originalTimes = true;
     bool keepPictureData = false;
+    // The target's name is the program's choice inside a folder: a link standing there is replaced
+    // itself, never written through.
+    bool chosenName = false;
     QString problem;         // why no copy can be made (unknown size); empty when one can
 };
 
@@ -96,8 +99,9 @@ WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan
                               const QString& target, SafeWriteBatch* batch = nullptr);
 // The plain copy: the picture's file byte for byte, every segment kept.
 // With `createOnly` the copy never replaces a file, also not one that appears while it is written.
+// With `chosenName` a link at the target is replaced itself (see CopyPlan).
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch = nullptr, bool createOnly = false);
+                            SafeWriteBatch* batch = nullptr, bool createOnly = false, bool chosenName = false);
 
 
 // Decides output paths so that one run never writes two pictures to one path: a path already given
@@ -126,6 +130,8 @@ public:
     bool overwriteAll() const { return overwriteAll_; }
     void setOverwriteAll(bool on) { overwriteAll_ = on; }
     bool skipAll() const { return skipAll_; }
+    // The targets handed in next are names the program chose inside a folder (see CopyPlan).
+    void setChosenNames(bool on) { chosenNames_ = on; }
 
     // Sizes `picture` from the options and renders it, or copies it when the options ask for the
     // plain copy. The current picture of the options stands for nothing here: every picture gets its
@@ -146,7 +152,7 @@ public:
     void addFailure(const SaveFailure& failure) { failures_.append(failure); }
 
 private:
-    SaveOutcome save(const PictureRecord& picture, const QString& path, const CopyPlan& plan);
+    SaveOutcome save(const PictureRecord& picture, const QString& path, CopyPlan plan);
     // The question before replacing; true to go on.
     bool mayReplace(const QString& path);
     void status(const QString& text, bool busy) const;
@@ -158,6 +164,7 @@ private:
     int done_ = 0;
     bool overwriteAll_ = false;
     bool skipAll_ = false;
+    bool chosenNames_ = false;
     QStringList written_;
     QList<SaveFailure> failures_;
 };
@@ -197,6 +204,15 @@ struct SaveAsResult {
 // `prompter` in one message at the end.
 SaveAsResult RunSaveAs(const SaveAsOptions& options, const SaveAsRequest& request, Prompter& prompter,
                        const SaveProgress& progress = {});
+
+namespace saveas {
+// The most memory one decoded picture may take: a quarter of the machine's physical memory, read
+// once. A copy at a size that needs more is refused as too large for this machine's memory.
+qint64 pictureMemoryLimit();
+// Lets the image decoder take pictures up to that limit instead of its own 128 MB, which refuses a
+// 100-megapixel picture at full size. Called once at start, before any picture is decoded.
+void allowLargePictures();
+}  // namespace saveas
 
 // The part `rect` (in pixels of the picture as displayed) of a picture, scaled to `size`, decoded at
 // the smallest scale that still covers it. Thread-safe. Null with `error` set when it cannot be read.

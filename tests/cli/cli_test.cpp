@@ -1,5 +1,6 @@
 // snaplore-cli as users script it: the JSON of info, and set writing what other programs read back.
 
+#include "picturerecord.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -386,4 +387,70 @@ TEST(Cli, PictureDataCommandsStartWithoutTheImageLibraries) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.startsWith("snaplore-cli: cannot start snaplore-cli-image for 'thumbs'")) << run.err.constData();
     EXPECT_FALSE(QFileInfo::exists(box.filePath("t")));
+}
+
+TEST(Cli, ThumbsKeepWhatStandsAtTheirNamesUnlessToldAndNeverWriteThroughALink) {
+    SandBox box;
+    const QString a = box.copy(dataPath("Canon_40D.jpg"), "a.jpg");
+    const QString b = box.copy(dataPath("iptc_fields.jpg"), "b.jpg");
+    const QString elsewhere = box.filePath("elsewhere.txt");
+    ASSERT_TRUE(testsupport::writeAll(elsewhere, "precious"));
+    const QString out = box.filePath("thumbs");
+    ASSERT_TRUE(QDir().mkpath(out));
+    ASSERT_TRUE(testsupport::writeAll(out + "/a.png", "mine"));
+    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere).constData(), QFile::encodeName(out + "/b.png").constData()), 0);
+
+    const CliRun kept = cli({"thumbs", "--out", out, a, b});
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_TRUE(kept.out.isEmpty()) << kept.out.constData();
+    for (const char* name : {"/a.png", "/b.png"})
+        EXPECT_TRUE(kept.err.contains(QFile::encodeName(out + name) + ": exists, left as it is")) << kept.err.constData();
+    EXPECT_EQ(readAll(out + "/a.png"), "mine");
+    EXPECT_TRUE(QFileInfo(out + "/b.png").isSymLink());
+    EXPECT_EQ(readAll(elsewhere), "precious");
+
+    // --overwrite replaces the file, and the link itself: what it led to is untouched.
+    const CliRun replaced = cli({"thumbs", "--overwrite", "--out", out, a, b});
+    EXPECT_EQ(replaced.status, 0) << replaced.err.constData();
+    for (const char* name : {"/a.png", "/b.png"}) {
+        EXPECT_FALSE(QFileInfo(out + name).isSymLink()) << name;
+        EXPECT_FALSE(QImage(out + name, "png").isNull()) << name;
+    }
+    EXPECT_EQ(readAll(elsewhere), "precious");
+}
+
+TEST(Cli, ControlCharactersOfPictureDataAndNamesArePrintedEscaped) {
+    SandBox box;
+    const QString path = box.copy(dataPath("iptc_fields.jpg"), QString::fromUtf8("a\x1b[2Jb.jpg"));
+    {
+        PictureRecord picture(path);
+        picture.iptc().headline = QString::fromUtf8("Red\x1b]0;owned\x07\tText\xc2\x9b" "1m");
+        picture.iptc().caption = QStringLiteral("two\nlines\r");
+        ASSERT_TRUE(picture.iptc().WriteIptc());
+    }
+    const CliRun text = cli({"info", path});
+    EXPECT_EQ(text.status, 0) << text.err.constData();
+    for (const char c : {'\x1b', '\x07', '\r', '\t'}) EXPECT_FALSE(text.out.contains(c)) << int(c) << "\n" << text.out.constData();
+    EXPECT_FALSE(text.out.contains("\xc2\x9b"));
+    EXPECT_TRUE(text.out.contains("a\\x1B[2Jb.jpg\n")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("headline: Red\\x1B]0;owned\\x07\\x09Text\\u009B1m\n")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("caption: two\nlines\\x0D\n")) << text.out.constData();
+
+    // JSON stays valid and carries the text as it is.
+    const CliRun json = cli({"info", "--json", path});
+    EXPECT_EQ(json.status, 0) << json.err.constData();
+    EXPECT_FALSE(json.out.contains('\x1b'));
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json.out, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out.constData();
+    EXPECT_EQ(doc.array()[0].toObject()["iptc"].toObject()["headline"].toString(),
+              QString::fromUtf8("Red\x1b]0;owned\x07\tText\xc2\x9b" "1m"));
+
+    // The catalog's listing: one line a picture, whatever its texts hold.
+    ASSERT_EQ(cli({"catalog", "create", box.path()}).status, 0);
+    const CliRun list = cli({"catalog", "list", box.path()});
+    EXPECT_EQ(list.status, 0) << list.err.constData();
+    EXPECT_FALSE(list.out.contains('\x1b')) << list.out.constData();
+    EXPECT_TRUE(list.out.contains("a\\x1B[2Jb.jpg\t")) << list.out.constData();
+    EXPECT_EQ(list.out.count('\n'), 2) << list.out.constData();
 }

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <unistd.h>
+
 using testsupport::dataPath;
 using testsupport::SandBox;
 
@@ -33,6 +35,9 @@ TEST(CliExports, StatusTellsWhetherEverythingWasWritten) {
     QDir(box.path()).mkdir("empty");
     const QString tmpl = box.filePath("t.html");
     testsupport::writeAll(tmpl, "<a href=\"<!--EventPage-->\">x</a>\n<!--BeginPictures-->\n<!--PictureImg-->\n<!--EndPictures-->\n");
+    // A link that leads nowhere stands at a name as a file does.
+    const QString dangling = box.filePath("dangling");
+    ASSERT_EQ(::symlink("nowhere/at/all", QFile::encodeName(dangling).constData()), 0);
     struct Case {
         const char* name;
         QStringList args;
@@ -41,6 +46,8 @@ TEST(CliExports, StatusTellsWhetherEverythingWasWritten) {
     } cases[] = {
         {"index of a folder", {"index", "--out", box.filePath("s.jpg"), "--cols", "2", pics}, 0, "s.jpg"},
         {"an existing sheet is kept", {"index", "--out", box.filePath("s.jpg"), pics}, 1, ""},
+        {"a dangling link is kept by index", {"index", "--out", dangling, pics}, 1, ""},
+        {"and by report", {"report", "--out", dangling, "--kind", "summary", pics}, 1, ""},
         {"index of nothing", {"index", "--out", box.filePath("none.jpg"), box.filePath("empty")}, 1, ""},
         {"columns out of range", {"index", "--out", box.filePath("c.jpg"), "--cols", "101", pics}, 2, ""},
         {"unknown colour", {"index", "--out", box.filePath("c.jpg"), "--line", "mauve", pics}, 2, ""},
@@ -63,6 +70,8 @@ TEST(CliExports, StatusTellsWhetherEverythingWasWritten) {
     }
     EXPECT_EQ(QImageReader(box.filePath("s.jpg")).size(), QSize(320, 120));
     EXPECT_FALSE(QFileInfo::exists(box.filePath("none.jpg")));
+    EXPECT_TRUE(QFileInfo(dangling).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(box.filePath("nowhere")));
     EXPECT_FALSE(QFileInfo::exists(box.filePath("site2/index.html")));
 }
 

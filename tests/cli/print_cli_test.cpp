@@ -192,6 +192,14 @@ TEST(CliPrint, FoldersEventsAndFailures) {
     const QImage mixedPage = renderPage(box, mixed, 1);
     EXPECT_TRUE(roughly(bounds(mixedPage, [&](QRgb p) { return near(p, green); }), at20dpi(406, 25, 400, 600)));
 
+    // A PDF that cannot be written says why, not that the pages could not be drawn.
+    for (const QString& target : {box.filePath("no/such/folder.pdf"), QStringLiteral("/dev/null")}) {
+        const ToolRun unwritable = printPdf({"--pdf", target, "--overwrite", two});
+        EXPECT_EQ(unwritable.status, 1);
+        EXPECT_TRUE(unwritable.err.contains(target + ": cannot ")) << unwritable.err.toStdString();
+        EXPECT_FALSE(unwritable.err.contains("could not be drawn")) << unwritable.err.toStdString();
+    }
+
     // An existing PDF is kept without --overwrite; bad values are refused before anything is done.
     EXPECT_EQ(printPdf({"--pdf", mixed, two}).status, 1);
     EXPECT_EQ(printPdf({"--pdf", mixed, "--copies", "100", two}).status, 2);

@@ -113,6 +113,13 @@ TEST(CliSaveAs, SameNamesSourceRefusedAndFailuresNamed) {
     EXPECT_EQ(run.out, box.filePath("cam1/IMG_0001_2.JPG") + "\n");
     EXPECT_TRUE(run.err.contains("is the picture itself")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("missing.jpg: No such file or directory")) << run.err.toStdString();
+
+    // A copy that cannot be written names where it was to go.
+    QDir().mkpath(box.filePath("out/IMG_0001.JPG"));
+    const SaveAsRunResult blocked = saveas({"--out", box.filePath("out") + "/", "--overwrite", "--size", "thumbnail", one});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_TRUE(blocked.err.contains("IMG_0001.JPG: not written to " + box.filePath("out/IMG_0001.JPG") + ": "))
+        << blocked.err.toStdString();
 }
 
 TEST(CliSaveAs, RefusedArguments) {

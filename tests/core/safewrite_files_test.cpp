@@ -388,3 +388,34 @@ TEST(SafeWriteTargets, CreateOnlyNeverReplacesAFileAlsoNotOneThatAppearsMeanwhil
     EXPECT_EQ(readAll(target), "first");
     EXPECT_EQ(QDir(box.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
+
+TEST(SafeWriteTargets, ChosenNameReplacesALinkItselfAndNeverWritesThroughIt) {
+    testsupport::SandBox box;
+    const QString elsewhere = box.filePath("elsewhere.txt");
+    ASSERT_TRUE(writeAll(elsewhere, "precious"));
+    const QString out = box.filePath("out");
+    ASSERT_TRUE(QDir().mkpath(out));
+    const QString link = out + "/a.png", dangling = out + "/b.png", hard = out + "/c.png";
+    ASSERT_EQ(::symlink(native(elsewhere).constData(), native(link).constData()), 0);
+    ASSERT_EQ(::symlink("nowhere/b.png", native(dangling).constData()), 0);
+    ASSERT_EQ(::link(native(elsewhere).constData(), native(hard).constData()), 0);
+    EXPECT_TRUE(nameTaken(dangling));
+    EXPECT_FALSE(nameTaken(out + "/d.png"));
+
+    SafeWriteOptions options;
+    options.replaceLink = true;
+    for (const QString& target : {link, dangling, hard}) {
+        ASSERT_TRUE(writeBytes(target, "new", options)) << target.toStdString();
+        EXPECT_TRUE(S_ISREG(lstatOf(target).st_mode)) << target.toStdString();
+        EXPECT_EQ(readAll(target), "new");
+    }
+    EXPECT_EQ(readAll(elsewhere), "precious");
+    EXPECT_FALSE(QFileInfo::exists(box.filePath("out/nowhere")));
+
+    // A name the user gave is still followed: the file it names is written, the link stays.
+    const QString given = box.filePath("given.txt");
+    ASSERT_EQ(::symlink(native(elsewhere).constData(), native(given).constData()), 0);
+    ASSERT_TRUE(writeBytes(given, "edited"));
+    EXPECT_TRUE(S_ISLNK(lstatOf(given).st_mode));
+    EXPECT_EQ(readAll(elsewhere), "edited");
+}

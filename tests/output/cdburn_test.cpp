@@ -12,6 +12,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "catalog.h"
 #include "testsupport.h"
 
@@ -265,4 +269,50 @@ TEST(CdImage, ACancelledWriteLeavesNoImage) {
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(QDir(box.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"staging"}));
+}
+
+TEST(PrivateStaging, AFolderNobodyHoldsIsRemovedByTheNextRunAHeldOneStays) {
+    SandBox box;
+    const QString parent = box.filePath("tmp");
+    const QString outside = box.filePath("outside/keep.jpg");
+    ASSERT_TRUE(makeFile(outside, "outside"));
+    // Left by a run that was killed: pictures, a read-only folder, and a link out of it.
+    const QString stale = parent + "/snaplore-cd-dead01";
+    ASSERT_TRUE(makeFile(stale + "/2004_05_05/a.jpg"));
+    ASSERT_TRUE(makeFile(stale + "/Snaplore.sidx"));
+    ASSERT_EQ(::symlink(QFile::encodeName(box.filePath("outside")).constData(),
+                        QFile::encodeName(stale + "/out").constData()), 0);
+    ASSERT_TRUE(QFile::setPermissions(stale + "/2004_05_05", QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    // Of a run still going: it holds its folder locked.
+    const QString held = parent + "/snaplore-cd-live01";
+    ASSERT_TRUE(makeFile(held + "/b.jpg"));
+    const int heldFd = ::open(QFile::encodeName(held).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(heldFd, 0);
+    ASSERT_EQ(::flock(heldFd, LOCK_EX), 0);
+    // Not the program's, or a link that only looks like one: left alone.
+    ASSERT_TRUE(makeFile(parent + "/other/c.jpg"));
+    ASSERT_EQ(::symlink(QFile::encodeName(box.filePath("outside")).constData(),
+                        QFile::encodeName(parent + "/snaplore-cd-link01").constData()), 0);
+
+    QString made;
+    {
+        const cdburn::PrivateStaging staging(parent);
+        ASSERT_TRUE(staging.isValid()) << staging.errorString().toStdString();
+        made = staging.path();
+        EXPECT_TRUE(QFileInfo(made).isDir());
+        EXPECT_FALSE(QFileInfo::exists(stale));
+        EXPECT_TRUE(QFileInfo::exists(held + "/b.jpg"));
+        EXPECT_TRUE(QFileInfo::exists(parent + "/other/c.jpg"));
+        EXPECT_TRUE(QFileInfo(parent + "/snaplore-cd-link01").isSymLink());
+        EXPECT_TRUE(QFileInfo::exists(outside));
+        // Its own folder is held: another run leaves it alone.
+        EXPECT_TRUE(cdburn::removeStaleStaging(parent).isEmpty());
+        EXPECT_TRUE(makeFile(made + "/d.jpg"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(made));
+
+    // Once its run has ended, the held one is stale too.
+    ::close(heldFd);
+    EXPECT_EQ(cdburn::removeStaleStaging(parent), QStringList{held});
+    EXPECT_TRUE(QFileInfo::exists(outside));
 }

@@ -205,8 +205,21 @@ TEST(DataReport, EdgeCases) {
         bool contains = false;
     };
     const Case cases[] = {
-        {"no pictures", [](Source&) {}, ReportKind::Summary, "0 Pictures taken from 03/04/2026 to 01/01/1900\n"
+        {"no pictures", [](Source&) {}, ReportKind::Summary, "0 Pictures, none with the date it was taken\n"
                                                              "\nLocations:\n\n\nCitys:\n\n\nStates:\n\n\nPeople:\n\n"},
+        {"no picture with a date",
+         [](Source& s) {
+             reportPicture(s, "a.jpg", "", "");
+             reportPicture(s, "b.jpg", "", "");
+         },
+         ReportKind::Summary, "2 Pictures, none with the date it was taken\n", true},
+        {"the range spans only the dated pictures",
+         [](Source& s) {
+             reportPicture(s, "a.jpg", "", "")->iptc().dateTime = QDateTime(QDate(2024, 6, 2), QTime(9, 0));
+             reportPicture(s, "b.jpg", "", "");
+             reportPicture(s, "c.jpg", "", "")->iptc().dateTime = QDateTime(QDate(2023, 1, 15), QTime(9, 0));
+         },
+         ReportKind::Summary, "3 Pictures taken from 01/15/2023 to 06/02/2024\n", true},
         {"no location data", [](Source& s) { reportPicture(s, "a.jpg", "", ""); }, ReportKind::Summary,
          "\nLocations:\n, ,  (1 pictures)\n\nCitys:\n (1 pictures)\n\nStates:\n (1 pictures)\n", true},
         {"people", [](Source& s) { reportPicture(s, "a.jpg", "", "", {"John Smith", " Jane Smith ", "Bob Jones"}); },

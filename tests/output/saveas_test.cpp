@@ -220,6 +220,48 @@ TEST(SaveAsCopy, SquareSourceTrimmedByCropTo) {
     }
 }
 
+TEST(SaveAsCopy, PictureAboveTheDecodersOwnLimitIsCopiedAtItsFullSize) {
+    // 144 megapixels in grey: 144 MB decoded, above the image decoder's own 128 MB, and small on disk.
+    SandBox box;
+    const QString path = box.filePath("big.jpg");
+    {
+        QImage grey(12000, 12000, QImage::Format_Grayscale8);
+        grey.fill(90);
+        ASSERT_TRUE(grey.save(path, "JPEG", 50));
+    }
+    saveas::allowLargePictures();
+    EXPECT_GE(saveas::pictureMemoryLimit(), qint64(QImageReader::allocationLimit()) << 20);
+    PictureRecord picture(path);
+    const CopyPlan plan = PlanPictureCopy(picture, rendering(0, 0), 1, 1);  // "Orginal", rendered (cropped)
+    ASSERT_FALSE(plan.plainCopy);
+    ASSERT_EQ(plan.outputSize, QSize(12000, 12000));
+    const WriteResult written = WritePictureCopy(picture, plan, box.filePath("copy.jpg"));
+    EXPECT_TRUE(written) << describe(written).toStdString();
+    EXPECT_EQ(sizeOf(box.filePath("copy.jpg")), QSize(12000, 12000));
+}
+
+TEST(SaveAsCopy, PictureTooLargeForTheMachinesMemoryIsRefusedSayingSo) {
+    SandBox box;
+    // A small picture whose frame header claims 65000 x 65000 pixels: 17 GB decoded.
+    const QString path = outputtest::makePicture(box.path(), "huge.jpg", {16, 16});
+    QByteArray bytes = readAll(path);
+    const qsizetype sof = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(sof, 0);
+    for (const qsizetype at : {sof + 5, sof + 7}) {
+        bytes[at] = char(0xFD);
+        bytes[at + 1] = char(0xE8);
+    }
+    ASSERT_TRUE(writeAll(path, bytes));
+    if (saveas::pictureMemoryLimit() >= qint64(65000) * 65000 * 4) GTEST_SKIP() << "this machine has room for it";
+    PictureRecord picture(path);
+    const CopyPlan plan = PlanPictureCopy(picture, rendering(0, 0), 1, 1);
+    ASSERT_EQ(plan.outputSize, QSize(65000, 65000));
+    const WriteResult written = WritePictureCopy(picture, plan, box.filePath("copy.jpg"));
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(written.detail.contains("too large for this machine's memory")) << describe(written).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(box.filePath("copy.jpg")));
+}
+
 TEST(SaveAsRun, OverwriteAnswers) {
     struct Case {
         const char* name;
