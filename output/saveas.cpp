@@ -277,7 +277,7 @@ WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan
 }
 
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch, bool createOnly) {
+                            SafeWriteBatch* batch, SafeWriteOptions how) {
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
     QFile source(picture.filePath());
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -309,11 +309,10 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
             if (n == 0) return {};
         }
     };
-    SafeWriteOptions options;
+    SafeWriteOptions options = std::move(how);
     options.timesFrom = picture.filePath();
     options.keepTimes = originalTimes;
     options.batch = batch;
-    options.createOnly = createOnly;
     WriteResult result = safeWrite(target, produce, verify, options);
     if (!result && shortRead) result = {WriteError::ShortRead, source.errorString()};
     return result;

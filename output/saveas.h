@@ -21,13 +21,13 @@
 
 #include "entrylistview.h"
 #include "pictureselection.h"
+#include "safewrite.h"
 #include "saveasoptions.h"
 #include "writeerror.h"
 
 class IptcBlock;
 class PictureRecord;
 class Prompter;
-class SafeWriteBatch;
 
 // What became of one picture. Declined (0) and Written (1) keep the values the callers test.
 enum class SaveOutcome { Declined = 0, Written = 1, Failed = 2 };
@@ -93,10 +93,10 @@ struct RenderedCopy {
 RenderedCopy RenderPictureCopy(const PictureRecord& picture, const CopyPlan& plan);
 WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan, const QByteArray& jpeg,
                               const QString& target, SafeWriteBatch* batch = nullptr);
-// The plain copy: the picture's file byte for byte, every segment kept.
-// With `createOnly` the copy never replaces a file, also not one that appears while it is written.
+// The plain copy: the picture's file byte for byte, every segment kept. `how` says how the target is
+// taken (createOnly, replaceLink, nativeName); the times and the batch come from the other arguments.
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch = nullptr, bool createOnly = false);
+                            SafeWriteBatch* batch = nullptr, SafeWriteOptions how = {});
 
 // True when `target` names the file `source` (the same file through a link, a hard link or another
 // spelling of its path).
