@@ -197,7 +197,7 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
         // The same target twice in a batch cannot happen: names are unique in the run.
         WriteResult result;
         if (job.plan.plainCopy) {
-            result = CopyPictureFile(*job.picture, job.target, job.plan.originalTimes, &batch, false, job.plan.chosenName);
+            result = CopyPictureFile(*job.picture, job.target, job.plan.originalTimes, &batch, chosenNameOptions(job.plan.chosenName));
         } else {
             const RenderedCopy copy = takeRendered(next++);
             result = copy.result ? WriteRenderedCopy(*job.picture, job.plan, copy.jpeg, job.target, &batch) : copy.result;

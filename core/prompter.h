@@ -24,12 +24,15 @@ constexpr unsigned SystemModal = 0x1000, Help = 0x4000, SetForeground = 0x10000,
 constexpr unsigned CheckDontAsk = 0x01000000, CheckUnderstand = 0x02000000, CheckDontShow = 0x04000000,
                    CheckMask = 0x07000000, YesToAll = 0x08000000, NoToAll = 0x10000000,
                    NoResources = 0x20000000, NoSound = 0x40000000, TimedOut = 0x80000000;
+// A "&Keep Both" button after the Yes answers of a Yes/No set (a file of that name exists: keep it
+// and put the new one beside it).
+constexpr unsigned KeepBoth = 0x00800000;
 }  // namespace mb
 
 namespace id {
 constexpr int Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7, TryAgain = 10,
               Continue = 11, Skip = 14, SkipAll = 15, IgnoreAll = 16, YesToAll = 19, NoToAll = 20,
-              HelpButton = 300, Report = 301;
+              KeepBoth = 27, HelpButton = 300, Report = 301;
 // The custom captions of ChoiceParams::customButtons, from left to right.
 constexpr int Custom1 = 23, Custom2 = 24, Custom3 = 25, Custom4 = 26;
 }  // namespace id

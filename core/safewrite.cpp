@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -109,19 +110,32 @@ void recoverFolder(const QString& folder) {
 
 WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& produce,
                       const std::function<WriteResult(const QString&)>& verify, const SafeWriteOptions& options) {
-    // Write through a symbolic link to the file it names, so the link stays a link (unless the name
-    // is the program's choice: then the link itself is replaced).
-    if (options.createOnly && nameTaken(target)) {
+    // Write through a symbolic link to the file it names, so the link stays a link; unless the link
+    // itself is what gets replaced.
+    const QFileInfo given(target);
+    const QByteArray spelled = options.nativeName.isEmpty()
+                                   ? QFile::encodeName(given.absoluteFilePath())
+                                   : QFile::encodeName(given.absolutePath()) + '/' + options.nativeName;
+    struct stat there {};
+    const bool present = ::lstat(spelled.constData(), &there) == 0;
+    const bool link = present && S_ISLNK(there.st_mode);
+    if (options.createOnly && present) {
         errno = EEXIST;
         return systemFailure(WriteError::ReplaceFailed);
     }
-    const safewrite::ResolvedTarget resolved = safewrite::resolveTarget(target, options.replaceLink);
-    const bool exists = resolved.exists;
-    const QString& realTarget = resolved.path;
-    const QByteArray nativeTarget = QFile::encodeName(realTarget);
-    const QString folder = QFileInfo(realTarget).absolutePath();
-    const QByteArray nativeFolder = QFile::encodeName(folder);
-    const QByteArray targetName = QFile::encodeName(QFileInfo(realTarget).fileName());
+    const bool exists = present && (!link || (!options.replaceLink && ::stat(spelled.constData(), &there) == 0));
+    QByteArray nativeTarget = spelled;
+    if (exists) {
+        char* real = ::realpath(spelled.constData(), nullptr);
+        if (!real) return systemFailure(WriteError::OpenFailed);
+        nativeTarget = real;
+        std::free(real);
+    }
+    const qsizetype slash = nativeTarget.lastIndexOf('/');
+    const QByteArray nativeFolder = slash > 0 ? nativeTarget.first(slash) : QByteArray("/");
+    const QByteArray targetName = nativeTarget.mid(slash + 1);
+    const QString realTarget = QFile::decodeName(nativeTarget);
+    const QString folder = QFile::decodeName(nativeFolder);
 
     // The target is looked at before it is opened, and opened without waiting, so that a pipe or
     // device under a picture's name never holds the program up nor gets written.
@@ -216,6 +230,7 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
         member.times[0] = times[0];
         member.times[1] = times[1];
         member.createOnly = options.createOnly;
+        member.replaceLink = options.replaceLink;
         batch->add(std::move(member));
         return {};
     }
@@ -297,7 +312,8 @@ std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
         Member& m = members_[i];
         if (!outcomes[i].result) continue;
         struct stat st {};
-        if (::stat(m.nativeTarget.constData(), &st) == 0 && lockedFile(m.nativeTarget.constData(), st)) {
+        if (::fstatat(AT_FDCWD, m.nativeTarget.constData(), &st, m.replaceLink ? AT_SYMLINK_NOFOLLOW : 0) == 0 &&
+            !S_ISLNK(st.st_mode) && lockedFile(m.nativeTarget.constData(), st)) {
             outcomes[i].result = failure(WriteError::Locked, {});
             continue;
         }

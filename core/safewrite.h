@@ -43,8 +43,12 @@ struct SafeWriteOptions {
     // there, also one that appears before the new file takes its name (in a batch: at commit).
     bool createOnly = false;
     // The program chose the target's name inside a folder (a thumbnail, a page of a site, a file
-    // put on a CD): whatever link stands at that name is replaced itself, never written through.
+    // put on a CD, a card's copy): a link at that name is the target itself. createOnly keeps it like
+    // a file, a replacement replaces the link, and nothing is written through it.
     bool replaceLink = false;
+    // The target's file name as the system spells it, for a name that text cannot hold (not UTF-8):
+    // the new file takes these bytes as its name in the folder of `target`.
+    QByteArray nativeName;
 };
 
 // `produce` writes the new content into the open temporary file and returns false on failure.
@@ -52,7 +56,7 @@ struct SafeWriteOptions {
 // gets reads the temporary through its open descriptor ("/proc/self/fd/N").
 // An existing target that the user may not write is refused, never replaced; so is one that is not
 // a regular file (a pipe, a device), which is never opened in a way that could wait. A link to a
-// picture is followed: the picture is written, the link stays (unless replaceLink).
+// picture is followed: the picture is written, the link stays (unless SafeWriteOptions::replaceLink).
 // On failure WriteResult::detail holds the system's words ("No space left on device").
 WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& produce,
                       const std::function<WriteResult(const QString& tempPath)>& verify = {},
@@ -114,6 +118,7 @@ private:
         bool keepTimes = false;
         struct timespec times[2] {};
         bool createOnly = false;  // never over a file that appeared since it was staged
+        bool replaceLink = false;  // a link at the target is replaced, not looked through
         dev_t tempDevice = 0;     // the checked temporary's file
         ino_t tempInode = 0;
     };

@@ -22,18 +22,6 @@ bool nameTaken(const QString& path) {
 
 namespace safewrite {
 
-ResolvedTarget resolveTarget(const QString& target, bool replaceLink) {
-    const QFileInfo info(target);
-    if (replaceLink && info.isSymLink()) {
-        // The link's own name, in its folder as resolved: the rename replaces the link itself.
-        const QFileInfo folder(info.absolutePath());
-        const QString real = folder.exists() ? folder.canonicalFilePath() : folder.absoluteFilePath();
-        return {QDir(real).filePath(info.fileName()), false};
-    }
-    const bool exists = info.exists();
-    return {exists ? info.canonicalFilePath() : info.absoluteFilePath(), exists};
-}
-
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 WriteResult systemFailure(WriteError error) { return {error, systemError()}; }

@@ -17,16 +17,6 @@
 
 namespace safewrite {
 
-// Where a write to `target` lands. A symbolic link at the target is followed to the file it names,
-// unless `replaceLink`: then the link's own name is the target and the link is replaced like a file,
-// so that a name the program chose in a folder never leads a write anywhere else. `path` is the
-// real path of what is written (its folder resolved), `exists` whether a file is there to replace.
-struct ResolvedTarget {
-    QString path;
-    bool exists = false;
-};
-ResolvedTarget resolveTarget(const QString& target, bool replaceLink);
-
 // The system's words for the current errno; call right where the failing call returned.
 QString systemError();
 WriteResult systemFailure(WriteError error);

@@ -62,10 +62,11 @@ KeptCopies SaveCopies(const QStringList& files, const QString& folder) {
         QString target;
         for (int attempt = 0; attempt < 1000; ++attempt) {
             target = names.claim(QDir(folder).filePath(name));
-            const QFileInfo there(target);
-            if (there.exists() || there.isSymLink()) continue;
-            written = CopyPictureFile(PictureRecord(file), target, true, nullptr, true);
-            if (written || !(QFileInfo::exists(target) || QFileInfo(target).isSymLink())) break;
+            if (nameTaken(target)) continue;
+            SafeWriteOptions how = chosenNameOptions(true);
+            how.createOnly = true;
+            written = CopyPictureFile(PictureRecord(file), target, true, nullptr, how);
+            if (written || !nameTaken(target)) break;
         }
         if (written)
             kept.written.append(target);

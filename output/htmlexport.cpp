@@ -271,7 +271,7 @@ void HtmlRun::writeImages(const EventPagePicture& picture, const QString& folder
         fail(QStringLiteral("%1 is the picture itself; it was left as it is").arg(copy));
         return;
     }
-    const WriteResult write = CopyPictureFile(record, copy, true, nullptr, false, true);
+    const WriteResult write = CopyPictureFile(record, copy, true, nullptr, chosenNameOptions(true));
     if (write)
         result_.written << copy;
     else

@@ -283,7 +283,7 @@ WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan
 }
 
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch, bool createOnly, bool chosenName) {
+                            SafeWriteBatch* batch, SafeWriteOptions how) {
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
     QFile source(picture.filePath());
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -315,12 +315,10 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
             if (n == 0) return {};
         }
     };
-    SafeWriteOptions options;
+    SafeWriteOptions options = std::move(how);
     options.timesFrom = picture.filePath();
     options.keepTimes = originalTimes;
     options.batch = batch;
-    options.createOnly = createOnly;
-    options.replaceLink = chosenName;
     WriteResult result = safeWrite(target, produce, verify, options);
     if (!result && shortRead) result = {WriteError::ShortRead, source.errorString()};
     return result;
@@ -329,7 +327,7 @@ WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target,
 WriteResult WritePictureCopy(const PictureRecord& picture, const CopyPlan& plan, const QString& target) {
     if (!plan.problem.isEmpty()) return {WriteError::NotWalkable, plan.problem};
     if (IsSameFile(picture.filePath(), target)) return {WriteError::Locked, refusedOntoSource()};
-    if (plan.plainCopy) return CopyPictureFile(picture, target, plan.originalTimes, nullptr, false, plan.chosenName);
+    if (plan.plainCopy) return CopyPictureFile(picture, target, plan.originalTimes, nullptr, chosenNameOptions(plan.chosenName));
     const RenderedCopy rendered = RenderPictureCopy(picture, plan);
     if (!rendered.result) return rendered.result;
     return WriteRenderedCopy(picture, plan, rendered.jpeg, target);

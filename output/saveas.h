@@ -21,6 +21,7 @@
 
 #include "entrylistview.h"
 #include "pictureselection.h"
+#include "safewrite.h"
 #include "samefile.h"
 #include "saveasoptions.h"
 #include "writeerror.h"
@@ -28,7 +29,6 @@
 class IptcBlock;
 class PictureRecord;
 class Prompter;
-class SafeWriteBatch;
 
 // What became of one picture. Declined (0) and Written (1) keep the values the callers test.
 enum class SaveOutcome { Declined = 0, Written = 1, Failed = 2 };
@@ -97,11 +97,17 @@ struct RenderedCopy {
 RenderedCopy RenderPictureCopy(const PictureRecord& picture, const CopyPlan& plan);
 WriteResult WriteRenderedCopy(const PictureRecord& picture, const CopyPlan& plan, const QByteArray& jpeg,
                               const QString& target, SafeWriteBatch* batch = nullptr);
-// The plain copy: the picture's file byte for byte, every segment kept.
-// With `createOnly` the copy never replaces a file, also not one that appears while it is written.
-// With `chosenName` a link at the target is replaced itself (see CopyPlan).
+// The plain copy: the picture's file byte for byte, every segment kept. `how` says how the target is
+// taken (createOnly, replaceLink, nativeName); the times and the batch come from the other arguments.
 WriteResult CopyPictureFile(const PictureRecord& picture, const QString& target, bool originalTimes,
-                            SafeWriteBatch* batch = nullptr, bool createOnly = false, bool chosenName = false);
+                            SafeWriteBatch* batch = nullptr, SafeWriteOptions how = {});
+// How a copy takes its target: with `chosenName` (the program chose the name inside a folder) a link
+// there is replaced itself, never written through.
+inline SafeWriteOptions chosenNameOptions(bool chosenName) {
+    SafeWriteOptions how;
+    how.replaceLink = chosenName;
+    return how;
+}
 
 
 // Decides output paths so that one run never writes two pictures to one path: a path already given

@@ -6,6 +6,9 @@
 #
 # Usage: scripts/kill-test.sh PATH/TO/snaplore-cli [ROUNDS]
 #   CORPUS=folder   pictures to copy (default: the shared corpus's exif-samples)
+#   MODE=import     kill `import --delete --overwrite` of a card instead: after every kill each picture
+#                   must still be whole on the card or in the destination, and a last run must move
+#                   them all and leave no temporary
 set -eu
 
 cli=${1:?usage: kill-test.sh PATH/TO/snaplore-cli [ROUNDS]}
@@ -28,6 +31,59 @@ for f in "$work/pictures"/*.jpg; do
     n=$((n + 1))
     [ $((n % 3)) -eq 0 ] && ln "$f" "$work/links/$(basename "$f")"
 done
+
+if [ "${MODE:-set}" = import ]; then
+    card="$work/card/DCIM/100TEST"
+    dest="$work/dest"
+    mkdir -p "$card" "$dest"
+    failed=0
+    fail() {
+        echo "kill-test: $*" >&2
+        failed=1
+    }
+    # Every picture whole on the card or in the destination.
+    check() {
+        for o in "$work/originals"/*.jpg; do
+            name=$(basename "$o")
+            if cmp -s "$o" "$card/$name" || cmp -s "$o" "$dest/$name"; then continue; fi
+            fail "$1: $name is neither on the card nor in the destination, whole"
+        done
+    }
+    echo "kill-test: $n pictures, $rounds interrupted imports"
+    i=0
+    refill() {
+        # The card gets back what the last run moved, so that every run has pictures to copy.
+        for o in "$work/originals"/*.jpg; do
+            [ -e "$card/$(basename "$o")" ] || cp "$o" "$card/"
+        done
+    }
+    while [ "$i" -lt "$rounds" ]; do
+        i=$((i + 1))
+        refill
+        "$cli" import --delete --overwrite --no-dated "$work/card" "$dest" >/dev/null 2>&1 &
+        pid=$!
+        # A card this small takes a tenth of a second or two.
+        delay=$(awk -v seed="$$$i" 'BEGIN { srand(seed); printf "%.3f", rand() * 0.2 }')
+        sleep "$delay"
+        kill -9 "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        check "round $i"
+    done
+    refill
+    "$cli" import --delete --overwrite --no-dated "$work/card" "$dest" >/dev/null || fail "the last, uninterrupted import failed"
+    check "at the end"
+    left=$(find "$card" -type f | sort)
+    [ -z "$left" ] || fail "still on the card: $left"
+    left=$(find "$dest" -name '.snaplore-*' | sort)
+    [ -z "$left" ] || fail "left behind: $left"
+    if [ "$failed" -eq 0 ]; then
+        echo "kill-test: passed"
+        exit 0
+    fi
+    echo "kill-test: FAILED (pictures kept in $work)" >&2
+    trap - EXIT INT TERM
+    exit 1
+fi
 
 echo "kill-test: $n pictures, $rounds interrupted runs"
 i=0

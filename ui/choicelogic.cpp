@@ -28,6 +28,7 @@ QList<Button> buttonSet(unsigned flags) {
     auto yesNo = [&] {
         QList<Button> set{{QStringLiteral("&Yes"), id::Yes}};
         if (yesToAll) set.append({QStringLiteral("Y&es to All"), id::YesToAll});
+        if (flags & mb::KeepBoth) set.append({QStringLiteral("&Keep Both"), id::KeepBoth});
         set.append({QStringLiteral("&No"), id::No});
         if (noToAll) set.append({QStringLiteral("N&o to All"), id::NoToAll});
         return set;

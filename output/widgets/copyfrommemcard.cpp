@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -13,6 +14,11 @@
 
 #include "prompter.h"
 #include "settingsstore.h"
+
+namespace {
+// Names shown per list in the run's message; the rest are counted.
+constexpr int kListed = 12;
+}  // namespace
 
 CCopyFromMemCard::CCopyFromMemCard(SettingsStore& store, Prompter& prompter, QWidget* parent,
                                    const std::function<QList<memcard::Volume>()>& volumes)
@@ -95,14 +101,19 @@ void CCopyFromMemCard::accept() {
                              mb::Ok | mb::IconExclamation);
         return;
     }
-    const QStringList files = source.isEmpty() ? QStringList() : memcard::CollectPictures(source);
-    if (files.isEmpty()) {
-        prompter_.messageBox(QStringLiteral("Could not find any .jpg files"), QStringLiteral("Error"),
+    const memcard::CardContents card = source.isEmpty() ? memcard::CardContents() : memcard::ReadCard(QFile::encodeName(source));
+    if (card.pictures.isEmpty()) {
+        // What could not be read may hold pictures: it is named with the message.
+        memcard::CopyReport unseen;
+        unseen.unreadFolders = card.unreadFolders;
+        unseen.notTaken = card.notTaken;
+        const QString detail = unseen.ok() ? QString() : QStringLiteral("\n\n") + unseen.details(kListed);
+        prompter_.messageBox(QStringLiteral("Could not find any .jpg files") + detail, QStringLiteral("Error"),
                              mb::Ok | mb::IconExclamation);
         QDialog::reject();
         return;
     }
-    if (prompter_.messageBox(QStringLiteral("Found %1 file(s).  Continue with Copy?").arg(files.size()),
+    if (prompter_.messageBox(QStringLiteral("Found %1 file(s).  Continue with Copy?").arg(card.pictures.size()),
                              QStringLiteral("Continue?"), mb::YesNoCancel | mb::IconQuestion) != id::Yes)
         return;
 
@@ -111,7 +122,7 @@ void CCopyFromMemCard::accept() {
     request.datedFolders = dated_->isChecked();
     request.deleteAfterCopy = delete_->isChecked();
     request.prompter = &prompter_;
-    progress_->setRange(0, int(files.size()));
+    progress_->setRange(0, int(card.pictures.size()));
     request.progress = [this](int done, int) {
         progress_->setValue(done);
         // The window answers between two files: the bar moves and Cancel can stop the run.
@@ -121,14 +132,13 @@ void CCopyFromMemCard::accept() {
     running_ = true;
     stopRequested_ = false;
     copyButton_->setEnabled(false);
-    report_ = memcard::CopyFromCard(files, request);
+    report_ = memcard::CopyFromCard(card, request);
     running_ = false;
     copyButton_->setEnabled(true);
-    if (report_.cancelled) {
-        progress_->setValue(0);
-        return;
-    }
-    if (const QString summary = report_.summary(); !summary.isEmpty())
-        prompter_.messageBox(summary, QStringLiteral("Copy From Memory Card"), mb::Ok | mb::IconInformation);
-    QDialog::accept();
+    if (report_.cancelled) progress_->setValue(0);
+    // One message for the whole run, also when it was stopped and when all went well: what was
+    // copied, and what stays on the card and why.
+    prompter_.messageBox(report_.summary(kListed), QStringLiteral("Copy From Memory Card"),
+                         mb::Ok | (report_.ok() ? mb::IconInformation : mb::IconExclamation));
+    if (!report_.cancelled) QDialog::accept();
 }

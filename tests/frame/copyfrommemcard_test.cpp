@@ -49,11 +49,31 @@ TEST(CopyFromMemCardDialog, SettingsProposalQuestionsAndTheCopy) {
         CCopyFromMemCard dialog(store, prompter, nullptr, volumes);
         EXPECT_FALSE(dialog.deleteBox()->isChecked());
         prompter = ScriptedPrompter();
-        prompter.answer(id::Yes);
+        prompter.answer(id::Yes).answer(id::Ok);
         dialog.accept();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_TRUE(QFileInfo::exists(box.filePath("out/2008_05_30/IMG_0001.JPG")));
         EXPECT_TRUE(QFileInfo::exists(box.filePath("card/DCIM/100CANON/IMG_0001.JPG")));
+        // A run that went well says so too.
+        EXPECT_EQ(prompter.askedTexts(), (QStringList{"Found 1 file(s).  Continue with Copy?", "1 of 1 pictures copied."}));
+    }
+    {
+        // Again, into the same folder: Keep Both puts the new copy beside the one there, and the one
+        // message after the run says so, with what stays on the card.
+        box.copy(testsupport::dataPath("Canon_40D.jpg"), "card/DCIM/100CANON/MVI_0002.MOV");
+        CCopyFromMemCard dialog(store, prompter, nullptr, volumes);
+        prompter = ScriptedPrompter();
+        prompter.answer(id::Yes).answer(id::KeepBoth).answer(id::Ok);
+        dialog.accept();
+        EXPECT_TRUE(QFileInfo::exists(box.filePath("out/2008_05_30/IMG_0001_2.JPG")));
+        ASSERT_EQ(prompter.asked().size(), 3);
+        EXPECT_EQ(prompter.asked()[1].text, "File IMG_0001.JPG already exists, Overwrite it?");
+        const QString summary = prompter.asked()[2].text;
+        EXPECT_TRUE(summary.startsWith("1 of 1 pictures copied, 1 of them under another name.\n"
+                                       "1 file that is not a .jpg picture stays on the card."))
+            << summary.toStdString();
+        EXPECT_TRUE(summary.contains("IMG_0001_2.JPG"));
+        EXPECT_TRUE(summary.contains("MVI_0002.MOV"));
     }
     {
         // A source without pictures says so and closes.
@@ -62,7 +82,10 @@ TEST(CopyFromMemCardDialog, SettingsProposalQuestionsAndTheCopy) {
         prompter = ScriptedPrompter();
         prompter.answer(id::Ok);
         dialog.accept();
-        EXPECT_EQ(prompter.askedTexts(), QStringList{"Could not find any .jpg files"});
+        // What could not be read is named with it: here the source itself.
+        ASSERT_EQ(prompter.askedTexts().size(), 1);
+        EXPECT_TRUE(prompter.askedTexts()[0].startsWith("Could not find any .jpg files\n\n"));
+        EXPECT_TRUE(prompter.askedTexts()[0].contains(box.filePath("out/none") + ": No such file or directory"));
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }
 }

@@ -4,6 +4,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -44,6 +50,35 @@ QString SandBox::copy(const QString& source, const QString& name) const {
     QFile::copy(source, target);
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
     return target;
+}
+
+void makeTooLongPaths(const QString& folder, const QByteArray& bytes) {
+    QDir().mkpath(folder);
+    // Built through descriptors: a path this long cannot be named whole.
+    const QByteArray step(250, 'd');
+    qsizetype length = QFile::encodeName(folder).size();
+    int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    const auto descend = [&] {
+        ::mkdirat(fd, step.constData(), 0755);
+        const int next = ::openat(fd, step.constData(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        length += step.size() + 1;
+    };
+    const auto put = [&](const QByteArray& name) {
+        const int file = ::openat(fd, name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        [[maybe_unused]] const ssize_t written = ::write(file, bytes.constData(), size_t(bytes.size()));
+        ::close(file);
+    };
+    while (length + 1 + step.size() < PATH_MAX) descend();
+    put(QByteArray(246, 'p') + ".JPG");  // this folder opens; the file's path is too long
+    descend();                           // this one's own path is too long
+    put("IMG_0001.JPG");
+    ::close(fd);
+}
+
+void removeTree(const QString& folder) {
+    QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), folder});
 }
 
 }  // namespace testsupport

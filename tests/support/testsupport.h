@@ -68,6 +68,14 @@ private:
     bool hadData_;
 };
 
+// Under `folder` (made), folders nested so deep that the path of what lies at the end is longer than
+// the system allows: a readable folder holding a file "<long name>.JPG" (with `bytes`) whose path is
+// too long, and a folder too long to open that holds another such file. The sandbox cannot remove
+// this tree; removeTree can.
+void makeTooLongPaths(const QString& folder, const QByteArray& bytes);
+// Removes a folder tree of any depth.
+void removeTree(const QString& folder);
+
 // Writes beyond `bytes` fail with EFBIG for this process, as on a full disk; even the superuser
 // cannot write past it.
 class FileSizeLimit {

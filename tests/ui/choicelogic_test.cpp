@@ -31,6 +31,7 @@ TEST(ChoiceLogic, ButtonSetsInOrderWithTheirIds) {
     const Case cases[] = {
         {0x18000034, {"&Yes", "Y&es to All", "&No", "N&o to All"}, {6, 19, 7, 20}},
         {0x08000003, {"&Yes", "Y&es to All", "&No", "Cancel"}, {6, 19, 7, 2}},
+        {0x08800033, {"&Yes", "Y&es to All", "&Keep Both", "&No", "Cancel"}, {6, 19, 27, 7, 2}},
         {0x10000003, {"&Yes", "&No", "N&o to All", "Cancel"}, {6, 7, 20, 2}},
         {0x18000001, {"OK", "Cancel"}, {1, 2}},  // "to All" only joins sets 3 and 4
         {0x2, {"&Abort", "&Retry", "&Ignore"}, {3, 4, 5}},
