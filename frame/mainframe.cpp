@@ -29,6 +29,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <utility>
 
 #include "archivecommand.h"
@@ -360,6 +361,7 @@ void CMainFrame::connectCommands() {
     on(cmd::Escape, [this] { bigImage_->leaveFullScreen(); });
     on(cmd::CopyFromMemoryCard, &CMainFrame::copyFromMemoryCard);
     on(cmd::SlideShow, [this] {
+        if (!printEnabled()) return;
         action(cmd::ViewLargeImage)->trigger();
         bigImage_->startSlideShow();
     });
@@ -374,9 +376,18 @@ void CMainFrame::connectCommands() {
         dialog.exec();
     });
     on(cmd::Tips, &CMainFrame::showTips);
-    on(cmd::IndexPrint, [this] { exportcommands::indexPrint(*this, indexPrint_, browser_->searchMode(), this); });
-    on(cmd::ExportPictureData, [this] { exportcommands::exportData(*this, this); });
-    on(cmd::ExportHtml, [this] { exportcommands::exportHtml(*this, this); });
+    on(cmd::IndexPrint, [this] {
+        settleBrowser();
+        if (printEnabled()) exportcommands::indexPrint(*this, indexPrint_, browser_->searchMode(), this);
+    });
+    on(cmd::ExportPictureData, [this] {
+        settleBrowser();
+        if (browserHasPictures()) exportcommands::exportData(*this, this);
+    });
+    on(cmd::ExportHtml, [this] {
+        settleBrowser();
+        if (browserHasPictures()) exportcommands::exportHtml(*this, this);
+    });
     on(cmd::About, &CMainFrame::aboutRequested);
 }
 
@@ -464,11 +475,12 @@ void CMainFrame::updateActions() {
     // Without a CD writer Burn CD still makes the disc's image.
     set(cmd::BurnCd, pictureUsable);
     set(cmd::DragDropOptions, true);
-    for (int id : {cmd::Print, cmd::PrintPreview}) set(id, printEnabled());
+    for (int id : {cmd::Print, cmd::PrintPreview, cmd::IndexPrint, cmd::SlideShow}) set(id, printEnabled());
     set(cmd::PageSetup, true);
-    set(cmd::IndexPrint, true);
-    set(cmd::ExportPictureData, true);
-    set(cmd::ExportHtml, false);  // the HTML export runs from snaplore-cli
+    // The report and the web pages need no catalog, only pictures in the browser.
+    const bool browserPictures = browserHasPictures();
+    set(cmd::ExportPictureData, browserPictures);
+    set(cmd::ExportHtml, browserPictures);
     for (int id : {cmd::FirstPicture, cmd::NextPicture, cmd::PrevPicture, cmd::LastPicture}) set(id, hasPictures);
     for (int id : {cmd::FileOpen, cmd::Exit, cmd::Refresh, cmd::NextPane, cmd::PrevPane, cmd::CheckForUpdates,
                    cmd::Tips, cmd::About})
@@ -491,7 +503,6 @@ void CMainFrame::updateActions() {
     set(cmd::CropCenter, cropping, alignment == 0);
     set(cmd::CropBottomRight, cropping, alignment == 1);
     set(cmd::Escape, true);
-    set(cmd::SlideShow, hasPictures);
     set(cmd::CopyFromMemoryCard, true);
     set(cmd::SwitchPictureColumn, true);
     pictureDataBar_->setControlsEnabled(pictureOpen);
@@ -719,8 +730,17 @@ void CMainFrame::runPrint(bool preview) {
         PrintPictures();
 }
 
-// Print and Print Preview, from the menu, the toolbar or a popup: there must be pictures to choose from.
+// Print, Print Preview, Index Print and Slide Show, from the menu, the toolbar or a popup: there must
+// be pictures in the strip to choose from.
 bool CMainFrame::printEnabled() const { return thumbs_ && thumbs_->hasPictures(); }
+
+bool CMainFrame::browserHasPictures() const {
+    if (!browser_) return false;
+    const EntryList& entries = browser_->model().entryList();
+    return std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
+        return entry->kind == EntryKind::Picture && entry->included && entry->picture;
+    });
+}
 
 void CMainFrame::PageSetup() { printcommand::pageSetup(printer(), this); }
 
@@ -773,12 +793,14 @@ quint32 CMainFrame::ping() {
 
 void CMainFrame::showTips() { tips_->exec(); }
 
-void CMainFrame::saveAs(SaveAsMode mode) {
-    // The dialog works on the browser's pictures: a folder still being read (or about to be, on a
-    // refresh already asked for) would replace them while it is open, so the reading ends first.
+void CMainFrame::settleBrowser() {
     QCoreApplication::sendPostedEvents(browser_, QEvent::MetaCall);
     while (browser_->isLoading())
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void CMainFrame::saveAs(SaveAsMode mode) {
+    settleBrowser();
     saveascommand::run(*this, *saveAsDialog(mode), browser_->searchMode());
 }
 

@@ -156,6 +156,12 @@ private:
     void documentChanged();
     void saveAndMoveOn(bool copyData);
     bool folderHasCatalog() const;
+    // Pictures the browser shows (a search's results while it searches), in the strip or not.
+    bool browserHasPictures() const;
+    // The dialogs of the outputs work on the browser's pictures: a folder still being read (or about
+    // to be, on a refresh already asked for) would replace them while one is open, so the reading
+    // ends first.
+    void settleBrowser();
     void clipboardCommand(int id);
     void moveToPane(int step);
     void showLoadProgress(int done, int total);

@@ -16,6 +16,7 @@
 
 #include "catalog.h"
 #include "safewrite.h"
+#include "shippedfiles.h"
 
 namespace cdburn {
 
@@ -214,22 +215,7 @@ EmptyResult emptyStagingFolder(const QString& folder, const QString& ownFolder) 
     return result;
 }
 
-QString findAutorunScript(const QString& programFolder) {
-    QStringList candidates;
-    if (!programFolder.isEmpty()) {
-        const QDir dir(programFolder);
-        // A build tree keeps it in <build>/share/snaplore, one level above each program; an
-        // installation in <prefix>/share/snaplore, above bin and libexec/snaplore.
-        candidates << dir.filePath(QStringLiteral("../share/snaplore/") + kAutorunName)
-                   << dir.filePath(QStringLiteral("../../share/snaplore/") + kAutorunName);
-    }
-    const QString located =
-        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("snaplore/") + kAutorunName);
-    if (!located.isEmpty()) candidates << located;
-    for (const QString& candidate : candidates)
-        if (QFileInfo(candidate).isFile()) return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
-    return {};
-}
+QString findAutorunScript(const QString& programFolder) { return findShippedFile(programFolder, kAutorunName); }
 
 StagingReport finishStaging(const QString& staging, const StagingOptions& options) {
     StagingReport report;

@@ -13,6 +13,7 @@
 #include "safewrite.h"
 #include "saveas.h"
 #include "saveasoptions.h"
+#include "shippedfiles.h"
 
 namespace {
 
@@ -337,4 +338,9 @@ HtmlExportResult HtmlRun::run() {
 
 HtmlExportResult RunHtmlExport(const QList<OutputEntry>& source, const HtmlExportRequest& request) {
     return HtmlRun(source, request).run();
+}
+
+HtmlTemplates ExampleHtmlTemplates(const QString& programFolder) {
+    return {findShippedFile(programFolder, QStringLiteral("examples/html/main.html")),
+            findShippedFile(programFolder, QStringLiteral("examples/html/event.html"))};
 }

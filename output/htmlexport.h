@@ -64,3 +64,11 @@ struct HtmlExportResult {
 
 // Writes the site for `source` (events each followed by their pictures).
 HtmlExportResult RunHtmlExport(const QList<OutputEntry>& source, const HtmlExportRequest& request);
+
+// The template pair shipped with the program (see findShippedFile); a path is empty when its file
+// is not there.
+struct HtmlTemplates {
+    QString main;
+    QString event;
+};
+HtmlTemplates ExampleHtmlTemplates(const QString& programFolder);

@@ -1,9 +1,12 @@
 #include "exportcommands.h"
 
+#include <QCoreApplication>
+
 #include "exportdatadlg.h"
 #include "exportentries.h"
 #include "exporthtmldlg.h"
 #include "framecontext.h"
+#include "htmlexport.h"
 #include "indexprintdlg.h"
 #include "leftoutnotice.h"
 #include "snaploredoc.h"
@@ -30,6 +33,9 @@ void exportData(FrameContext& frame, QWidget* parent) {
 void exportHtml(FrameContext& frame, QWidget* parent) {
     leftoutnotice::tell(frame);
     CExportHTMLDlg dialog(GroupedByEvent(frame.entryList().entries()), frame.prompter(), parent);
+    // The examples that come with the program are the first offer; "..." chooses others.
+    const HtmlTemplates examples = ExampleHtmlTemplates(QCoreApplication::applicationDirPath());
+    dialog.setTemplates(examples.main, examples.event);
     dialog.setStatusSink([&frame](const QString& text, bool busy) { frame.setStatusText(text, busy); });
     dialog.exec();
 }

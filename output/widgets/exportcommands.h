@@ -12,7 +12,7 @@ namespace exportcommands {
 void indexPrint(FrameContext& frame, CIndexPrintDlg*& dialog, bool searchResults, QWidget* parent);
 // Export > Picture Data...
 void exportData(FrameContext& frame, QWidget* parent);
-// Export > HTML Pages... (the menu keeps the command disabled; the command line runs the export).
+// Export > HTML Pages...: the dialog starts with the example templates the program ships.
 void exportHtml(FrameContext& frame, QWidget* parent);
 
 }  // namespace exportcommands

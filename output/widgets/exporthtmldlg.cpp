@@ -1,11 +1,15 @@
 #include "exporthtmldlg.h"
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "htmlexport.h"
@@ -14,6 +18,7 @@
 CExportHTMLDlg::CExportHTMLDlg(const QList<OutputEntry>& entries, Prompter& prompter, QWidget* parent)
     : QDialog(parent), entries_(entries), prompter_(prompter) {
     setWindowTitle(tr("Export HTML"));
+    opener_ = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     main_ = new QLineEdit(this);
     event_ = new QLineEdit(this);
     saveTo_ = new QLineEdit(this);
@@ -47,6 +52,11 @@ CExportHTMLDlg::CExportHTMLDlg(const QList<OutputEntry>& entries, Prompter& prom
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+void CExportHTMLDlg::setTemplates(const QString& mainTemplate, const QString& eventTemplate) {
+    main_->setText(mainTemplate);
+    event_->setText(eventTemplate);
+}
+
 void CExportHTMLDlg::browseTemplate(QLineEdit* edit) {
     const QString path = prompter_.openFileName(tr("Open"), edit->text(),
                                                 QStringLiteral("HTML Files (*.html);;All Files (*)"));
@@ -77,10 +87,18 @@ void CExportHTMLDlg::create() {
     const HtmlExportResult result = RunHtmlExport(entries_, request);
     setEnabled(true);
     if (focused) focused->setFocus();
-    // Silent on success; whatever failed is told, and the dialog stays for another try.
+    // Whatever failed is told, and the dialog stays for another try.
     if (!result.ok()) {
         prompter_.messageBox(result.message, tr("Error"), mb::Ok | mb::IconExclamation);
         return;
     }
+    const QString page = QFileInfo(QDir(request.outputFolder).filePath(QStringLiteral("index.html"))).absoluteFilePath();
+    const int answer = prompter_.messageBox(
+        tr("The HTML pages have been written to %1.\nDo you want to look at them in the web browser?")
+            .arg(QDir::toNativeSeparators(QFileInfo(page).absolutePath())),
+        tr("Export HTML"), mb::YesNo | mb::IconQuestion);
+    if (answer == id::Yes && !(opener_ && opener_(page)))
+        prompter_.messageBox(tr("The web browser could not be started to show %1.").arg(QDir::toNativeSeparators(page)),
+                             tr("Error"), mb::Ok | mb::IconExclamation);
     accept();
 }

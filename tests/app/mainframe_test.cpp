@@ -12,8 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -22,10 +25,13 @@
 #include <QTreeWidgetItemIterator>
 #include <QUuid>
 
+#include <functional>
+
 #include "../ui/uitesthelpers.h"
 #include "catalog.h"
 #include "commands.h"
 #include "copytoalldlg.h"
+#include "exporthtmldlg.h"
 #include "filebrowserview.h"
 #include "picdataview.h"
 #include "scriptedprompter.h"
@@ -487,16 +493,15 @@ TEST_F(FrameTest, CommandTableAndEnableRules) {
     for (int id : {cmd::Save, cmd::SaveNext, cmd::SaveCopyNext, cmd::DeletePicture, cmd::FileSaveDocument, cmd::SaveAs,
                    cmd::SendEmail, cmd::BurnCd, cmd::DragDropOptions})
         EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
-    // The commands of views and dialogs still to come stay disabled, and two are never enabled.
-    for (int id : {cmd::ExportHtml, cmd::FullScreen, cmd::Zoom, cmd::Search,
-                   cmd::Undo, cmd::FileNew})
+    // The commands of views and dialogs still to come stay disabled, and Full Screen is never enabled.
+    for (int id : {cmd::FullScreen, cmd::Zoom, cmd::Search, cmd::Undo, cmd::FileNew})
         EXPECT_FALSE(frame_->action(id)->isEnabled()) << id;
     // Printing asks for its options first: the strip's pictures are enough, whatever is open.
     for (int id : {cmd::Print, cmd::PrintPreview, cmd::PageSetup}) EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
     // The form's commands and the options tree's hot keys work now.
     for (int id : {cmd::UseLastData, cmd::Rotate, cmd::RemoveAllPeople, cmd::SmartHeadline, cmd::HotKeyFirst,
-                   cmd::ViewOptions, cmd::ViewBrowser, cmd::IndexPrint, cmd::ExportPictureData, cmd::SlideShow,
-                   cmd::CopyFromMemoryCard})
+                   cmd::ViewOptions, cmd::ViewBrowser, cmd::IndexPrint, cmd::ExportPictureData, cmd::ExportHtml,
+                   cmd::SlideShow, cmd::CopyFromMemoryCard})
         EXPECT_TRUE(frame_->action(id)->isEnabled()) << id;
     EXPECT_TRUE(frame_->action(cmd::ViewPictureData)->isChecked());
     EXPECT_TRUE(frame_->action(cmd::ToolbarMain)->isChecked());
@@ -508,6 +513,189 @@ TEST_F(FrameTest, CommandTableAndEnableRules) {
     EXPECT_FALSE(frame_->action(cmd::PrintPreview)->isEnabled());
     EXPECT_FALSE(frame_->printEnabled());
     EXPECT_TRUE(frame_->action(cmd::PageSetup)->isEnabled());
+}
+
+// The outputs are offered when there is something to work on: printing, the index print and the slide
+// show take the strip's pictures; the data report and the web pages every picture the browser shows,
+// with or without a catalog.
+TEST_F(FrameTest, TheOutputCommandsNeedPicturesToWorkOn) {
+    makeFolder({"a.jpg", "b.jpg"});
+    {
+        PictureRecord a(path("a.jpg"));
+        a.iptc().headline = "Boat";
+        a.iptc().dateTime = QDateTime(QDate(2024, 6, 1), QTime(12, 0));  // a search looks between two dates
+        a.iptc().RefreshDateTexts();
+        ASSERT_TRUE(a.save().ok());
+    }
+    const QString empty = box_.filePath("empty");
+    const QString catalogued = box_.filePath("catalogued");
+    QDir().mkpath(empty);
+    QDir().mkpath(catalogued);
+    QFile::copy(path("a.jpg"), catalogued + "/c.jpg");
+    ASSERT_TRUE(Catalog().create(catalogued, true).ok());
+    frame_ = std::make_unique<CMainFrame>(store_, prompter_, box_.filePath("tmp"));
+    frame_->show();
+
+    const auto open = [&](const QString& folder) {
+        frame_->browser()->model().setSearchMode(false);  // as the browser's own ways to a folder do
+        ASSERT_TRUE(reloads([&] { frame_->OpenFolder(folder); }));
+    };
+    const auto search = [&](const QString& text) {
+        search::Criteria criteria;
+        criteria.texts[0] = text;
+        criteria.from = search::defaultFrom();
+        criteria.to = QDateTime(QDate(2100, 1, 1), QTime(0, 0));
+        frame_->browser()->runSearch(criteria);
+    };
+    const struct {
+        const char* state;
+        std::function<void()> reach;
+        bool strip;    // Print, Print Preview, Index Print, Slide Show
+        bool browser;  // Export > Picture Data, Export > HTML Pages
+    } cases[] = {
+        {"no folder", [] {}, false, false},
+        {"a folder without pictures", [&] { open(empty); }, false, false},
+        {"a folder of pictures", [&] { open(folder_); }, true, true},
+        {"a picture open", [&] { ASSERT_TRUE(document().OpenPictureFile(path("b.jpg"))); }, true, true},
+        {"search results", [&] { search("Boat"); }, true, true},
+        {"a search that found nothing", [&] { search("Castle"); }, false, false},
+        {"a catalog, no event chosen",
+         [&] {
+             open(catalogued);
+             frame_->thumbView()->ShowList({}, false);
+         },
+         false, true},
+        {"a catalog, its event chosen",
+         [&] {
+             for (QTreeWidgetItemIterator it(frame_->browser()->tree()); *it; ++it) {
+                 const BrowserEntry* entry = CFileBrowserView::entryOf(*it);
+                 if (entry && entry->kind == EntryKind::Event) frame_->browser()->tree()->setCurrentItem(*it);
+             }
+         },
+         true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        c.reach();
+        frame_->updateActions();
+        for (int id : {cmd::Print, cmd::PrintPreview, cmd::IndexPrint, cmd::SlideShow})
+            EXPECT_EQ(frame_->action(id)->isEnabled(), c.strip) << id;
+        EXPECT_EQ(frame_->printEnabled(), c.strip);  // the popups' Print items
+        for (int id : {cmd::ExportPictureData, cmd::ExportHtml})
+            EXPECT_EQ(frame_->action(id)->isEnabled(), c.browser) << id;
+        EXPECT_TRUE(frame_->action(cmd::PageSetup)->isEnabled());
+    }
+}
+
+namespace {
+
+// The letter Alt reaches a menu item by: the character after a single "&".
+QChar mnemonicOf(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&') continue;
+        if (text[i + 1] == u'&') {
+            ++i;
+            continue;
+        }
+        return text[i + 1].toLower();
+    }
+    return {};
+}
+
+// Every item of a menu (and of the menu bar) has its own Alt letter.
+void expectOwnMnemonics(const QList<QAction*>& items, const QString& where) {
+    QHash<QChar, QString> taken;
+    for (QAction* item : items) {
+        if (item->isSeparator() || !item->isVisible() || item->text().isEmpty()) continue;
+        const QChar key = mnemonicOf(item->text());
+        EXPECT_FALSE(key.isNull()) << where.toStdString() << ": " << item->text().toStdString() << " has no Alt letter";
+        EXPECT_FALSE(taken.contains(key)) << where.toStdString() << ": " << item->text().toStdString() << " and "
+                                          << taken.value(key).toStdString() << " share Alt+" << QString(key).toStdString();
+        taken.insert(key, item->text());
+        if (item->menu()) expectOwnMnemonics(item->menu()->actions(), where + " > " + item->text());
+    }
+}
+
+}  // namespace
+
+TEST_F(FrameTest, EveryMenuItemHasItsOwnAltLetter) {
+    openFrame({"a.jpg"});  // the folder opened stands in the File menu's recent list
+    expectOwnMnemonics(frame_->menuBar()->actions(), "menu bar");
+
+    // Texts the user knows the commands by: the Alt letters and the status bar's prompts.
+    const struct {
+        int id;
+        const char* caption;
+        const char* prompt;
+    } known[] = {
+        {cmd::SaveCopyToAll, "Save Cop&y to All...", nullptr},
+        {cmd::UseLastData, "&Use Last Pics Data", "Use the Data from the last Picture"},
+        {cmd::Rotate, "&Rotate", "Rotate the Picture by 90 degrees"},
+        {cmd::RemoveAllPeople, "D&el All People", nullptr},
+        {cmd::Zoom, "&Zoom", nullptr},
+        {cmd::CropMarks, "&Crop Marks", nullptr},
+        {cmd::SlideShow, "Sl&ide Show", "Show a Slide Show"},
+        {cmd::FullScreen, "&Full Screen", nullptr},
+        {cmd::ToolbarPictureData, "&Picture Data", nullptr},
+        {cmd::ToolbarBigImage, "&Big Image", nullptr},
+        {cmd::IndexPrint, nullptr, "Create an Index graphics file"},
+        {cmd::ExportPictureData, nullptr, "Export different data from the current directory"},
+        {cmd::ExportHtml, nullptr, "Export HTML pages"},
+        {cmd::CatalogArchive, nullptr, "Archive the Catalog to CD"},
+    };
+    for (const auto& k : known) {
+        if (k.caption) {
+            EXPECT_EQ(frame_->action(k.id)->text(), k.caption);
+        }
+        if (k.prompt) {
+            EXPECT_EQ(frame_->action(k.id)->statusTip(), k.prompt);
+        }
+    }
+}
+
+// Export > HTML Pages... offers the example templates the program ships, writes the site of the folder
+// shown (a folder still on its way in is read first) and offers the main page to the web browser.
+TEST_F(FrameTest, HtmlPagesFromTheShippedExamples) {
+    openFrame({"a.jpg"});
+    const QString other = box_.filePath("harbour");
+    QDir().mkpath(other);
+    ASSERT_TRUE(QFile::copy(path("a.jpg"), other + "/b.jpg"));
+    const QString site = box_.filePath("site");
+    QStringList opened;
+    bool offered = false;
+    uitest::onModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<CExportHTMLDlg*>(modal);
+        if (!dialog) {
+            ADD_FAILURE() << "not the Export HTML dialog";
+            modal->close();
+            return;
+        }
+        offered = dialog->mainTemplateEdit()->text().endsWith("examples/html/main.html") &&
+                  dialog->eventTemplateEdit()->text().endsWith("examples/html/event.html") &&
+                  QFileInfo(dialog->mainTemplateEdit()->text()).isFile() &&
+                  QFileInfo(dialog->eventTemplateEdit()->text()).isFile();
+        dialog->saveToEdit()->setText(site + "/");
+        dialog->setOpener([&](const QString& page) {
+            opened << page;
+            return true;
+        });
+        prompter_.answer(id::Yes);
+        dialog->create();
+    });
+    // The other folder is still to be read when the command comes.
+    frame_->browser()->model().setSearchMode(false);
+    frame_->OpenFolder(other);
+    ASSERT_TRUE(frame_->action(cmd::ExportHtml)->isEnabled());
+    frame_->action(cmd::ExportHtml)->trigger();
+
+    EXPECT_TRUE(offered);
+    EXPECT_EQ(opened, QStringList{site + "/index.html"});
+    EXPECT_EQ(prompter_.asked().last().caption, "Export HTML");
+    EXPECT_TRUE(QFileInfo::exists(site + "/harbour_0/b_th.jpg"));
+    EXPECT_TRUE(QFileInfo::exists(site + "/harbour_0/b.jpg"));
+    EXPECT_FALSE(QFileInfo::exists(site + "/harbour_0/a.jpg"));
+    EXPECT_TRUE(testsupport::readAll(site + "/index.html").contains("harbour_0/index.html"));
+    EXPECT_TRUE(prompter_.exhausted());
 }
 
 TEST_F(FrameTest, ClipboardCommandsActOnTheFocusedTextField) {

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -137,13 +138,18 @@ TEST(ExportDialogs, ExportDataSavesAndViews) {
     EXPECT_TRUE(prompter.exhausted());
 }
 
-TEST(ExportDialogs, ExportHtmlRefusesAnEmptyFolderAndIsSilentOnSuccess) {
+TEST(ExportDialogs, ExportHtmlRefusesAnEmptyFolderAndOffersTheWrittenSite) {
     Pictures p;
     const QString tmpl = p.box.filePath("t.html");
     testsupport::writeAll(tmpl, "<!--BeginEvents-->\n<a href=\"<!--EventPage-->\"><!--EventTitle--></a>\n<!--EndEvents-->\n"
                                 "<!--BeginPictures-->\n<img src=\"<!--PictureImgThumb-->\">\n<!--EndPictures-->\n");
     ScriptedPrompter prompter;
     CExportHTMLDlg dialog(p.entries, prompter);
+    QStringList opened;
+    dialog.setOpener([&](const QString& page) {
+        opened << page;
+        return true;
+    });
     prompter.answerPath(tmpl).answerPath(tmpl);
     button(dialog, "...", 0)->click();
     button(dialog, "...", 1)->click();
@@ -158,9 +164,13 @@ TEST(ExportDialogs, ExportHtmlRefusesAnEmptyFolderAndIsSilentOnSuccess) {
     prompter.answerPath(p.box.filePath("site"));
     button(dialog, "...", 2)->click();
     EXPECT_EQ(dialog.saveToEdit()->text(), p.box.filePath("site") + "/");
-    const qsizetype asked = prompter.asked().size();
+    // Once everything is written the site is offered to the web browser; No leaves it closed.
+    prompter.answer(id::No);
     button(dialog, "Create")->click();
-    EXPECT_EQ(prompter.asked().size(), asked);  // no message on success
+    EXPECT_EQ(prompter.asked().last().caption, "Export HTML");
+    EXPECT_TRUE(prompter.asked().last().text.contains(p.box.filePath("site")));
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(dialog.progressBar()->value(), dialog.progressBar()->maximum());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(QFileInfo::exists(p.box.filePath("site/index.html")));
     EXPECT_TRUE(QFileInfo::exists(p.box.filePath("site/") + QFileInfo(p.box.path()).fileName() + "_0/b_th.jpg"));
