@@ -19,12 +19,12 @@ using testsupport::readAll;
 
 namespace {
 
-struct Run {
+struct SetRun {
     int status = -1;
     QByteArray err;
 };
 
-Run waitFor(QProcess& p) {
+SetRun waitFor(QProcess& p) {
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished(5000);
@@ -33,7 +33,7 @@ Run waitFor(QProcess& p) {
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardError()};
 }
 
-Run cli(const QStringList& args) {
+SetRun cli(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(SNAPLORE_CLI_PATH), args);
     return waitFor(p);
@@ -56,7 +56,7 @@ TEST(CliSet, TwoRunsOnOnePictureKeepBothEdits) {
         QProcess first, second;
         first.start(QStringLiteral(SNAPLORE_CLI_PATH), {"set", "--headline", "First", path});
         second.start(QStringLiteral(SNAPLORE_CLI_PATH), {"set", "--city", "Second", path});
-        const Run a = waitFor(first), b = waitFor(second);
+        const SetRun a = waitFor(first), b = waitFor(second);
         ASSERT_EQ(a.status, 0) << a.err.toStdString();
         ASSERT_EQ(b.status, 0) << b.err.toStdString();
         const QJsonObject iptc = iptcOf(path);
@@ -93,7 +93,7 @@ TEST(CliSet, AnotherUsersJournalInASharedFolderIsNeverFollowed) {
     const QByteArray before = readAll(victim);
 
     for (int run = 0; run < 2; ++run) {
-        const Run r = cli({"set", "--headline", "Mine", other});
+        const SetRun r = cli({"set", "--headline", "Mine", other});
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("victim.jpg may be half written")) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(".snaplore-x.tmp"));
@@ -101,7 +101,7 @@ TEST(CliSet, AnotherUsersJournalInASharedFolderIsNeverFollowed) {
     }
     EXPECT_EQ(iptcOf(other)["headline"].toString(), "Mine");
 
-    const Run onVictim = cli({"set", "--headline", "Mine", victim});
+    const SetRun onVictim = cli({"set", "--headline", "Mine", victim});
     EXPECT_NE(onVictim.status, 0);
     EXPECT_TRUE(onVictim.err.contains("victim.jpg")) << onVictim.err.toStdString();
     EXPECT_EQ(readAll(victim), before);
