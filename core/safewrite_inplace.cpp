@@ -378,7 +378,7 @@ Journalled settle(int dirFd, const QByteArray& journalName, const struct stat* h
     if (::fstat(temp.get(), &tempStat) != 0 || tempStat.st_nlink == 0 || !stillNamed(dirFd, tempName, tempStat))
         return Journalled::Stays;  // finished by another run just now
     if (!trusted || !ownedAsJournal(tempStat, writer)) {
-        failure = QStringLiteral("its journal is not this user's");
+        failure = QStringLiteral("its journal was left by another user, or is open to other users");
         return Journalled::Stays;
     }
 
@@ -416,10 +416,14 @@ Journalled settle(int dirFd, const QByteArray& journalName, const struct stat* h
         failure = QStringLiteral("the file was changed since by another program");
         return Journalled::Stays;
     }
+    if (journal->digest.isEmpty()) {
+        failure = QStringLiteral("its journal holds no checksum of the new content");
+        return Journalled::Stays;
+    }
     off_t size = 0;
     const std::optional<QByteArray> digest = contentDigest(temp.get(), size);
-    if (!digest || journal->digest.isEmpty() || *digest != journal->digest || qint64(size) != journal->size) {
-        failure = digest ? QStringLiteral("its new content does not match its journal") : systemError();
+    if (!digest || *digest != journal->digest || qint64(size) != journal->size) {
+        failure = digest ? QStringLiteral("the new content does not match its journal's checksum") : systemError();
         return Journalled::Stays;
     }
 
