@@ -9,7 +9,9 @@
 
 #include "commands.h"
 #include "diagnostics.h"
+#include "safewrite.h"
 #include "mainframe.h"
+#include "prompter.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
 #include "splashdlg.h"
@@ -26,12 +28,16 @@ SnaploreApp::Options SnaploreApp::defaultOptions(const QStringList& arguments) {
 SnaploreApp::SnaploreApp(SettingsStore& store, Prompter& prompter, QObject* parent)
     : QObject(parent), store_(store), prompter_(prompter) {}
 
-SnaploreApp::~SnaploreApp() = default;
+SnaploreApp::~SnaploreApp() { setRecoveryWarningHook({}); }
 
 CSplashDlg* SnaploreApp::splash() const { return splash_.data(); }
 
 SnaploreApp::Start SnaploreApp::initInstance(const Options& options) {
     snaplore::setBeepHook([] { QApplication::beep(); });
+    // An interrupted rewrite that cannot be finished is told to the user, not only to a terminal.
+    setRecoveryWarningHook([this](const QString& text) {
+        prompter_.messageBox(text, QStringLiteral("Snaplore"), mb::Ok | mb::IconExclamation);
+    });
 
     const startup::CommandLine line = startup::parseCommandLine(options.arguments);
     lastDirectory_ = startup::lastDirectory(store_);

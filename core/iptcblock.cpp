@@ -633,11 +633,57 @@ bool isMpf(QByteArrayView data, const JpegSegmentSpan& s) {
 
 }  // namespace
 
+std::optional<IptcBlock> IptcBlock::readCurrent(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    std::optional<SourceHeader> header = readHeader(file, file.size());
+    if (!header) return std::nullopt;
+    QBuffer buffer(&header->bytes);
+    buffer.open(QIODevice::ReadOnly);
+    IptcBlock current;
+    PictureHeader ignored;
+    JpegSectionReader reader;
+    reader.setVerbose(false);
+    if (!WalkPictureHeader(buffer, header->bytes.size(), reader, current, ignored)) return std::nullopt;
+    return current;
+}
+
+bool IptcBlock::readFromSameData(const IptcBlock& other) const {
+    if (raw_.size() != other.raw_.size()) return false;
+    for (size_t i = 0; i < raw_.size(); ++i)
+        if (raw_[i].record != other.raw_[i].record || raw_[i].whole != other.raw_[i].whole) return false;
+    return true;
+}
+
 WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes) {
     RefreshDateTexts();
-
+    // The times before anything here reads the file (reading moves its access time).
     struct stat before {};
     const bool haveTimes = ::stat(QFile::encodeName(path_).constData(), &before) == 0;
+    const struct stat* timesBefore = haveTimes ? &before : nullptr;
+    if (!outputPath.isEmpty()) return writeLocked(outputPath, batch, keepFileTimes, nullptr, timesBefore);
+
+    // The picture stays locked from this reading until the new file is in its place: another writer
+    // of this program waits, and then reads what this one wrote.
+    WriteResult locking;
+    std::shared_ptr<PictureLock> lock = lockTarget(path_, batch, locking);
+    if (!locking) return locking;
+    // Changed since this block was read (by another writer, or the window's form was open while
+    // another run wrote): the changes made here go onto what is there now, so nothing written
+    // meanwhile is lost.
+    if (std::optional<IptcBlock> current = readCurrent(path_); current && !current->readFromSameData(*this)) {
+        IptcBlock merged = std::move(*current);
+        ApplyChangesTo(merged);
+        merged.path_ = path_;
+        const WriteResult result = merged.writeLocked({}, batch, keepFileTimes, std::move(lock), timesBefore);
+        if (result && !batch) *this = std::move(merged);  // now describes the file as written
+        return result;
+    }
+    return writeLocked({}, batch, keepFileTimes, std::move(lock), timesBefore);
+}
+
+WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes,
+                                   std::shared_ptr<PictureLock> lock, const struct stat* timesBefore) {
     QFile source(path_);
     if (!source.open(QIODevice::ReadOnly)) return {WriteError::OpenFailed, source.errorString()};
     const qint64 size = source.size();
@@ -780,8 +826,9 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batc
     SafeWriteOptions options;
     options.timesFrom = path_;
     options.keepTimes = keepFileTimes;
-    if (haveTimes) options.timesBefore = before;
+    if (timesBefore) options.timesBefore = *timesBefore;
     options.batch = batch;
+    options.targetLock = std::move(lock);
     WriteResult result = safeWrite(outputPath.isEmpty() ? path_ : outputPath, produce, verify, options);
     if (!result && shortRead) result = {WriteError::ShortRead, path_};
     if (result && outputPath.isEmpty() && !batch && changed) {

@@ -14,8 +14,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
 #include <vector>
 
+class PictureLock;
+struct stat;
 class SafeWriteBatch;
 
 class IptcBlock {
@@ -68,6 +72,11 @@ public:
     // and path() is only read; without one, path() is replaced safely. The file times are kept.
     // With a batch the new picture only waits in it (the result says whether it could be staged):
     // the batch's commit puts it in place, and the block is left as it was, not as written.
+    // Without an output path the picture is locked (picturelock.h) from reading it until it is
+    // replaced (in a batch: until the commit), and read again under the lock: when its picture data
+    // is no longer what this block was read from, only the fields changed here are put onto what is
+    // there now. A picture that another writer holds longer than PictureLock::kWaitMs is not
+    // written (WriteError::Busy).
     WriteResult WriteIptc(const QString& outputPath = {}, SafeWriteBatch* batch = nullptr, bool keepFileTimes = true);
 
     // True when a field (lists, date and kept datasets included) differs from what was read. A new
@@ -117,6 +126,13 @@ private:
         qsizetype valueOffset = 0;
     };
     struct Written;
+
+    WriteResult writeLocked(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes,
+                            std::shared_ptr<PictureLock> lock, const struct stat* timesBefore);
+    // The picture data of the file at `path` as it is now; nothing when it cannot be read.
+    static std::optional<IptcBlock> readCurrent(const QString& path);
+    // True when both were read from the same datasets, byte for byte.
+    bool readFromSameData(const IptcBlock& other) const;
 
     void setDateTimeFromTexts();
     void consumeResources();

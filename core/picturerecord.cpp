@@ -70,7 +70,6 @@ PictureRecord::PictureRecord(const QString& path, Prompter* prompter) {
         return;
     }
     fileSize_ = quint64(file.size());
-    identity_ = identityOf(filePath_);
     read(file, file.size(), prompter);
 }
 
@@ -90,7 +89,6 @@ PictureRecord::PictureRecord(QFile& file, Prompter* prompter) {
     filePath_ = info.absoluteFilePath();
     fileSize_ = quint64(file.size());
     iptc_.setPath(filePath_);
-    identity_ = identityOf(filePath_);
     read(file, file.size(), prompter);
 }
 
@@ -138,37 +136,15 @@ void PictureRecord::setFilePath(const QString& path) {
     iptc_.setPath(path);
 }
 
-PictureRecord::FileIdentity PictureRecord::identityOf(const QString& path) {
-    FileIdentity id;
-    struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) return id;
-    id.known = true;
-    id.size = st.st_size;
-    id.mtimeSec = st.st_mtim.tv_sec;
-    id.mtimeNsec = st.st_mtim.tv_nsec;
-    id.inode = st.st_ino;
-    id.device = st.st_dev;
-    return id;
-}
-
 WriteResult PictureRecord::save(const QString& outputPath, bool keepFileTimes) {
-    // The file may have been changed by another program since it was read (a catalog entry was read
-    // from the catalog's copy, never from the file): read it again and put only the changes made here
-    // on what is there now, so that nothing written meanwhile is lost.
-    const FileIdentity now = identityOf(filePath_);
-    if (now.known && (fromCatalog_ || !identity_.known || !(now == identity_))) {
-        PictureRecord fresh(filePath_);
-        if (fresh.isJpeg()) {
-            iptc_.ApplyChangesTo(fresh.iptc_);
-            iptc_ = fresh.iptc_;
-        }
-    }
+    // The picture data is read again under the picture's lock before it is written (a catalog entry
+    // was read from the catalog's copy, never from the file): only the changes made here go onto what
+    // is there now, so that nothing another program or run wrote meanwhile is lost.
     const WriteResult result = iptc_.WriteIptc(outputPath, nullptr, keepFileTimes);
     if (result) {
         updateHasData();
         // A catalog copies headerSize bytes of this picture: they must be those of the new file.
         refreshSizes(outputPath.isEmpty() ? filePath_ : outputPath);
-        if (outputPath.isEmpty()) identity_ = identityOf(filePath_);
     }
     return result;
 }

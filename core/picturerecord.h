@@ -80,9 +80,9 @@ public:
 
     // Rewrites the picture with its picture data: in place, or into `outputPath` (the document's save
     // file). On success hasData, the file size and the header size describe the written file.
-    // `keepFileTimes` false gives the file the time of the save. When the file changed on disk since
-    // it was read (size, modification time or inode), it is read again and only the fields changed
-    // here are applied to what is there now.
+    // `keepFileTimes` false gives the file the time of the save. The picture is locked from reading it
+    // again until it is replaced (IptcBlock::WriteIptc): when its picture data changed on disk since
+    // it was read, only the fields changed here are applied to what is there now.
     WriteResult save(const QString& outputPath = {}, bool keepFileTimes = true);
 
     // Locked means the owner may not write the file. Locking clears every write bit; unlocking gives
@@ -153,19 +153,6 @@ private:
 #endif
     void readLockState();
     void refreshSizes(const QString& path);
-
-    // What tells that a file was changed by someone else since it was read.
-    struct FileIdentity {
-        bool known = false;
-        qint64 size = 0;
-        qint64 mtimeSec = 0;
-        qint64 mtimeNsec = 0;
-        quint64 inode = 0;
-        quint64 device = 0;
-        bool operator==(const FileIdentity&) const = default;
-    };
-    static FileIdentity identityOf(const QString& path);
-    FileIdentity identity_;
 
     QString fileName_;
     QString filePath_;

@@ -95,6 +95,7 @@ QString describe(WriteError error) {
         case WriteError::WriteFailed: return QStringLiteral("writing the new file failed");
         case WriteError::VerifyFailed: return QStringLiteral("the written file did not read back correctly");
         case WriteError::ReplaceFailed: return QStringLiteral("cannot replace the file");
+        case WriteError::Busy: return QStringLiteral("another Snaplore run is writing the file; nothing was written");
     }
     return {};
 }
@@ -145,11 +146,21 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
         if (!S_ISREG(targetStat.st_mode)) return notRegular(targetStat);
         if (lockedFile(nativeTarget.constData(), targetStat)) return failure(WriteError::Locked, {});
     }
+    // Held from here (or from the caller's reading) until the target is replaced: another writer of
+    // this program waits meanwhile, and then reads what this one wrote.
+    std::shared_ptr<PictureLock> lock = options.targetLock;
+    if (exists && !lock) {
+        WriteResult locking;
+        lock = lockTarget(realTarget, options.batch, locking);
+        if (!locking) return locking;
+    }
     const Fd targetFd(exists ? ::open(nativeTarget.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1);
     if (exists) {
         if (targetFd.get() < 0 || ::fstat(targetFd.get(), &targetStat) != 0)
             return systemFailure(WriteError::OpenFailed);
         if (!S_ISREG(targetStat.st_mode)) return notRegular(targetStat);  // swapped since
+        if (lock && !lock->covers(targetStat))
+            return failure(WriteError::ReplaceFailed, QStringLiteral("the file was replaced while it was being written"));
         const int flags = ::fcntl(targetFd.get(), F_GETFL);
         if (flags < 0 || ::fcntl(targetFd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
             return systemFailure(WriteError::OpenFailed);
@@ -167,9 +178,14 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
 
     // Leftovers of interrupted runs first: an unfinished rewrite of this very file must be finished
     // before it is written again.
-    safewrite::recoverOnce(nativeFolder);
+    safewrite::recoverOnce(nativeFolder, exists && lock ? &targetStat : nullptr);
     if (const std::optional<QString> unfinished = safewrite::unfinishedRewrite(nativeFolder, targetName))
         return failure(WriteError::ReplaceFailed, *unfinished);
+    // An interrupted rewrite of this very file, left since this process last looked (settled now,
+    // under this write's lock).
+    if (exists && lock)
+        if (const std::optional<QString> unfinished = safewrite::settleJournalOf(nativeFolder, targetName, targetStat))
+            return failure(WriteError::ReplaceFailed, *unfinished);
 
     SafeWriteBatch* const batch = options.batch;
     const int batchFolder = batch ? batch->folderIndex(folder) : -1;
@@ -231,6 +247,7 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
         member.times[1] = times[1];
         member.createOnly = options.createOnly;
         member.replaceLink = options.replaceLink;
+        member.lock = std::move(lock);
         batch->add(std::move(member));
         return {};
     }
@@ -256,9 +273,34 @@ void SafeWriteBatch::clear() {
 bool SafeWriteBatch::holds(const QString& target) const {
     QFileInfo info(target);
     const QByteArray native = QFile::encodeName(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
-    for (const Member& m : members_)
+    struct stat st {};
+    const bool there = ::stat(native.constData(), &st) == 0;
+    for (const Member& m : members_) {
         if (m.nativeTarget == native) return true;
+        // Another name of a file waiting here (a hard link): its lock is this batch's.
+        if (there && m.targetStat.st_ino != 0 && m.targetStat.st_dev == st.st_dev && m.targetStat.st_ino == st.st_ino)
+            return true;
+    }
     return false;
+}
+
+std::unique_ptr<PictureLock> lockTarget(const QString& target, SafeWriteBatch* batch, WriteResult& failure) {
+    return PictureLock::acquire(target, failure, PictureLock::kWaitMs, [batch] {
+        if (batch && batch->size() > 0) batch->commitEarly();
+    });
+}
+
+void SafeWriteBatch::commitEarly() {
+    std::vector<Outcome> done = commitStaged();
+    early_.insert(early_.end(), std::make_move_iterator(done.begin()), std::make_move_iterator(done.end()));
+}
+
+std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
+    std::vector<Outcome> outcomes = std::move(early_);
+    early_.clear();
+    std::vector<Outcome> now = commitStaged();
+    outcomes.insert(outcomes.end(), std::make_move_iterator(now.begin()), std::make_move_iterator(now.end()));
+    return outcomes;
 }
 
 int SafeWriteBatch::folderIndex(const QString& folder) {
@@ -287,7 +329,7 @@ void SafeWriteBatch::add(Member member) {
     members_.push_back(std::move(member));
 }
 
-std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
+std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commitStaged() {
     std::vector<Outcome> outcomes;
     outcomes.reserve(members_.size());
     for (const Member& m : members_) outcomes.push_back({m.target, {}});

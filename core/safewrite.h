@@ -11,7 +11,12 @@
 //
 // Temporaries are named ".snaplore-<random>.tmp" and held locked while in use; the first write in a
 // folder clears the ones that interrupted runs left there.
+//
+// An existing target is held under its PictureLock (picturelock.h) from before it is read (when the
+// caller took the lock, as the picture rewrite does) or from the start of safeWrite, until it is
+// replaced: in a batch, until the batch's commit.
 
+#include "picturelock.h"
 #include "writeerror.h"
 
 #include <QFile>
@@ -49,6 +54,9 @@ struct SafeWriteOptions {
     // The target's file name as the system spells it, for a name that text cannot hold (not UTF-8):
     // the new file takes these bytes as its name in the folder of `target`.
     QByteArray nativeName;
+    // The target's lock, taken by the caller before it read the target; safeWrite takes it itself
+    // when this is empty. A lock on another file than the one found at the target fails the write.
+    std::shared_ptr<PictureLock> targetLock;
 };
 
 // `produce` writes the new content into the open temporary file and returns false on failure.
@@ -71,6 +79,19 @@ bool nameTaken(const QString& path);
 // write holds. safeWrite does this on its first write in a folder; a browser may do it when it opens
 // one. Quietly does what it can: a read-only folder is left as it is.
 void recoverFolder(const QString& folder);
+
+// Where the warning goes when an interrupted in-place rewrite is found that is not finished (its
+// journal is not one this user may follow, the file was changed since by someone else, or its new
+// content does not match the journal): it names the file that may be half written and the temporary
+// that holds its complete new content. Each such rewrite is told once per process. Without a hook
+// (command-line programs) the warning goes to standard error; the window shows it as a message.
+void setRecoveryWarningHook(std::function<void(const QString&)> hook);
+
+// Takes the lock of the existing file `target` for a write through safeWrite that reads the target
+// first (see PictureLock::acquire for null results). With a batch that holds staged writes, those are
+// committed before waiting for a file another writer holds, so that two batches never wait on each
+// other.
+std::unique_ptr<PictureLock> lockTarget(const QString& target, SafeWriteBatch* batch, WriteResult& failure);
 
 // Many safe writes made durable together: one flush of each file system instead of a flush of every
 // temporary file and folder, for commands that rewrite many files. Each member keeps the guarantee
@@ -95,13 +116,16 @@ public:
     // Staged writes waiting for commit(), and the bytes their temporaries hold.
     qsizetype size() const { return qsizetype(members_.size()); }
     qint64 pendingBytes() const { return pendingBytes_; }
-    // True when a write to the file `target` (by its real path) is waiting.
+    // True when a write to the file `target` (by its real path, or the same file under another name)
+    // is waiting.
     bool holds(const QString& target) const;
 
     // Flushes every waiting temporary to disk, then renames each over its target or rewrites the
     // target in place (one that has been locked since is refused), then flushes each folder once.
     // One outcome per staged write, in staging order; a failed member's temporary is removed and its
-    // target left untouched. The batch is empty afterwards.
+    // target left untouched. The batch is empty afterwards, and the targets' locks are released.
+    // Writes that were committed early (before waiting for a file another writer held) are included
+    // in front, in their staging order.
     std::vector<Outcome> commit();
 
 private:
@@ -121,6 +145,7 @@ private:
         bool replaceLink = false;  // a link at the target is replaced, not looked through
         dev_t tempDevice = 0;     // the checked temporary's file
         ino_t tempInode = 0;
+        std::shared_ptr<PictureLock> lock;  // the target's, held until the commit
     };
     struct Folder {
         QString path;
@@ -133,8 +158,13 @@ private:
     int folderIndex(const QString& folder);
     void add(Member member);
     void clear();
+    std::vector<Outcome> commitStaged();
+    // Commits what is staged now, keeping the outcomes for the next commit().
+    void commitEarly();
+    friend std::unique_ptr<PictureLock> lockTarget(const QString&, SafeWriteBatch*, WriteResult&);
 
     std::vector<Member> members_;
+    std::vector<Outcome> early_;
     std::vector<Folder> folders_;
     qint64 pendingBytes_ = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QCryptographicHash>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -45,8 +46,9 @@ bool isTempName(const QByteArray& name) { return hasOwnName(name, kTempSuffix); 
 
 bool isJournalName(const QByteArray& name) { return hasOwnName(name, kJournalSuffix); }
 
-QByteArray journalNameFor(const QByteArray& tempName) {
-    return tempName.first(tempName.size() - qsizetype(std::strlen(kTempSuffix))) + kJournalSuffix;
+QByteArray journalNameFor(const QByteArray& targetName) {
+    return kTempPrefix + QCryptographicHash::hash(targetName, QCryptographicHash::Sha256).toHex().first(24) +
+           kJournalSuffix;
 }
 
 std::unique_ptr<TempFile> TempFile::create(int dirFd, const QByteArray& folder, QString& error) {

@@ -47,8 +47,9 @@ private:
 // under an exclusive flock from creation until it is renamed or removed: a temporary that nobody
 // holds locked belongs to no running write.
 bool isTempName(const QByteArray& name);
-// The journal of an in-place rewrite that uses the temporary `tempName`.
-QByteArray journalNameFor(const QByteArray& tempName);
+// The journal of an in-place rewrite of the file `targetName` in its folder: one name per file, so
+// that a writer finds an interrupted rewrite of its own file with one look.
+QByteArray journalNameFor(const QByteArray& targetName);
 bool isJournalName(const QByteArray& name);
 
 class TempFile {
@@ -106,18 +107,26 @@ WriteResult reproduceAttributes(int targetFd, const struct stat& target, int tem
 
 // Rewrites the target `targetName` in the folder `dirFd` from the complete, flushed temporary,
 // keeping its inode (and so its owner, attributes and links). `expected` is the target as it was
-// checked; `times` (access, modification), when given, are put on it afterwards. The rewrite is
-// journalled first; when it stops halfway the journal and the temporary stay, and the next
-// recovery of the folder finishes it.
+// checked; `times` (access, modification), when given, are put on it afterwards. The caller holds
+// the target's PictureLock throughout. The rewrite is journalled first; when it stops halfway the
+// journal and the temporary stay, and the next recovery of the folder finishes it.
 WriteResult rewriteInPlace(int dirFd, const QByteArray& folder, TempFile& temp, const QByteArray& targetName,
                            const struct stat& expected, const struct timespec* times);
 
 // Finishes journalled rewrites that no running process holds and removes the program's stale
-// temporaries in the folder.
-void recover(const QByteArray& folder);
+// temporaries in the folder. `held`, when given, is a file of the folder whose lock the caller holds.
+// A rewrite is finished only when its journal and temporary are this user's (or the superuser's),
+// nobody but its writer changed the file since, and the temporary matches the journal's checksum;
+// otherwise it is left alone, told through the warning hook, and its file is not written by this
+// process until it is finished.
+void recover(const QByteArray& folder, const struct stat* held = nullptr);
 // The same, once per folder in this process, and again before each write in a folder where a
 // rewrite could not be finished.
-void recoverOnce(const QByteArray& folder);
+void recoverOnce(const QByteArray& folder, const struct stat* held = nullptr);
+// Settles the journal of `targetName` (the file `target`, whose lock the caller holds), when there
+// is one; why the file must not be written when it cannot be settled.
+std::optional<QString> settleJournalOf(const QByteArray& folder, const QByteArray& targetName,
+                                       const struct stat& target);
 // Why the interrupted rewrite of `targetName` in the folder could not be finished, when it could not:
 // the target must not be written until it is.
 std::optional<QString> unfinishedRewrite(const QByteArray& folder, const QByteArray& targetName);

@@ -14,6 +14,7 @@ enum class WriteError {
     WriteFailed,    // writing or flushing the temporary file failed (disk full)
     VerifyFailed,   // the written file did not read back as intended
     ReplaceFailed,  // the temporary file could not take the original's place
+    Busy,           // another writer of this program held the file longer than a writer waits
 };
 
 struct WriteResult {

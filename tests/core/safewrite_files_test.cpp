@@ -6,13 +6,16 @@
 #include "safewrite.h"
 #include "testsupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -76,6 +79,38 @@ private:
     int fd_;
 };
 
+// The journal and temporary that an in-place rewrite of `target` leaves when it is interrupted: the
+// temporary holds `content`, the journal names both (the checksum `digestOf`, when given, instead of
+// the content's own) and both are mode 0600. `version1` writes the older form, without a checksum.
+void leaveJournal(const QString& folder, const QString& target, const QByteArray& content,
+                  const QByteArray& digestOf = {}, bool version1 = false) {
+    const QString temp = folder + "/.snaplore-k3x9q2.tmp";
+    const QString journal = folder + "/.snaplore-k3x9q2.journal";
+    struct stat st {};
+    ASSERT_EQ(::stat(native(target).constData(), &st), 0);
+    ASSERT_TRUE(writeAll(temp, content));
+    const QByteArray digest =
+        QCryptographicHash::hash(digestOf.isNull() ? content : digestOf, QCryptographicHash::Sha256).toHex();
+    QByteArray text = QByteArray("snaplore in-place ") + (version1 ? "1" : "2") + "\ntarget " +
+                      QFileInfo(target).fileName().toUtf8().toPercentEncoding() + "\ntemp .snaplore-k3x9q2.tmp\n";
+    if (!version1)
+        text += "device " + QByteArray::number(quint64(st.st_dev)) + "\nsize " + QByteArray::number(content.size()) +
+                "\nsha256 " + digest + "\n";
+    text += "inode " + QByteArray::number(quint64(st.st_ino)) + "\ntimes 1000000000 5 1100000000 7\n";
+    ASSERT_TRUE(writeAll(journal, text));
+    ASSERT_EQ(::chmod(native(temp).constData(), 0600), 0);
+    ASSERT_EQ(::chmod(native(journal).constData(), 0600), 0);
+}
+
+// Sets the journal's modification time `seconds` from now: the time until which its writer held the
+// picture.
+void setLease(const QString& folder, int seconds) {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const struct timespec times[2] = {now, {now.tv_sec + seconds, now.tv_nsec}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native(folder + "/.snaplore-k3x9q2.journal").constData(), times, 0), 0);
+}
+
 struct Mounted {
     QString path;
     ~Mounted() { ::umount2(native(path).constData(), MNT_DETACH); }
@@ -93,15 +128,17 @@ TEST(SafeWriteRecovery, InterruptedRewriteIsRolledForward) {
         bool tempThere;
         bool writerAtWork;  // the temporary is held locked
         bool targetReplacedSince;
+        bool writtenAfterJournal;  // the writer changed the picture within its lease, then stopped
         Trigger trigger;
         bool rolledForward;
         bool journalStays;
     } cases[] = {
-        {"interrupted, folder opened", true, false, false, Trigger::Open, true, false},
-        {"interrupted, another file written", true, false, false, Trigger::WriteInFolder, true, false},
-        {"writer still at work", true, true, false, Trigger::Open, false, true},
-        {"finished, only the journal left", false, false, false, Trigger::Open, false, false},
-        {"picture replaced by a new file since", true, false, true, Trigger::Open, false, false},
+        {"interrupted, folder opened", true, false, false, false, Trigger::Open, true, false},
+        {"interrupted halfway, folder opened", true, false, false, true, Trigger::Open, true, false},
+        {"interrupted, another file written", true, false, false, true, Trigger::WriteInFolder, true, false},
+        {"writer still at work", true, true, false, false, Trigger::Open, false, true},
+        {"finished, only the journal left", false, false, false, false, Trigger::Open, false, false},
+        {"picture replaced by a new file since", true, false, true, false, Trigger::Open, false, false},
     };
     const QByteArray newContent = "the complete new content " + QByteArray(70000, 'n');
     const QByteArray halfWritten = newContent.first(30000) + QByteArray(20000, 'o');
@@ -111,19 +148,18 @@ TEST(SafeWriteRecovery, InterruptedRewriteIsRolledForward) {
         const QString target = box.filePath("holiday 1.jpg");  // the journal percent-encodes names
         const QString temp = box.filePath(".snaplore-k3x9q2.tmp");
         const QString journal = box.filePath(".snaplore-k3x9q2.journal");
-        ASSERT_TRUE(writeAll(target, halfWritten));
+        ASSERT_TRUE(writeAll(target, c.writtenAfterJournal ? QByteArray(50000, 'o') : halfWritten));
         ASSERT_EQ(::link(native(target).constData(), native(box.filePath("hard link.jpg")).constData()), 0);
         const ino_t inode = lstatOf(target).st_ino;
-        if (c.tempThere) {
-            ASSERT_TRUE(writeAll(temp, newContent));
+        leaveJournal(box.path(), target, newContent);
+        if (!c.tempThere) {
+            ASSERT_TRUE(QFile::remove(temp));
         }
-        ASSERT_TRUE(writeAll(journal, "snaplore in-place 1\n"
-                                      "target holiday%201.jpg\n"
-                                      "temp .snaplore-k3x9q2.tmp\n"
-                                      "inode " +
-                                          QByteArray::number(quint64(inode)) +
-                                          "\n"
-                                          "times 1000000000 5 1100000000 7\n"));
+        if (c.writtenAfterJournal) {
+            setLease(box.path(), 60);
+            ASSERT_TRUE(writeAll(target, halfWritten));  // the same file, written over
+            ASSERT_EQ(lstatOf(target).st_ino, inode);
+        }
         if (c.targetReplacedSince) {
             ASSERT_TRUE(writeAll(box.filePath("new.jpg"), "a new picture"));
             ASSERT_EQ(::rename(native(box.filePath("new.jpg")).constData(), native(target).constData()), 0);
@@ -151,6 +187,71 @@ TEST(SafeWriteRecovery, InterruptedRewriteIsRolledForward) {
         }
         EXPECT_EQ(QFile::exists(journal), c.journalStays);
         EXPECT_EQ(QFile::exists(temp), c.journalStays);
+    }
+}
+
+// A journal is followed only when this user (or the superuser) made it and its temporary, both for
+// their owner alone, nobody else changed the picture since, and the temporary holds what the journal
+// says. Otherwise nothing is written: the picture stays as it is, the journal and temporary stay, the
+// user is told once which picture may be half written and where its new content is, and the picture
+// is not written by this process; other files of the folder are.
+TEST(SafeWriteRecovery, JournalsThatCannotBeTrustedAreLeftAloneAndTold) {
+    enum class Fault { OtherUser, ReadableByOthers, ChangedSince, WrongChecksum, NoChecksum };
+    const struct {
+        const char* what;
+        Fault fault;
+    } cases[] = {
+        {"journal and temporary of another user", Fault::OtherUser},
+        {"temporary readable by others", Fault::ReadableByOthers},
+        {"picture changed since by another program", Fault::ChangedSince},
+        {"temporary does not match the checksum", Fault::WrongChecksum},
+        {"journal without a checksum", Fault::NoChecksum},
+    };
+    QStringList warnings;
+    setRecoveryWarningHook([&](const QString& text) { warnings << text; });
+    const struct Unhook {
+        ~Unhook() { setRecoveryWarningHook({}); }
+    } unhook;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.fault == Fault::OtherUser && ::geteuid() != 0) {
+            std::fprintf(stderr, "skipped \"%s\": only the superuser can give files away\n", c.what);
+            continue;
+        }
+        warnings.clear();
+        testsupport::SandBox box;
+        const QString target = box.filePath("shared.jpg");
+        const QString temp = box.filePath(".snaplore-k3x9q2.tmp");
+        const QString journal = box.filePath(".snaplore-k3x9q2.journal");
+        ASSERT_TRUE(writeAll(target, "the picture as its owner keeps it"));
+        ASSERT_EQ(::chmod(native(target).constData(), 0664), 0);
+        leaveJournal(box.path(), target, "EVIL", c.fault == Fault::WrongChecksum ? QByteArray("other") : QByteArray(),
+                     c.fault == Fault::NoChecksum);
+        if (c.fault == Fault::OtherUser) {
+            ASSERT_EQ(::chown(native(journal).constData(), 65534, 65534), 0);
+            ASSERT_EQ(::chown(native(temp).constData(), 65534, 65534), 0);
+        }
+        if (c.fault == Fault::ReadableByOthers) {
+            ASSERT_EQ(::chmod(native(temp).constData(), 0644), 0);
+        }
+        if (c.fault == Fault::ChangedSince) {
+            setLease(box.path(), -3600);
+            ASSERT_TRUE(writeAll(target, "rewritten by another program"));
+        }
+        const QByteArray before = readAll(target);
+
+        recoverFolder(box.path());
+        EXPECT_TRUE(writeBytes(box.filePath("other.jpg"), "another file of the folder"));
+        const WriteResult refused = writeBytes(target, "a later save");
+
+        EXPECT_EQ(readAll(target), before);
+        EXPECT_TRUE(QFile::exists(journal));
+        EXPECT_EQ(readAll(temp), "EVIL");
+        EXPECT_EQ(refused.error, WriteError::ReplaceFailed);
+        ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+        EXPECT_TRUE(warnings[0].contains(target)) << warnings[0].toStdString();
+        EXPECT_TRUE(warnings[0].contains("may be half written"));
+        EXPECT_TRUE(warnings[0].contains(temp));
     }
 }
 
