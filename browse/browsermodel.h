@@ -204,6 +204,8 @@ public:
     bool searchMode() const { return searchMode_; }
     void setSearchMode(bool on) { searchMode_ = on; }
     bool askCreateCatalog() const { return askCreateCatalog_; }
+    // A reading of the same place again keeps the user's answer to the create-catalog question.
+    void setAskCreateCatalog(bool ask) { askCreateCatalog_ = ask; }
     bool driveListMode() const { return location_ == browser::kDriveList; }
     const browser::BrowserEnvironment& environment() const { return env_; }
 
