@@ -108,7 +108,9 @@ QList<Volume> mountedVolumes() {
 QDateTime folderDate() { return QDateTime(QDate(1996, 10, 5), QTime(0, 0)); }
 QDateTime folderRootDate() { return QDateTime(QDate(1971, 4, 16), QTime(0, 0)); }
 
-QString eventText(const PictureRecord& picture) { return picture.iptc().EventTitle(); }
+QString eventText(const PictureRecord& picture) { return picture.iptc().EventKey(); }
+
+QString eventTitle(const QString& eventText) { return IptcBlock::EventTitleOfKey(eventText); }
 
 QString pictureItemText(const PictureRecord& picture) {
     const QString& headline = picture.iptc().headline;
@@ -393,7 +395,7 @@ BrowserTree BrowserModel::buildTree(const QString& openPicturePath) {
     auto addEventNode = [&](BrowserEntry& entry) {
         TreeNode node;
         node.entry = &entry;
-        node.text = entry.text;
+        node.text = eventTitle(entry.text);
         node.image = ImageEvent;
         eventIndex.insert(entry.text, top->size());
         eventCounts.insert(top->size(), EventItem{});

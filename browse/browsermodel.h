@@ -59,8 +59,11 @@ QList<Volume> mountedVolumes();
 QDateTime folderDate();      // every folder and the event "Unknown": 1996-10-05 00:00
 QDateTime folderRootDate();  // 1971-04-16 00:00
 
-// The event a picture belongs to: its event title, "Unknown" without an event.
+// The event a picture belongs to: its event key (IptcBlock::EventKey), "Unknown" without an event.
+// Event entries carry it as their text.
 QString eventText(const PictureRecord& picture);
+// The title an event entry shows for its text.
+QString eventTitle(const QString& eventText);
 // A picture's tree text: the first 32 characters of its headline, else its file name (for a name
 // taken over from a subfolder's catalog, the part after the subfolder).
 QString pictureItemText(const PictureRecord& picture);
@@ -212,6 +215,8 @@ public:
     bool searchMode() const { return searchMode_; }
     void setSearchMode(bool on) { searchMode_ = on; }
     bool askCreateCatalog() const { return askCreateCatalog_; }
+    // A reading of the same place again keeps the user's answer to the create-catalog question.
+    void setAskCreateCatalog(bool ask) { askCreateCatalog_ = ask; }
     bool driveListMode() const { return location_ == browser::kDriveList; }
     const browser::BrowserEnvironment& environment() const { return env_; }
     // What the list lacks of its folder: leftOutMessage's lines, empty when it holds everything.

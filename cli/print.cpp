@@ -53,7 +53,7 @@ int sizeRow(const QString& value) {
 // --event names an event by its title as the tree shows it ("06/01-03/2024 Summer") or by its name
 // alone ("Summer").
 bool inEvent(const OutputEntry& entry, const QString& event) {
-    if (entry.eventText == event) return true;
+    if (IptcBlock::EventTitleOfKey(entry.eventText) == event) return true;
     const QString& text = entry.picture->iptc().event;
     const qsizetype separator = text.indexOf(QStringLiteral(":::"));
     return !text.isEmpty() && (separator > 0 ? text.mid(separator + 3) : text) == event;

@@ -562,10 +562,33 @@ bool IptcBlock::sameData(const IptcBlock& other) const {
            otherRecordsAfter == other.otherRecordsAfter;
 }
 
+namespace {
+
+const QString kUnknownEvent = QStringLiteral("Unknown");
+// The key of a dateless event called "Unknown". It starts with a lone surrogate, which no decoded
+// picture text holds, so no event's title can take it.
+const QString kDatelessUnknownKey = QChar(0xDC00) + kUnknownEvent;
+
+bool isPlainEventName(const QString& event) {
+    return !event.contains(QLatin1String(":::")) || event.startsWith(QLatin1String("-->"));
+}
+
+}  // namespace
+
+QString IptcBlock::EventKey() const {
+    if (event == kUnknownEvent && dateText.trimmed().isEmpty()) return kDatelessUnknownKey;
+    return EventTitle();
+}
+
+QString IptcBlock::EventTitleOfKey(const QString& key) { return key == kDatelessUnknownKey ? kUnknownEvent : key; }
+
 QString IptcBlock::EventTitle() const {
-    if (event.isEmpty()) return QStringLiteral("Unknown");
-    if (!event.contains(QLatin1String(":::")) || event.startsWith(QLatin1String("-->")))
+    if (event.isEmpty()) return kUnknownEvent;
+    if (isPlainEventName(event)) {
+        // Another program may give the name without a date: then the name stands alone.
+        if (dateText.trimmed().isEmpty()) return event;
         return dateText.mid(4, 2) + "/" + dateText.mid(6, 2) + "/" + dateText.left(4) + " " + event;
+    }
     const qsizetype arrow = event.indexOf(QLatin1String("-->"));
     const QString start = arrow < 0 ? event : event.left(arrow);
     const QString rest = arrow < 0 ? QString() : event.mid(arrow + 3);

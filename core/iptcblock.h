@@ -93,7 +93,15 @@ public:
     // path stay.
     void Copy(const IptcBlock& other);
 
+    // The event's title wherever it is shown or written: "Unknown" without an event; a plain name
+    // after the picture's date (month/day/year), or alone when the picture has no date; a range's
+    // dates before its name.
     QString EventTitle() const;
+    // What pictures are grouped into events by: the title, except for a dateless event called
+    // "Unknown", which stays apart from the pictures without an event.
+    QString EventKey() const;
+    // The title of the event grouped by `key`.
+    static QString EventTitleOfKey(const QString& key);
 
     // The 2:224 thumbnail: decoded on first use from the stored JPEG bytes.
 #ifndef SNAPLORE_NO_PIXELS

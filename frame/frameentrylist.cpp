@@ -27,7 +27,8 @@ QList<OutputEntry> FrameEntryList::entries() const {
         OutputEntry out;
         out.kind = OutputEntry::Kind(int(entry.kind));
         out.picture = entry.picture.get();
-        out.fileName = entry.text;
+        // An event shows its title and is told apart by its text.
+        out.fileName = entry.kind == EntryKind::Event ? browser::eventTitle(entry.text) : entry.text;
         out.path = entry.path;
         out.shown = entry.included;
         out.flagged = entry.flagged;

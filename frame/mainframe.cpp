@@ -367,7 +367,7 @@ void CMainFrame::connectCommands() {
     });
     connect(bigImageBar_, &CToolBarBigImage::pictureSizeChosen, bigImage_, &CBigImageView::setPictureSize);
     on(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
-    on(cmd::Refresh, [this] { browser_->refresh(); });
+    on(cmd::Refresh, [this] { browser_->reload(); });
     on(cmd::NextPane, [this] { moveToPane(1); });
     on(cmd::PrevPane, [this] { moveToPane(-1); });
     on(cmd::CheckForUpdates, [this] {

@@ -54,12 +54,13 @@ QList<OutputEntry> flatten(std::vector<Group>& groups) {
     return out;
 }
 
-OutputEntry eventEntry(const QString& text, const QString& path) {
+// An event grouped by `key` (IptcBlock::EventKey), shown by its title.
+OutputEntry eventEntry(const QString& key, const QString& path) {
     OutputEntry event;
     event.kind = OutputEntry::Kind::Event;
-    event.fileName = text;
+    event.fileName = IptcBlock::EventTitleOfKey(key);
     event.path = path;
-    event.eventText = text;
+    event.eventText = key;
     event.eventPath = path;
     return event;
 }
@@ -82,12 +83,14 @@ QList<OutputEntry> GroupedByEvent(const QList<OutputEntry>& browserEntries, bool
     for (int i = 0; i < browserEntries.size(); ++i) {
         const OutputEntry& entry = browserEntries[i];
         if (entry.kind != OutputEntry::Kind::Event || (!entry.shown && !includeHidden)) continue;
+        // The browser's events carry their key; a list made by hand may give the title alone.
+        const QString key = entry.eventText.isEmpty() ? entry.fileName : entry.eventText;
         Group group;
         group.event = entry;
-        group.event.eventText = entry.fileName;
+        group.event.eventText = key;
         group.event.eventPath = entry.path;
         groupOfIndex.insert(i, groups.size());
-        groupOfText.insert(entry.fileName, groups.size());
+        groupOfText.insert(key, groups.size());
         groups.push_back(group);
     }
     const size_t browserGroups = groups.size();
@@ -97,7 +100,7 @@ QList<OutputEntry> GroupedByEvent(const QList<OutputEntry>& browserEntries, bool
             groups[groupOfIndex.value(entry.event)].pictures.append(entry);
             continue;
         }
-        const QString text = entry.picture->iptc().EventTitle();
+        const QString text = entry.picture->iptc().EventKey();
         auto found = groupOfText.find(text);
         if (found == groupOfText.end()) {
             Group group;
@@ -114,7 +117,7 @@ QList<OutputEntry> GroupedByEvent(const QList<OutputEntry>& browserEntries, bool
                                 std::make_move_iterator(groups.end()));
         groups.resize(browserGroups);
         std::stable_sort(made.begin(), made.end(), [](const Group& a, const Group& b) {
-            return earlier(a.date, a.event.fileName, b.date, b.event.fileName);
+            return earlier(a.date, a.event.eventText, b.date, b.event.eventText);
         });
         if (groups.empty()) {
             groups = std::move(made);
@@ -168,7 +171,7 @@ FolderExport ReadFolderForExport(const QString& folder) {
     std::vector<Event> events;
     QHash<QString, size_t> eventOf;
     for (const auto& picture : result.pictures) {
-        const QString text = picture->iptc().EventTitle();
+        const QString text = picture->iptc().EventKey();
         auto found = eventOf.find(text);
         if (found == eventOf.end()) {
             found = eventOf.insert(text, events.size());
@@ -198,7 +201,7 @@ QList<OutputEntry> EntriesForPictures(const QList<PictureRecord*>& pictures) {
     QHash<QString, size_t> groupOfText;
     for (PictureRecord* picture : pictures) {
         if (!picture) continue;
-        const QString text = picture->iptc().EventTitle();
+        const QString text = picture->iptc().EventKey();
         auto found = groupOfText.find(text);
         if (found == groupOfText.end()) {
             found = groupOfText.insert(text, groups.size());
@@ -211,11 +214,11 @@ QList<OutputEntry> EntriesForPictures(const QList<PictureRecord*>& pictures) {
     return flatten(groups);
 }
 
-QList<PictureRecord*> PicturesOf(const QList<OutputEntry>& entries, const QString& eventText) {
+QList<PictureRecord*> PicturesOf(const QList<OutputEntry>& entries, const QString& eventTitle) {
     QList<PictureRecord*> pictures;
     for (const OutputEntry& entry : entries)
         if (entry.kind == OutputEntry::Kind::Picture && entry.picture &&
-            (eventText.isEmpty() || entry.eventText == eventText))
+            (eventTitle.isEmpty() || IptcBlock::EventTitleOfKey(entry.eventText) == eventTitle))
             pictures.append(entry.picture);
     return pictures;
 }

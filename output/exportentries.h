@@ -18,7 +18,7 @@ class PictureRecord;
 // The browser's entries (in its order) as the tree shows them: each event that has pictures, then
 // its pictures in list order. Pictures not shown (left out by a search) and entries that are neither
 // events nor pictures are dropped. A picture that hangs under no event (a folder without catalog) is
-// grouped under the event of its event title ("Unknown" without one), as a catalog groups it; such
+// grouped under the event of its event key ("Unknown" without an event), as a catalog groups it; such
 // events are made here and placed among the others by date, then text. `includeHidden` keeps the
 // pictures a search left out (marked not shown), for the selection "Entire Catalog".
 QList<OutputEntry> GroupedByEvent(const QList<OutputEntry>& browserEntries, bool includeHidden = false);
@@ -43,9 +43,10 @@ struct FolderExport {
 // groups them. What could not be read is told in `damage` and `leftOut`.
 FolderExport ReadFolderForExport(const QString& folder);
 
-// Entries for pictures named one by one: one event per event title, in order of first appearance,
+// Entries for pictures named one by one: one event per event key, in order of first appearance,
 // each followed by its pictures in the order given.
 QList<OutputEntry> EntriesForPictures(const QList<PictureRecord*>& pictures);
 
-// The picture entries of a grouped list, in order; with `eventText` given only that event's.
-QList<PictureRecord*> PicturesOf(const QList<OutputEntry>& entries, const QString& eventText = {});
+// The picture entries of a grouped list, in order; with `eventTitle` given only those of the events
+// shown with that title.
+QList<PictureRecord*> PicturesOf(const QList<OutputEntry>& entries, const QString& eventTitle = {});

@@ -62,7 +62,7 @@ QList<PictureRecord*> CollectSelectedPictures(PictureRecord* current, const QLis
     }
     // Without a current picture there is no current event: nothing belongs to it.
     if (selection == PictureSelection::Event && !current) return pictures;
-    const QString event = current ? current->iptc().EventTitle() : QString();
+    const QString event = current ? current->iptc().EventKey() : QString();
     for (const OutputEntry& entry : entries) {
         if (!entry.picture) continue;
         bool take = false;
@@ -70,7 +70,7 @@ QList<PictureRecord*> CollectSelectedPictures(PictureRecord* current, const QLis
             case PictureSelection::EntireCatalog: take = true; break;
             case PictureSelection::SearchResults: take = entry.shown; break;
             case PictureSelection::Flagged: take = entry.shown && entry.flagged; break;
-            case PictureSelection::Event: take = entry.shown && entry.picture->iptc().EventTitle() == event; break;
+            case PictureSelection::Event: take = entry.shown && entry.picture->iptc().EventKey() == event; break;
             case PictureSelection::Picture: break;
         }
         if (take) add(entry.picture);

@@ -15,12 +15,13 @@ struct OutputEntry {
 
     Kind kind = Kind::Folder;
     PictureRecord* picture = nullptr;  // pictures only; the browser keeps owning it
-    QString fileName;                  // file or folder name, event text or root text
+    QString fileName;                  // file or folder name, event title or root text
     QString path;                      // full path; for an event the folder of its first picture
     bool shown = true;                 // in the tree (a search hides what does not match)
     bool flagged = false;
-    // Events: their own text and folder. Pictures under an event in the tree: that event's text and
-    // folder, and its place in the list; -1 when the picture stands on its own.
+    // Events: their own text (what pictures are grouped by, IptcBlock::EventKey) and folder. Pictures
+    // under an event in the tree: that event's text and folder, and its place in the list; -1 when the
+    // picture stands on its own.
     QString eventText;
     QString eventPath;
     int event = -1;

@@ -133,6 +133,34 @@ browser::Look CFileBrowserView::lookOf(const QTreeWidgetItem* item) {
 // ---- Loading a location ----
 
 void CFileBrowserView::refreshLocation() {
+    kept_.reset();
+    startLoad();
+}
+
+void CFileBrowserView::reload() {
+    CSnaploreDoc& document = frame_.document();
+    // The open picture is read again with the place: its changes are saved or dropped first.
+    if (!document.SaveModified()) return;
+    document.setModified(false);
+
+    KeptView kept;
+    if (const BrowserEntry* selected = entryOf(tree_->currentItem())) {
+        kept.selected = true;
+        kept.kind = selected->kind;
+        kept.path = selected->path;
+        kept.text = selected->text;
+    }
+    kept.eventKey = model_.currentEventKey();
+    for (auto it = items_.cbegin(); it != items_.cend(); ++it)
+        if (it.key()->kind == EntryKind::Event && it.value()->isExpanded()) kept.expandedEvents.append(it.key()->text);
+    kept.askCreateCatalog = model_.askCreateCatalog();
+    // What is read now is the whole place: a search's results make way for it.
+    model_.setSearchMode(false);
+    kept_ = std::move(kept);
+    startLoad();
+}
+
+void CFileBrowserView::startLoad() {
     cancelLoad();
     suppressSelection_ = true;
     frame_.setStatusText(QStringLiteral("Loading images..."), true);
@@ -177,6 +205,7 @@ void CFileBrowserView::cancelLoad() {
 
 void CFileBrowserView::finishLoad(const std::shared_ptr<EntryListBuild>& build) {
     emit loadProgress(0, 0);
+    std::optional<KeptView> kept = std::exchange(kept_, std::nullopt);
     if (!build || build->canceled) {
         suppressSelection_ = false;
         frame_.setStatusText(QStringLiteral("Ready"));
@@ -198,9 +227,17 @@ void CFileBrowserView::finishLoad(const std::shared_ptr<EntryListBuild>& build) 
             if (entry->picture.get() == document.picture()) retained_ = std::move(entry->picture);
     old.clear();
 
+    if (kept && build->location != model_.location()) kept.reset();
     model_.adopt(std::move(*build), &frame_.prompter());
     if (BrowserEntry* first = model_.firstPictureEntry())
         frame_.setArchiveStrings(first->picture->archiveName, first->picture->archiveLocation);
+    if (kept) {
+        model_.setAskCreateCatalog(kept->askCreateCatalog);
+        restoreView(*kept);
+        frame_.setStatusText(QStringLiteral("Ready"));
+        emit loadFinished();
+        return;
+    }
     suppressSelection_ = false;
     rebuildTree();
     showThumbs(model_.thumbList(), false);
@@ -212,6 +249,67 @@ void CFileBrowserView::finishLoad(const std::shared_ptr<EntryListBuild>& build) 
     // open here (else the newest event) is chosen, so that the strip does not open empty.
     if (!model_.entryForPath(document.pathName())) selectStartEvent();
     emit loadFinished();
+}
+
+void CFileBrowserView::restoreView(const KeptView& kept) {
+    // The tree is drawn without opening anything: the open picture is read again below, once.
+    suppressSelection_ = true;
+    rebuildTree();
+    suppressSelection_ = false;
+    for (const auto& entry : model_.entryList())
+        if (entry->kind == EntryKind::Event && kept.expandedEvents.contains(entry->text))
+            if (QTreeWidgetItem* item = itemFor(entry.get())) item->setExpanded(true);
+
+    CSnaploreDoc& document = frame_.document();
+    if (document.picture()) {
+        BrowserEntry* open = model_.entryForPath(document.pathName());
+        if (open && open->picture && (open->picture->fileExists() || !open->picture->archiveLocation.isEmpty()))
+            document.OpenCatalogEntry(open->picture.get());
+        else
+            document.ClosePicture();  // its file is gone
+    }
+
+    BrowserEntry* selected = keptEntry(kept);
+    if (!selected) selected = model_.entryForPath(document.pathName());
+    if (!selected) {
+        showThumbs(model_.thumbList(), false);
+        selectStartEvent();
+        return;
+    }
+    selectItem(itemFor(selected));
+    if (selected->kind == EntryKind::Picture || selected->kind == EntryKind::Event) {
+        showEntryPictures(*selected);
+        return;
+    }
+    // A folder or the root was selected: the strip shows the event it showed.
+    for (const auto& entry : model_.entryList()) {
+        if (entry->kind == EntryKind::Event && entry->text == kept.eventKey && itemFor(entry.get())) {
+            showEntryPictures(*entry);
+            return;
+        }
+    }
+    showThumbs(model_.thumbList(), false);
+}
+
+BrowserEntry* CFileBrowserView::keptEntry(const KeptView& kept) const {
+    if (!kept.selected) return nullptr;
+    for (const auto& owned : model_.entryList()) {
+        BrowserEntry* entry = owned.get();
+        if (entry->kind != kept.kind || !itemFor(entry)) continue;
+        switch (entry->kind) {
+            case EntryKind::Picture:
+            case EntryKind::Folder:
+                if (entry->path == kept.path) return entry;
+                break;
+            case EntryKind::Event:
+                if (entry->text == kept.text) return entry;
+                break;
+            case EntryKind::FolderRoot:
+            case EntryKind::SearchRoot:
+                return entry;
+        }
+    }
+    return nullptr;
 }
 
 QStringList CFileBrowserView::recentPictures() const {

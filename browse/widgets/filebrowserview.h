@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "browsermodel.h"
 
@@ -34,8 +35,13 @@ public:
     // Reads the frame's current folder again and shows it (after OpenFolder and the catalog commands).
     // Returns at once; loadFinished() follows.
     void refreshLocation();
-    // F5: sorts the lists again, rebuilds the tree and selects the open picture; reads nothing.
+    // Sorts the lists again, rebuilds the tree and selects the open picture; reads nothing.
     void refresh();
+    // View > Refresh: reads the place again (the folder's files, or its catalog file), so that what
+    // other programs added or removed shows. A changed picture gets the save question first, and
+    // Cancel keeps everything as it is. The open picture is read again and the selected item stays
+    // selected, as long as they are still there. Returns at once; loadFinished() follows.
+    void reload();
     // After a successful save (the frame connects the document's pictureSaved here): reads the picture
     // again into its entry, draws the tree again and shows the strip with the new record.
     void savedPictureRefresh(const QString& path);
@@ -92,7 +98,23 @@ signals:
     void removeKeywordsClicked();
 
 private:
+    // What a reload keeps from the tree as the user left it.
+    struct KeptView {
+        bool selected = false;  // an item was selected
+        EntryKind kind = EntryKind::Folder;
+        QString path;
+        QString text;
+        QString eventKey;            // the event the strip showed
+        QStringList expandedEvents;  // by text
+        bool askCreateCatalog = true;
+    };
+    // Starts reading the frame's current folder on a worker thread.
+    void startLoad();
     void finishLoad(const std::shared_ptr<browser::EntryListBuild>& build);
+    // After a reload: the open picture is read again (or closed when its file is gone), and the kept
+    // selection, strip and expanded events come back where their entries still exist.
+    void restoreView(const KeptView& kept);
+    BrowserEntry* keptEntry(const KeptView& kept) const;
     void cancelLoad();
     // BuildTree: the model's tree becomes items; the open picture's item is selected, with the
     // selection handled as a user's unless notifications are suppressed.
@@ -134,6 +156,8 @@ private:
     QString rememberedPath_;
 
     QFutureWatcher<std::shared_ptr<browser::EntryListBuild>>* watcher_ = nullptr;
+    // Set while a reload reads; any other load drops it.
+    std::optional<KeptView> kept_;
     std::shared_ptr<std::atomic_bool> cancel_;
     // A catalog record the document shows without owning it (an archived picture) outlives a reload
     // until the document lets go of it.

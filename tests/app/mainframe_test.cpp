@@ -780,6 +780,44 @@ TEST_F(FrameTest, CopyToAllAfterASaveOnTheWayToTheNextPictureKeepsWhatWasSaved) 
     document().setModified(false);
 }
 
+// F5 reads the folder again: files another program added or removed show. A changed picture gets the
+// save question first; the open picture and the selection stay.
+TEST_F(FrameTest, RefreshReadsTheFolderAgainAfterTheSaveQuestion) {
+    openFrame({"a.jpg", "b.jpg", "c.jpg"});
+    CFileBrowserView& browser = *frame_->browser();
+    browser.tree()->setCurrentItem(pictureItem(browser, "b.jpg"));
+    ASSERT_TRUE(uitest::waitFor([&] { return document().pathName() == path("b.jpg"); }));
+    captionInTheForm(*frame_->picDataView(), "Harbour at dusk");
+    ASSERT_TRUE(document().isModified());
+    ASSERT_TRUE(QFile::copy(testsupport::dataPath("Canon_40D.jpg"), path("d.jpg")));
+    ASSERT_TRUE(QFile::remove(path("c.jpg")));
+
+    // Cancel: nothing is read, nothing is lost.
+    prompter_.answer(id::Cancel);
+    frame_->action(cmd::Refresh)->trigger();
+    EXPECT_FALSE(browser.isLoading());
+    EXPECT_TRUE(pictureItem(browser, "c.jpg"));
+    EXPECT_TRUE(document().isModified());
+
+    prompter_.answer(id::Yes);
+    ASSERT_TRUE(reloads([&] { frame_->action(cmd::Refresh)->trigger(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompter_.askedTexts(), QStringList({"Save changes to b.jpg?", "Save changes to b.jpg?"}));
+    EXPECT_TRUE(prompter_.exhausted());
+    EXPECT_EQ(PictureRecord(path("b.jpg")).iptc().headline, "Harbour at dusk");
+    EXPECT_FALSE(pictureItem(browser, "c.jpg"));
+    EXPECT_TRUE(pictureItem(browser, "d.jpg"));
+    EXPECT_EQ(thumbPaths(), QStringList({path("a.jpg"), path("b.jpg"), path("d.jpg")}));
+
+    EXPECT_EQ(document().pathName(), path("b.jpg"));
+    EXPECT_FALSE(document().isModified());
+    EXPECT_EQ(frame_->picDataView()->headline(), "Harbour at dusk");
+    QTreeWidgetItem* b = pictureItem(browser, "b.jpg");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(browser.tree()->currentItem(), b);
+    EXPECT_EQ(b->text(0), "Harbour at dusk");
+}
+
 TEST_F(FrameTest, ASaveOnTheWayToAnotherPictureReachesTheBrowser) {
     makeFolder({"a.jpg", "b.jpg"});
     {

@@ -267,6 +267,39 @@ TEST(BrowserEntryList, CatalogGivesEventsFirstAndUnknownAsOf1996) {
     EXPECT_EQ(findNode(root.children, "Unknown - 1/0MB")->children[0].overlay, OverlayNone);
 }
 
+// Another program's event name comes without a date: the tree shows the name alone, and a dateless
+// event called "Unknown" keeps its own item beside the pictures without an event.
+TEST(BrowserTree, ADatelessEventShowsItsNameAndUnknownStaysApart) {
+    SandBox box;
+    // An Object Name and no Date Created.
+    const QString source = testsupport::dataPath(QStringLiteral("iptc_no_date_no_camera.jpg"));
+    box.copy(source, "named.jpg");
+    const QString dateless = box.copy(source, "dateless.jpg");
+    {
+        PictureRecord picture(dateless);
+        picture.iptc().event = "Unknown";
+        ASSERT_TRUE(picture.save().ok());
+        ASSERT_TRUE(PictureRecord(dateless).iptc().dateText.isEmpty());
+    }
+    addPicture(box, "none.jpg", "", "", at(2001, 1, 1));
+    ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+
+    BrowserModel model(testEnvironment());
+    model.load(box.path(), nullptr);
+    ASSERT_TRUE(model.catalogMode());
+    const BrowserTree tree = model.buildTree({});
+    ASSERT_EQ(tree.topLevel.size(), 1u);
+    QStringList events;
+    for (const TreeNode& node : tree.topLevel[0].children) {
+        QStringList pictures;
+        for (const TreeNode& child : node.children) pictures << child.text;
+        events << node.text + ": " + pictures.join(',');
+    }
+    events.sort();
+    EXPECT_EQ(events, QStringList({"Blue Square Test File - .jpg - 1/0MB: named.jpg", "Unknown - 1/0MB: dateless.jpg",
+                                   "Unknown - 1/0MB: none.jpg"}));
+}
+
 TEST(BrowserEntryList, EmptyCatalogFolderShowsOnlyItsRoot) {
     SandBox box;
     ASSERT_TRUE(Catalog().create(box.path(), true).ok());

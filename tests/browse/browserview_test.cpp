@@ -212,6 +212,32 @@ TEST_F(BrowserViewTest, ACatalogOpensOnTheEventOfThePictureLastOpenThereElseTheN
     EXPECT_EQ(view.tree()->currentItem(), itemNamed(view, title("Beach") + " - 1/0MB"));
 }
 
+// F5 reads the catalog again and keeps the event the user chose, rather than the one a catalog opens on.
+TEST_F(BrowserViewTest, ReloadReadsTheCatalogAgainAndKeepsTheSelectedEvent) {
+    const QString a = addPicture("a.jpg", "Zoo", "Lion", 1);
+    const QString b = addPicture("b.jpg", "Zoo", "", 2);
+    addPicture("c.jpg", "Beach", "", 3);
+    ASSERT_TRUE(Catalog().create(box_.path(), true).ok());
+    CFileBrowserView view(frame_);
+    load(view);
+    ASSERT_EQ(view.tree()->currentItem(), itemNamed(view, title("Beach") + " - 1/0MB"));
+    view.tree()->setCurrentItem(itemNamed(view, title("Zoo") + " - 2/0MB"));
+
+    const QString e = addPicture("e.jpg", "Zoo", "", 4);
+    ASSERT_TRUE(Catalog().create(box_.path(), true).ok());
+    QSignalSpy finished(&view, &CFileBrowserView::loadFinished);
+    view.reload();
+    ASSERT_TRUE(finished.wait(10000));
+    QTreeWidgetItem* zoo = itemNamed(view, title("Zoo") + " - 3/0MB");
+    ASSERT_TRUE(zoo);
+    EXPECT_EQ(view.tree()->currentItem(), zoo);
+    QStringList shown;
+    for (const BrowserEntry* entry : thumbs_.list()) shown << entry->path;
+    EXPECT_EQ(shown, QStringList({a, b, e}));
+    EXPECT_TRUE(frame_.document_.pathName().isEmpty());
+    EXPECT_TRUE(frame_.prompter_.asked().isEmpty());
+}
+
 TEST_F(BrowserViewTest, DoubleClickAndUpReachTheFrame) {
     QDir(box_.path()).mkdir("Sub");
     CFileBrowserView view(frame_);

@@ -157,6 +157,7 @@ TEST(IptcBlockOps, EventTitles) {
     struct Case {
         QString event;
         QString title;
+        QString dateText = "20210506";
     } cases[] = {
         {"", "Unknown"},
         {"Picnic", "05/06/2021 Picnic"},
@@ -165,11 +166,34 @@ TEST(IptcBlockOps, EventTitles) {
         {"07/02/2021-->07/05/2021:::Trip", "07/02-05/2021 Trip"},
         {"06/28/2021-->07/05/2021:::Trip", "06/28 - 07/05/2021 Trip"},
         {"12/30/2020-->01/02/2021:::New Year", "12/30/2020 - 01/02/2021 New Year"},
+        // Without a date, as other programs write a name: the name alone.
+        {"Zoo", "Zoo", ""},
+        {"-->x", "-->x", ""},
+        {"Unknown", "Unknown", ""},
+        {"", "Unknown", ""},
+        {"07/02/2021-->07/05/2021:::Trip", "07/02-05/2021 Trip", ""},
     };
     for (const Case& c : cases) {
         IptcBlock b;
-        b.dateText = "20210506";
+        b.dateText = c.dateText;
         b.event = c.event;
         EXPECT_EQ(b.EventTitle(), c.title) << c.event.toStdString();
+        // Grouped by a key that shows as the same title.
+        EXPECT_EQ(IptcBlock::EventTitleOfKey(b.EventKey()), c.title) << c.event.toStdString();
     }
+}
+
+// A dateless event called "Unknown" shows as "Unknown" but is not grouped with the pictures that have
+// no event; every other event is grouped by its title.
+TEST(IptcBlockOps, OnlyADatelessUnknownIsGroupedApartFromItsTitle) {
+    IptcBlock none, dateless, dated, named;
+    dateless.event = "Unknown";
+    dated.event = "Unknown";
+    dated.dateText = "20210506";
+    named.event = "Zoo";
+    EXPECT_EQ(none.EventKey(), "Unknown");
+    EXPECT_NE(dateless.EventKey(), none.EventKey());
+    EXPECT_EQ(dateless.EventTitle(), "Unknown");
+    EXPECT_EQ(dated.EventKey(), "05/06/2021 Unknown");
+    EXPECT_EQ(named.EventKey(), "Zoo");
 }

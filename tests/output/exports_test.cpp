@@ -1,6 +1,7 @@
 // The index print, the data report and the HTML export: the sheet checked on its pixels, the reports'
 // texts, the site's pages, names and links, and what happens when something cannot be written.
 
+#include "catalog.h"
 #include "datareport.h"
 #include "exportentries.h"
 #include "htmlexport.h"
@@ -319,6 +320,35 @@ TEST(ExportEntries, AFolderWithoutCatalogGroupsByEventUnderUnknown) {
     QStringList order;
     for (const OutputEntry& e : folder.entries) order << e.fileName;
     EXPECT_EQ(order, QStringList({"Unknown", "a.jpg", "07/14/2024 Lake", "b.jpg", "c.jpg"}));
+}
+
+// A name without a date (as another program writes it) heads its event alone in a report; a dateless
+// event called "Unknown" is reported apart from the pictures without an event.
+TEST(ExportEntries, ADatelessEventIsReportedByItsNameAlone) {
+    SandBox box;
+    // An Object Name and no Date Created.
+    const QString source = testsupport::dataPath("iptc_no_date_no_camera.jpg");
+    box.copy(source, "named.jpg");
+    const QString dateless = box.copy(source, "dateless.jpg");
+    {
+        PictureRecord picture(dateless);
+        picture.iptc().event = "Unknown";
+        picture.iptc().city = "Budapest";
+        ASSERT_TRUE(picture.save().ok());
+    }
+    box.copy(testsupport::dataPath("Canon_40D.jpg"), "none.jpg");
+    for (const bool catalog : {false, true}) {
+        if (catalog) {
+            ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+        }
+        const FolderExport folder = ReadFolderForExport(box.path());
+        ASSERT_EQ(folder.catalogMode, catalog);
+        QStringList lines = EventsOnlyReport(folder.entries).split('\n', Qt::SkipEmptyParts);
+        lines.sort();
+        EXPECT_EQ(lines, QStringList({"Blue Square Test File - .jpg,, (1 Pictures)", "Unknown,, (1 Pictures)",
+                                      "Unknown,Budapest, (1 Pictures)"}))
+            << (catalog ? "catalog" : "folder");
+    }
 }
 
 // ---- HTML export ----

@@ -81,6 +81,23 @@ TEST(PictureSelection, EntriesOfTheListInOrder) {
     EXPECT_EQ(texts(list), QStringList({"Canon_40D.jpg (Picture)"}));
 }
 
+// A picture named into an event elsewhere, without a date: its event shows by name, and a dateless
+// "Unknown" is not the event of the pictures without one.
+TEST(PictureSelection, ADatelessEventIsOfferedByItsName) {
+    Entries e;
+    const QString file = "iptc_no_date_no_camera.jpg";  // no Date Created
+    PictureRecord* named = e.add("Zoo", true, false, file);
+    PictureRecord* dateless = e.add("Unknown", true, false, file);
+    e.add("Unknown", true, false, file);
+    e.add("");
+    ASSERT_TRUE(named->iptc().dateText.isEmpty());
+    EXPECT_EQ(texts(FillPictureSelection(named, e.list, false)),
+              QStringList({file + " (Picture)", "Zoo (Event)", "Entire Catalog"}));
+    const PictureSelectionList list = FillPictureSelection(dateless, e.list, false);
+    EXPECT_EQ(list.items.value(1).text, "Unknown (Event)");
+    EXPECT_EQ(list.eventCount, 2);
+}
+
 TEST(PictureSelection, CountsAreTheSizesOfTheCollectedLists) {
     Entries e;
     PictureRecord* current = e.add("Party");
