@@ -2,6 +2,7 @@
 
 #include "bytes.h"
 #include "diagnostics.h"
+#include "headersplice.h"
 #include "jpegstructure.h"
 #include "mpfindex.h"
 #include "photoshopresources.h"
@@ -610,7 +611,6 @@ constexpr qint64 kStreamChunk = 1024 * 1024;
 
 struct SourceHeader {
     QByteArray bytes;  // from SOI up to the scan, perhaps a little more
-    std::vector<JpegSegmentSpan> segments;
     qsizetype scanStart = 0;  // where the SOS segment starts; everything from here is copied as it is
 };
 
@@ -626,32 +626,12 @@ std::optional<SourceHeader> readHeader(QFile& source, qint64 size) {
             h.bytes.append(more);
         }
         if (auto walked = walkJpegStructure(h.bytes)) {
-            h.segments = std::move(*walked);
-            h.scanStart = h.segments.back().start;
+            h.scanStart = walked->back().start;
             return h;
         }
         if (want >= size || want >= kMaxHeaderBytes) return std::nullopt;
         want = std::min<qint64>({size, want * 4, kMaxHeaderBytes});
     }
-}
-
-// Offset of a segment's payload (after marker and length) in the buffer.
-qsizetype payloadStart(QByteArrayView data, const JpegSegmentSpan& s) {
-    qsizetype p = s.start;
-    while (p < s.end && uint8_t(data[p]) == 0xFF) ++p;
-    return p + 1 + 2;
-}
-
-bool isPhotoshop(QByteArrayView data, const JpegSegmentSpan& s) {
-    if (s.code != 0xED) return false;
-    const qsizetype p = payloadStart(data, s);
-    return s.end - p >= kSignature.size() && data.sliced(p, kSignature.size()) == kSignature;
-}
-
-bool isMpf(QByteArrayView data, const JpegSegmentSpan& s) {
-    if (s.code != 0xE2) return false;
-    const qsizetype p = payloadStart(data, s);
-    return mpf::isMpfPayload(data.sliced(p, s.end - p));
 }
 
 }  // namespace
@@ -714,80 +694,24 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
     if (!header) {
         return {source.error() != QFileDevice::NoError ? WriteError::ShortRead : WriteError::NotWalkable, path_};
     }
-    const QByteArrayView data = QByteArrayView(header->bytes).first(header->scanStart);
-    const std::vector<JpegSegmentSpan>& segments = header->segments;
-
-    // A save that changes no field keeps every APP13 segment as it was; otherwise the IPTC resource is
-    // replaced inside the Photoshop resources, and everything else of them stays byte for byte.
+    // A save that changes no field keeps every APP13 segment as it was.
     const bool changed = fieldsChanged();
-    QByteArray newHeader;
-    qsizetype mpfOld = -1, mpfNew = -1, mpfSize = 0;  // payload offsets of the MPF index, old and new
+    SplicedHeader spliced;
     if (!changed) {
-        newHeader = data.toByteArray();
+        spliced.bytes = header->bytes.first(header->scanStart);
+        spliced.scanStart = header->scanStart;
     } else {
         WriteError buildError;
         QString field;
         const QByteArray body = buildList(&buildError, &field);
         if (buildError != WriteError::None) return {buildError, field.isEmpty() ? path_ : field};
-
-        QByteArray stream;
-        qsizetype firstPs = -1, firstMpf = -1, firstDqt = -1;
-        const qsizetype scan = qsizetype(segments.size()) - 1;
-        for (qsizetype i = 0; i < scan; ++i) {
-            const JpegSegmentSpan& s = segments[i];
-            if (isPhotoshop(data, s)) {
-                if (firstPs < 0) firstPs = i;
-                stream.append(data.sliced(payloadStart(data, s) + kSignature.size(),
-                                          s.end - payloadStart(data, s) - kSignature.size()));
-            } else if (firstMpf < 0 && isMpf(data, s)) {
-                firstMpf = i;
-            } else if (firstDqt < 0 && s.code == 0xDB) {
-                firstDqt = i;
-            }
-        }
-        const QByteArray newStream = psd::replaceIptc(stream, body);
-        const QByteArray psSegments = psd::segmentsFor(newStream);
-        // The new segments take the place of the first Photoshop segment, or stand before the first
-        // DQT, and before the scan at the latest. A multi-picture index counts its offsets from inside
-        // its own APP2 segment: the new segments go before it so those offsets stay right.
-        qsizetype at = firstPs >= 0 ? firstPs : (firstDqt >= 0 ? firstDqt : scan);
-        if (firstMpf >= 0 && firstMpf < at) at = firstMpf;
-
-        newHeader.reserve(data.size() + psSegments.size());
-        newHeader.append(data.first(2));
-        for (qsizetype i = 0; i < scan; ++i) {
-            const JpegSegmentSpan& s = segments[i];
-            if (i == at) newHeader.append(psSegments);
-            if (isPhotoshop(data, s)) continue;
-            if (i == firstMpf) {
-                mpfOld = payloadStart(data, s);
-                mpfNew = newHeader.size() + (mpfOld - s.start);
-                mpfSize = s.end - mpfOld;
-            }
-            newHeader.append(data.sliced(s.start, s.end - s.start));
-        }
-        if (at == scan) newHeader.append(psSegments);
+        std::optional<SplicedHeader> built = spliceHeader(header->bytes, body);
+        if (!built) return {WriteError::NotWalkable, path_};
+        spliced = std::move(*built);
     }
-
-    // Correct the multi-picture index for the bytes the header gained or lost.
-    std::optional<mpf::Index> oldIndex, newIndex;
-    if (mpfOld >= 0) {
-        oldIndex = mpf::parse(data, mpfOld, mpfSize);
-        newIndex = mpf::parse(newHeader, mpfNew, mpfSize);
-        if (oldIndex && newIndex && changed) {
-            const qint64 gained = newHeader.size() - data.size();
-            const qint64 gainedAfter = (newHeader.size() - (mpfNew + mpfSize)) - (data.size() - (mpfOld + mpfSize));
-            for (size_t i = 0; i < newIndex->entries.size(); ++i) {
-                mpf::Entry& e = newIndex->entries[i];
-                if (i == 0)
-                    e.size = quint32(qint64(e.size) + gained);
-                else if (e.offset != 0)
-                    e.offset = quint32(qint64(e.offset) + gainedAfter);
-                mpf::put32(newHeader.data() + e.fieldOffset + 4, e.size, newIndex->bigEndian);
-                mpf::put32(newHeader.data() + e.fieldOffset + 8, e.offset, newIndex->bigEndian);
-            }
-        }
-    }
+    QByteArray& newHeader = spliced.bytes;
+    const std::optional<mpf::Index>& oldIndex = spliced.oldIndex;
+    const std::optional<mpf::Index>& newIndex = spliced.newIndex;
 
     const qint64 total = newHeader.size() + (size - header->scanStart);
     bool shortRead = false;

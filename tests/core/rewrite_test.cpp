@@ -86,13 +86,6 @@ TEST_F(Rewrite, OtherResourcesAndForeignApp13StayWhereTheyWere) {
     EXPECT_FALSE(cleared.contains("8BIM\x04\x04"));
 }
 
-TEST_F(Rewrite, ForeignApp13AloneStaysAndTheNewSegmentGoesBeforeTheTables) {
-    const QString path = write("c.jpg", picture({kApp0, segment(0xED, QByteArray("Other\0", 6)), kCom}));
-    ASSERT_TRUE(edit(path, [](IptcBlock& b) { b.headline = "H"; }));
-    EXPECT_EQ(codes(readAll(path)), QList<int>({0xE0, 0xED, 0xFE, 0xED, 0xDB, 0xC0, 0xDA}));
-    EXPECT_EQ(PictureRecord(path).iptc().headline, "H");
-}
-
 TEST_F(Rewrite, EmptyBlockLeavesNoApp13) {
     const QString path = write("d.jpg", picture({kApp0, photoshopSegment(dataset(2, 105, "Gone"))}));
     ASSERT_TRUE(edit(path, [](IptcBlock& b) { b.Clear(); }));
