@@ -11,6 +11,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -168,26 +169,22 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
         return current.resultAt(int(index - chunkStart));
     };
 
-    // Written in batches that are flushed to disk together.
-    constexpr qsizetype kBatchFiles = 64;
-    constexpr qint64 kBatchBytes = 256 << 20;
-    SafeWriteBatch batch;
-    QStringList staged;
     // A copy that could not be written names its picture and where it was to go.
     const auto notWritten = [&](const QString& source, const QString& target, const WriteResult& result) {
         fail(source, QStringLiteral("not written to %1: %2").arg(QDir::toNativeSeparators(target), describe(result)));
     };
-    const auto commit = [&] {
-        const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
-        for (size_t i = 0; i < outcomes.size(); ++i) {
-            if (outcomes[i].result)
-                io.out << QDir::toNativeSeparators(outcomes[i].target) << "\n";
+    // Written in batches that are flushed to disk together.
+    std::deque<QString> staged;  // the pictures of the copies waiting, in the batch's order
+    SafeWriteBatch batch([&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
+        for (const SafeWriteBatch::Outcome& outcome : outcomes) {
+            if (outcome.result)
+                io.out << QDir::toNativeSeparators(outcome.target) << "\n";
             else
-                notWritten(staged[qsizetype(i)], outcomes[i].target, outcomes[i].result);
+                notWritten(staged.front(), outcome.target, outcome.result);
+            staged.pop_front();
         }
         io.out.flush();
-        staged.clear();
-    };
+    });
     size_t next = 0;
     for (Job& job : jobs) {
         if (!job.problem.isEmpty()) {
@@ -195,6 +192,7 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
             continue;
         }
         // The same target twice in a batch cannot happen: names are unique in the run.
+        staged.push_back(job.source);
         WriteResult result;
         if (job.plan.plainCopy) {
             result = CopyPictureFile(*job.picture, job.target, job.plan.originalTimes, &batch, chosenNameOptions(job.plan.chosenName));
@@ -203,14 +201,13 @@ int runSaveAs(const CliArgs& args, CliStreams io) {
             result = copy.result ? WriteRenderedCopy(*job.picture, job.plan, copy.jpeg, job.target, &batch) : copy.result;
         }
         if (!result) {
+            staged.pop_back();
             notWritten(job.source, job.target, result);
-        } else {
-            staged << job.source;
         }
         job.picture.reset();
-        if (batch.size() >= kBatchFiles || batch.pendingBytes() >= kBatchBytes) commit();
     }
-    commit();
+    batch.commit();
+    io.out.flush();
     io.err.flush();
     return status;
 }

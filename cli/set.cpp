@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <deque>
 #include <map>
 #include <optional>
 
@@ -118,19 +119,17 @@ int runSet(const CliArgs& args, CliStreams io) {
         status = 1;
     };
     // Files are flushed to disk together, a batch at a time, so that temporaries do not pile up.
-    constexpr qsizetype kBatchFiles = 64;
-    constexpr qint64 kBatchBytes = 256 << 20;
-    SafeWriteBatch batch;
-    QStringList staged;  // the paths as given, in the batch's order
-    auto commit = [&] {
-        const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
-        for (size_t i = 0; i < outcomes.size(); ++i) report(staged[qsizetype(i)], outcomes[i].result);
-        staged.clear();
-    };
+    std::deque<QString> staged;  // the paths as given, in the batch's order
+    SafeWriteBatch batch([&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
+        for (const SafeWriteBatch::Outcome& outcome : outcomes) {
+            report(staged.front(), outcome.result);
+            staged.pop_front();
+        }
+    });
     for (const QByteArray& raw : files) {
         const QString path = QFile::decodeName(raw);
         // A file named twice is read again after its first rewrite is in place, as one by one.
-        if (batch.holds(path)) commit();
+        if (batch.holds(path)) batch.commit();
         WriteResult result;
         // Only a regular file is handed on: the picture reader opens by name and would wait on a pipe.
         if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {
@@ -143,13 +142,13 @@ int runSet(const CliArgs& args, CliStreams io) {
             result = {WriteError::NotWalkable, QStringLiteral("not a JPEG file")};
         else {
             apply(edit, picture.iptc());
+            staged.push_back(path);
             result = picture.iptc().WriteIptc({}, &batch);
-            if (result) staged << path;
+            if (!result) staged.pop_back();
         }
         report(path, result);
-        if (batch.size() >= kBatchFiles || batch.pendingBytes() >= kBatchBytes) commit();
     }
-    commit();
+    batch.commit();
     io.err.flush();
     return status;
 }

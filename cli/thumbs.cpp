@@ -10,6 +10,7 @@
 #include <QImageWriter>
 #include <QSet>
 
+#include <deque>
 #include <optional>
 
 #include "commands.h"
@@ -53,7 +54,7 @@ QString outputName(const QString& path, QSet<QString>& used) {
 
 // Writes the thumbnail as a PNG through a checked temporary file: a full disk leaves no cut-short
 // file behind, and a thumbnail is reported only once it reads back whole.
-WriteResult writeThumbnail(const QString& target, const QImage& thumb) {
+WriteResult writeThumbnail(const QString& target, const QImage& thumb, SafeWriteBatch& batch) {
     // Encoded in memory first: a write error then comes from the file, in the system's words.
     QByteArray png;
     QBuffer buffer(&png);
@@ -69,6 +70,7 @@ WriteResult writeThumbnail(const QString& target, const QImage& thumb) {
     SafeWriteOptions options;
     options.keepTimes = false;  // a new thumbnail, not an edit of the one it replaces
     options.replaceLink = true;
+    options.batch = &batch;
     return safeWrite(target, produce, verify, options);
 }
 
@@ -119,8 +121,23 @@ int runThumbs(const CliArgs& args, CliStreams io) {
 
     int status = 0;
     QSet<QString> used;
+    // The thumbnails are flushed to disk together, a batch at a time; each is named once it is there.
+    std::deque<QString> written;  // the line that names each waiting thumbnail, in the batch's order
+    SafeWriteBatch batch([&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
+        for (const SafeWriteBatch::Outcome& outcome : outcomes) {
+            if (outcome.result) {
+                io.out << written.front();
+            } else {
+                io.err << "snaplore-cli thumbs: " << outcome.target << ": " << describe(outcome.result) << "\n";
+                status = 1;
+            }
+            written.pop_front();
+        }
+    });
     for (const QByteArray& raw : files) {
         const QString path = QFile::decodeName(raw);
+        // A picture that is also the target of a waiting thumbnail is read as one by one would.
+        if (batch.holds(path)) batch.commit();
         // Only a regular file is handed on: the picture reader opens by name and would wait on a pipe.
         QString problem = inputFileProblem(raw);
         std::optional<PictureRecord> picture;
@@ -152,14 +169,14 @@ int runThumbs(const CliArgs& args, CliStreams io) {
             thumb.convertToColorSpace(QColorSpace::SRgb);
             thumb.setColorSpace(QColorSpace());
         }
-        const WriteResult written = writeThumbnail(target, thumb);
-        if (!written) {
-            io.err << "snaplore-cli thumbs: " << target << ": " << describe(written) << "\n";
+        written.push_back(path + " -> " + target + " " + QString::number(thumb.width()) + "x" +
+                          QString::number(thumb.height()) + " " + sourceName(picture->thumbnailSource()) + "\n");
+        if (const WriteResult result = writeThumbnail(target, thumb, batch); !result) {
+            written.pop_back();
+            io.err << "snaplore-cli thumbs: " << target << ": " << describe(result) << "\n";
             status = 1;
-            continue;
         }
-        io.out << path << " -> " << target << " " << thumb.width() << "x" << thumb.height() << " "
-               << sourceName(picture->thumbnailSource()) << "\n";
     }
+    batch.commit();
     return status;
 }

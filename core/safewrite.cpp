@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
+#include <utility>
 
 using safewrite::Fd;
 using safewrite::systemFailure;
@@ -259,7 +260,10 @@ WriteResult safeWrite(const QString& target, const std::function<bool(QFile&)>& 
     return {};
 }
 
-SafeWriteBatch::SafeWriteBatch() = default;
+SafeWriteBatch::SafeWriteBatch(Committed committed) : SafeWriteBatch(std::move(committed), Limits{}) {}
+
+SafeWriteBatch::SafeWriteBatch(Committed committed, Limits limits)
+    : committed_(std::move(committed)), limits_(limits) {}
 
 SafeWriteBatch::~SafeWriteBatch() { clear(); }
 
@@ -292,10 +296,18 @@ std::unique_ptr<PictureLock> lockTarget(const QString& target, SafeWriteBatch* b
 
 void SafeWriteBatch::commitEarly() {
     std::vector<Outcome> done = commitStaged();
+    if (committed_) {
+        if (!done.empty()) committed_(std::move(done));
+        return;
+    }
     early_.insert(early_.end(), std::make_move_iterator(done.begin()), std::make_move_iterator(done.end()));
 }
 
 std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commit() {
+    if (committed_) {
+        commitEarly();
+        return {};
+    }
     std::vector<Outcome> outcomes = std::move(early_);
     early_.clear();
     std::vector<Outcome> now = commitStaged();
@@ -327,6 +339,7 @@ void SafeWriteBatch::add(Member member) {
         member.tempInode = st.st_ino;
     }
     members_.push_back(std::move(member));
+    if (size() >= limits_.files || pendingBytes_ >= limits_.bytes) commitEarly();
 }
 
 std::vector<SafeWriteBatch::Outcome> SafeWriteBatch::commitStaged() {

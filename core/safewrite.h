@@ -97,6 +97,13 @@ std::unique_ptr<PictureLock> lockTarget(const QString& target, SafeWriteBatch* b
 // temporary file and folder, for commands that rewrite many files. Each member keeps the guarantee
 // of a single safeWrite: its target stays whole until its replacement is complete and on disk, and a
 // crash at any moment leaves each target either old or new.
+//
+// The batch commits by itself when the write just staged brings it to its limits, so that only so
+// many temporaries and open files wait at a time, and before waiting for a file another writer holds.
+// The outcomes of those commits go to the callback given to the batch, as soon as they are known;
+// without one they wait for the next commit(). A caller that keeps something of its own for each
+// staged write takes it in staging order: a commit may come inside the safeWrite that stages a
+// member (that member included), and never covers a write whose staging failed.
 class SafeWriteBatch {
 public:
     struct Outcome {
@@ -106,8 +113,17 @@ public:
         dev_t device = 0;
         ino_t inode = 0;
     };
+    // How much waits for one flush: enough that the flushes cost little, few enough open files and
+    // temporaries. The batch commits once either is reached.
+    struct Limits {
+        qsizetype files = 64;
+        qint64 bytes = qint64(256) << 20;
+    };
+    // Takes the outcomes of one commit, in staging order; it must not stage into this batch.
+    using Committed = std::function<void(std::vector<Outcome> outcomes)>;
 
-    SafeWriteBatch();
+    explicit SafeWriteBatch(Committed committed = {});
+    SafeWriteBatch(Committed committed, Limits limits);
     // Temporaries not committed are removed; their targets stay as they were.
     ~SafeWriteBatch();
     SafeWriteBatch(const SafeWriteBatch&) = delete;
@@ -124,8 +140,8 @@ public:
     // target in place (one that has been locked since is refused), then flushes each folder once.
     // One outcome per staged write, in staging order; a failed member's temporary is removed and its
     // target left untouched. The batch is empty afterwards, and the targets' locks are released.
-    // Writes that were committed early (before waiting for a file another writer held) are included
-    // in front, in their staging order.
+    // With a callback, the outcomes go to it (when anything was staged) and none are returned.
+    // Without one, the outcomes of the commits the batch made by itself since are returned in front.
     std::vector<Outcome> commit();
 
 private:
@@ -159,10 +175,12 @@ private:
     void add(Member member);
     void clear();
     std::vector<Outcome> commitStaged();
-    // Commits what is staged now, keeping the outcomes for the next commit().
+    // Commits what is staged now: the outcomes go to the callback, or wait for the next commit().
     void commitEarly();
     friend std::unique_ptr<PictureLock> lockTarget(const QString&, SafeWriteBatch*, WriteResult&);
 
+    Committed committed_;
+    Limits limits_;
     std::vector<Member> members_;
     std::vector<Outcome> early_;
     std::vector<Folder> folders_;

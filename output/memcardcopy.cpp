@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <future>
@@ -32,9 +33,6 @@ namespace memcard {
 namespace {
 
 const QString kSection = QStringLiteral("MemoryCard");
-// How much waits for one flush: enough that the flushes cost little, few enough open files.
-constexpr qsizetype kFilesPerCommit = 64;
-constexpr qint64 kBytesPerCommit = qint64(256) << 20;
 
 // An open descriptor, closed at the end of its scope.
 class Descriptor {
@@ -369,13 +367,11 @@ CopyReport CopyFromCard(const CardContents& contents, const CopyRequest& request
     // The copies are made durable together, a few dozen at a time: one flush of the disk instead of
     // one per picture and folder. A card's file is deleted only after the commit has put its copy,
     // checked byte for byte against it, on disk under its name.
-    SafeWriteBatch batch;
     struct Staged {
         QByteArray source, target;
         struct stat card;  // the card's file as it was before its copy was made and checked
     };
-    std::vector<Staged> staged;
-    QList<QByteArray> proven;  // card files whose copies are proven, to be deleted
+    std::deque<Staged> staged;  // the copies waiting, in the batch's order
     std::future<std::vector<std::pair<QByteArray, int>>> deleting;
     const auto finishDeletes = [&] {
         if (!deleting.valid()) return;
@@ -386,14 +382,15 @@ CopyReport CopyFromCard(const CardContents& contents, const CopyRequest& request
                 report.notDeleted << QStringLiteral("%1: it could not be deleted (%2)").arg(shown(file), reasonFor(error));
         }
     };
-    const auto commitStaged = [&] {
-        if (staged.empty()) return;
-        const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
-        for (size_t k = 0; k < staged.size(); ++k) {
-            const auto& [source, target, card] = staged[k];
-            if (!outcomes[k].result) {
+    const auto committed = [&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
+        QList<QByteArray> proven;  // card files whose copies are proven, to be deleted
+        for (const SafeWriteBatch::Outcome& outcome : outcomes) {
+            const Staged copy = std::move(staged.front());
+            staged.pop_front();
+            const auto& [source, target, card] = copy;
+            if (!outcome.result) {
                 written.remove(target);
-                fail(source, describe(outcomes[k].result));
+                fail(source, describe(outcome.result));
                 continue;
             }
             report.copied << shown(target);
@@ -403,26 +400,26 @@ CopyReport CopyFromCard(const CardContents& contents, const CopyRequest& request
             // changed since, that comparison holds; else the two are compared again. Either way the
             // card's name must still lead to the file that was copied.
             if (!stillTheCardFile(source, card) ||
-                (!stillTheCheckedCopy(source, card, target, outcomes[k]) && !sameContent(source, target))) {
+                (!stillTheCheckedCopy(source, card, target, outcome) && !sameContent(source, target))) {
                 report.notDeleted << QStringLiteral("%1: the copy %2 differs from it").arg(shown(source), shown(target));
                 continue;
             }
             proven << source;
         }
-        staged.clear();
         // The card's files go while the next pictures are copied: a delete waits on the file system's
         // journal, not on this program. A link on the card goes, never the file it leads to.
         finishDeletes();
         if (proven.isEmpty()) return;
-        deleting = std::async(std::launch::async, [files = std::exchange(proven, {})] {
+        deleting = std::async(std::launch::async, [files = std::move(proven)] {
             std::vector<std::pair<QByteArray, int>> done;
             for (const QByteArray& file : files)
                 done.emplace_back(file, ::unlink(file.constData()) == 0 ? 0 : errno);
             return done;
         });
     };
+    SafeWriteBatch batch(committed);
     const auto stop = [&] {
-        commitStaged();  // what was copied so far stays copied
+        batch.commit();  // what was copied so far stays copied
         finishDeletes();
         report.cancelled = true;
         return report;
@@ -516,16 +513,18 @@ CopyReport CopyFromCard(const CardContents& contents, const CopyRequest& request
         if (!textName) how.nativeName = targetName;
         const QString targetText =
             textName ? QFile::decodeName(target) : QDir(folder).filePath(snaplore::text::printableName(targetName));
+        // Counted as staged before the write: the batch may commit it before the write returns.
+        written.insert(target);
+        staged.push_back({source, target, card});
         const WriteResult result = CopyPictureFile(picture, targetText, true, &batch, how);
         if (!result) {
+            staged.pop_back();
+            written.remove(target);
             fail(source, describe(result));
             continue;
         }
-        written.insert(target);
-        staged.push_back({source, target, card});
-        if (batch.size() >= kFilesPerCommit || batch.pendingBytes() >= kBytesPerCommit) commitStaged();
     }
-    commitStaged();
+    batch.commit();
     finishDeletes();
     if (request.progress) request.progress(total, total);
     return report;

@@ -106,3 +106,67 @@ TEST_F(SafeWriteBatchTest, BatchDroppedWithoutCommitChangesNothing) {
     EXPECT_EQ(readAll(path), before);
     EXPECT_EQ(entries(box.path()), QStringList({"Canon_40D.jpg"}));
 }
+
+// The batch commits by itself once the write just staged reaches its file or byte limit: the files of
+// that commit are in place when their outcomes arrive, in staging order, while the later ones wait.
+TEST_F(SafeWriteBatchTest, CommitsByItselfAtItsLimits) {
+    QStringList paths;
+    for (int i = 0; i < 5; ++i) paths << box.copy(testsupport::dataPath("Canon_40D.jpg"), QStringLiteral("p%1.jpg").arg(i));
+    struct Case {
+        const char* name;
+        qsizetype files;
+        int bytesOfFiles;  // the byte limit, in staged files' bytes; 0: none
+        std::vector<size_t> deliveredAfterEach;  // outcomes handed over after each staging
+    };
+    const Case cases[] = {
+        {"two files", 2, 0, {0, 2, 2, 4, 4}},
+        {"three files' bytes", 100, 3, {0, 0, 3, 3, 3}},
+        {"every file", 1, 0, {1, 2, 3, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString headline = QString::fromLatin1(c.name);
+        SafeWriteBatch::Limits limits{c.files, qint64(1) << 40};
+        if (c.bytesOfFiles > 0) {
+            SafeWriteBatch measure;
+            ASSERT_TRUE(stage(paths[0], headline, measure));
+            limits.bytes = c.bytesOfFiles * measure.pendingBytes();
+        }
+        QStringList delivered;
+        SafeWriteBatch batch(
+            [&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
+                for (const SafeWriteBatch::Outcome& o : outcomes) {
+                    EXPECT_TRUE(o.result) << describe(o.result).toStdString();
+                    EXPECT_EQ(headlineOf(o.target), headline) << "reported before it was in place";
+                    delivered << o.target;
+                }
+            },
+            limits);
+        for (int i = 0; i < paths.size(); ++i) {
+            ASSERT_TRUE(stage(paths[i], headline, batch));
+            EXPECT_EQ(size_t(delivered.size()), c.deliveredAfterEach[size_t(i)]) << "after " << i + 1;
+            EXPECT_EQ(size_t(batch.size()), size_t(i + 1) - c.deliveredAfterEach[size_t(i)]);
+            for (qsizetype k = delivered.size(); k <= i; ++k) EXPECT_NE(headlineOf(paths[k]), headline) << "replaced early";
+        }
+        EXPECT_TRUE(batch.commit().empty()) << "the callback takes every outcome";
+        EXPECT_EQ(delivered, paths);
+        EXPECT_EQ(entries(box.path()).size(), paths.size()) << "a temporary stayed";
+    }
+}
+
+// Without a callback, what the batch committed by itself comes back from the next commit(), in front.
+TEST_F(SafeWriteBatchTest, OutcomesOfItsOwnCommitsWaitForCommitWithoutACallback) {
+    QStringList paths;
+    for (int i = 0; i < 3; ++i) paths << box.copy(testsupport::dataPath("Canon_40D.jpg"), QStringLiteral("p%1.jpg").arg(i));
+    SafeWriteBatch batch({}, {2, qint64(1) << 40});
+    for (const QString& p : paths) ASSERT_TRUE(stage(p, "kept", batch));
+    EXPECT_EQ(headlineOf(paths[1]), "kept");
+    EXPECT_EQ(batch.size(), 1);
+    const std::vector<SafeWriteBatch::Outcome> outcomes = batch.commit();
+    ASSERT_EQ(outcomes.size(), 3u);
+    for (int i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(outcomes[size_t(i)].target, paths[i]);
+        EXPECT_TRUE(outcomes[size_t(i)].result);
+        EXPECT_EQ(headlineOf(paths[i]), "kept");
+    }
+}
