@@ -2,6 +2,7 @@
 
 #include "bytes.h"
 #include "diagnostics.h"
+#include "jpegsection.h"
 #include "jpegstructure.h"
 #include "mpfindex.h"
 #include "photoshopresources.h"
