@@ -7,12 +7,13 @@
 #include "saveas.h"
 #include "settingsstore.h"
 #include "snaploreapp.h"
+#include "snaploreversion.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Snaplore"));
     QApplication::setOrganizationName(QStringLiteral("Snaplore"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QApplication::setApplicationVersion(QStringLiteral(SNAPLORE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("snaplore"));
     saveas::allowLargePictures();
 

@@ -7,7 +7,7 @@
 #include <QSessionManager>
 #include <QTimer>
 
-#include "commands.h"
+#include "commandtable.h"
 #include "diagnostics.h"
 #include "safewrite.h"
 #include "mainframe.h"

@@ -6,6 +6,7 @@
 // command and is installed beside it in the library folder.
 
 #include "commands.h"
+#include "snaploreversion.h"
 #include "textcodec.h"
 
 #include <QCoreApplication>
@@ -189,7 +190,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
 #endif
     QCoreApplication::setApplicationName(QStringLiteral("snaplore-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SNAPLORE_VERSION));
 
     PrintableOutput stdoutDevice(STDOUT_FILENO), stderrDevice(STDERR_FILENO);
     QTextStream out(&stdoutDevice);
@@ -209,7 +210,7 @@ int main(int argc, char** argv) {
         return finish(0, out, err);
     }
     if (command == "--version") {
-        out << "snaplore-cli 1.0.2\n";
+        out << "snaplore-cli " SNAPLORE_VERSION "\n";
         return finish(0, out, err);
     }
     const CliArgs rest = args.mid(1);

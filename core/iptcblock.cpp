@@ -3,6 +3,8 @@
 #include "bytes.h"
 #include "diagnostics.h"
 #include "headersplice.h"
+#include "iptcdatasets.h"
+#include "jpegsection.h"
 #include "jpegstructure.h"
 #include "mpfindex.h"
 #include "photoshopresources.h"
@@ -71,35 +73,6 @@ const TextField* textField(int number) {
 }
 
 constexpr int kFieldCount = int(sizeof(kTextFields) / sizeof(kTextFields[0]));
-
-// Walks whole datasets (1C rr nn LLLL data) of a buffer; stops at the first that is not well formed.
-// A dataset in the extended length form (the high bit of LLLL set, the low bits the count of length
-// bytes that follow) is handed over whole and marked, so that every walk steps over it.
-template <typename F>
-qsizetype forEachDataset(QByteArrayView data, F&& visit) {
-    const uint8_t* d = bytes::u8(data);
-    qsizetype pos = 0;
-    while (data.size() - pos >= 5) {
-        if (d[pos] != 0x1C) break;
-        const int record = d[pos + 1];
-        const int number = d[pos + 2];
-        qsizetype length = bytes::be16(d + pos + 3);
-        qsizetype header = 5;
-        bool extended = false;
-        if (length & 0x8000) {
-            const qsizetype count = length & 0x7FFF;
-            if (count == 0 || count > 4 || data.size() - pos - 5 < count) break;
-            length = 0;
-            for (qsizetype i = 0; i < count; ++i) length = (length << 8) | d[pos + 5 + i];
-            header += count;
-            extended = true;
-        }
-        if (length > data.size() - pos - header) break;
-        visit(record, number, data.sliced(pos, header + length), data.sliced(pos + header, length), extended);
-        pos += header + length;
-    }
-    return pos;
-}
 
 bool appendDataset(QByteArray& out, int record, int number, const QByteArray& value) {
     if (value.size() > 0x7FFF) return false;  // larger values would need the extended length form

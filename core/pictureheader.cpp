@@ -1,6 +1,8 @@
 #include "pictureheader.h"
 
 #include "diagnostics.h"
+#include "iptcblock.h"
+#include "jpegsection.h"
 
 namespace {
 

@@ -2,11 +2,13 @@
 // The walk over one picture's header segments, from SOI to the start of scan, as the picture object
 // runs it over a picture file or over a header copy inside a catalog.
 
-#include "iptcblock.h"
-#include "jpegsection.h"
-
 #include <QIODevice>
 #include <QString>
+
+// Declared only: iptcblock.cpp runs this walk over what it writes, so this header must not lead
+// back to iptcblock.h.
+class IptcBlock;
+class JpegSectionReader;
 
 struct PictureHeader {
     int width = 0;

@@ -1,8 +1,8 @@
 #include "picturejson.h"
 
+#include "iptcdatasets.h"
 #include "jsonwriter.h"
 
-#include <algorithm>
 #include <QJsonArray>
 #include <QStringDecoder>
 
@@ -20,21 +20,10 @@ QString exifText(const QByteArray& bytes) {
 
 double number(float v) { return double(v); }
 
+// Counted by the walk that reads them, so the count is what the picture holds to the reader.
 int unknownDatasetCount(const IptcBlock& iptc) {
     int unknown = 0;
-    const QByteArray& d = iptc.UnknownDatasets;
-    for (qsizetype pos = 0; d.size() - pos >= 5; ++unknown) {
-        qsizetype length = (uint8_t(d[pos + 3]) << 8) | uint8_t(d[pos + 4]);
-        qsizetype header = 5;
-        if (length & 0x8000) {
-            // The extended length form: the low bits count the length bytes that follow.
-            const qsizetype count = std::min<qsizetype>(length & 0x7FFF, d.size() - pos - 5);
-            length = 0;
-            for (qsizetype i = 0; i < count && i < 4; ++i) length = (length << 8) | uint8_t(d[pos + 5 + i]);
-            header += count;
-        }
-        pos += header + length;
-    }
+    snaplore::forEachDataset(iptc.UnknownDatasets, [&](int, int, QByteArrayView, QByteArrayView, bool) { ++unknown; });
     return unknown;
 }
 

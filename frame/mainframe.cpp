@@ -36,7 +36,7 @@
 #include "bigimageview.h"
 #include "catalog.h"
 #include "catalogcommands.h"
-#include "commands.h"
+#include "commandtable.h"
 #include "copyfrommemcard.h"
 #include "copytoalldlg.h"
 #include "deletecommand.h"

@@ -2,6 +2,8 @@
 // marker segments, the EXIF block and the Photoshop/IPTC segment, then the thumbnails.
 
 #include "fuzzsupport.h"
+#include "iptcblock.h"
+#include "jpegsection.h"
 #include "jpegstructure.h"
 #include "pictureheader.h"
 

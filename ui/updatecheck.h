@@ -1,7 +1,7 @@
 #pragma once
 // Asking the maker's web site whether a newer version exists.
 //
-// The query is one GET of "<site>license/upgrade.aspx?version=1.0.2"; the reply is a few key=value
+// The query is one GET of "<site>license/upgrade.aspx?version=" and the running version; the reply is a few key=value
 // lines. Only four values are taken from it, each as plain text, and a download address counts
 // only when it is an http or https address: nothing else from the network reaches the program.
 
@@ -14,6 +14,8 @@
 #include <QUrl>
 #include <functional>
 
+#include "snaploreversion.h"
+
 class QNetworkAccessManager;
 class QNetworkReply;
 class Prompter;
@@ -21,7 +23,7 @@ class SettingsStore;
 
 namespace update {
 
-inline const QString kRunningVersion = QStringLiteral("1.0.2");
+inline const QString kRunningVersion = QStringLiteral(SNAPLORE_VERSION);
 inline const QString kUnknown = QStringLiteral("unknown");
 inline const QString kDefaultSite = QStringLiteral("https://snaplore.org/");
 

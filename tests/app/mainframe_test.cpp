@@ -29,7 +29,7 @@
 
 #include "../ui/uitesthelpers.h"
 #include "catalog.h"
-#include "commands.h"
+#include "commandtable.h"
 #include "copytoalldlg.h"
 #include "exporthtmldlg.h"
 #include "filebrowserview.h"

@@ -21,7 +21,7 @@
 #include <csignal>
 
 #include "../ui/uitesthelpers.h"
-#include "commands.h"
+#include "commandtable.h"
 #include "filebrowserview.h"
 #include "mainframe.h"
 #include "picdataview.h"

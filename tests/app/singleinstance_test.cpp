@@ -6,7 +6,7 @@
 #include <QLocalServer>
 #include <QUuid>
 
-#include "commands.h"
+#include "commandtable.h"
 
 namespace {
 

@@ -31,7 +31,7 @@
 #include "bigimageview.h"
 #include "browsermodel.h"
 #include "catalog.h"
-#include "commands.h"
+#include "commandtable.h"
 #include "copytoalldlg.h"
 #include "filebrowserview.h"
 #include "mainframe.h"

@@ -1,6 +1,7 @@
 // snaplore-cli as users script it: the JSON of info, and set writing what other programs read back.
 
 #include "picturerecord.h"
+#include "snaploreversion.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -319,6 +320,13 @@ TEST(Cli, HelpOfEveryCommandIsNoMistake) {
         EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("Usage: snaplore-cli")) << args.join(' ').toStdString() << "\n" << r.err.constData();
     }
+}
+
+TEST(Cli, VersionIsTheProjectVersion) {
+    const CliRun r = cli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QByteArray("snaplore-cli " SNAPLORE_VERSION "\n"));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
 }
 
 // A small file system of its own that fills up: what thumbs reports as written must be there whole,

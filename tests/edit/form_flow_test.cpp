@@ -22,7 +22,7 @@
 
 #include "../ui/uitesthelpers.h"
 #include "catalog.h"
-#include "commands.h"
+#include "commandtable.h"
 #include "filebrowserview.h"
 #include "mainframe.h"
 #include "optionsstore.h"

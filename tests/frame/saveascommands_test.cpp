@@ -17,7 +17,7 @@
 
 #include "../ui/uitesthelpers.h"
 #include "catalog.h"
-#include "commands.h"
+#include "commandtable.h"
 #include "filebrowserview.h"
 #include "filesaveasdlg.h"
 #include "picturedrag.h"
