@@ -104,6 +104,8 @@ void SnaploreApp::terminate() {
     if (frame_) {
         // What the user has not saved stays unsaved; nothing may stop the end.
         frame_->document().setModified(false);
+        // Saved pictures' catalogs are written; no message may hold up the end.
+        frame_->document().finishCatalogWrites(false);
         frame_->saveWindowState();
     }
     // Every event loop ends, modal ones included; the dialogs they ran answer as if cancelled.

@@ -14,8 +14,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "catalogfolder.h"
 #include "safewrite.h"
 #include "textcodec.h"
+
+using namespace catalogfolder;
 
 namespace {
 
@@ -50,101 +53,14 @@ private:
     qint64 limit_;
 };
 
-QString absoluteFolder(const QString& folder) { return QDir::cleanPath(QFileInfo(folder).absoluteFilePath()); }
-
-QString joinPath(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
 QByteArray readWhole(const QString& path) {
     QByteArray bytes;
     return CatalogFile::readRegular(path, bytes) ? bytes : QByteArray();
 }
 
-QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
-
-
-// Before anything is written in the folder: neither catalog name may be a symbolic link (a write or
-// removal through it would reach a file elsewhere) or anything but a regular file.
-WriteResult catalogNamesRefused(const QString& folder) {
-    for (const char* name : {CatalogFile::kFileName, CatalogFile::kOldFileName}) {
-        const QString path = joinPath(folder, QString::fromLatin1(name));
-        struct stat st {};
-        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) continue;
-        if (S_ISLNK(st.st_mode))
-            return {WriteError::ReplaceFailed,
-                    QStringLiteral("%1 is a symbolic link; a catalog is written only inside its folder").arg(path)};
-        if (!S_ISREG(st.st_mode)) return {WriteError::ReplaceFailed, QStringLiteral("%1 is not a regular file").arg(path)};
-    }
-    return {};
-}
-
-QString damageText(const QString& path, qint32 wholeEntries, CatalogError error) {
-    return QStringLiteral("%1 is damaged after %2 whole entries: %3").arg(path).arg(wholeEntries).arg(describe(error));
-}
-
-WriteResult damaged(const QString& path, qint32 wholeEntries, CatalogError error) {
-    return {WriteError::ShortRead, damageText(path, wholeEntries, error)};
-}
-
-// Follows links, as the folder's listing does.
-bool isRegularFile(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// The folder's own catalog read whole, before it is rewritten. The entries point into `bytes`.
-struct OwnCatalog {
-    CatalogFile::Located located;
-    QByteArray bytes;
-    CatalogHeader header;
-    std::vector<CatalogEntry> entries;  // those whose names lead inside the folder
-};
-
-// A catalog that cannot be read, or that does not load to its last entry, is refused: written anew
-// from what did load, it would lose the rest. No catalog is no refusal (version stays 0).
-WriteResult readOwnCatalog(const QString& folder, OwnCatalog& own) {
-    own.located = CatalogFile::locate(folder);
-    if (own.located.version == 0) return {};
-    if (!CatalogFile::readRegular(own.located.path, own.bytes))
-        return {WriteError::OpenFailed, QStringLiteral("%1 cannot be read: %2").arg(own.located.path, systemError())};
-    CatalogReader reader(own.bytes);
-    const CatalogError headerError = reader.readHeader(own.header);
-    if (headerError == CatalogError::NoCatalog) {  // emptied since it was looked at
-        own.located.version = 0;
-        return {};
-    }
-    if (headerError != CatalogError::None) return damaged(own.located.path, 0, headerError);
-    own.entries.reserve(size_t(std::min<qsizetype>(own.header.count, reader.maxEntriesLeft())));
-    for (qint32 i = 0; i < own.header.count; ++i) {
-        CatalogEntry entry;
-        const CatalogError error = reader.readEntry(entry);
-        if (error != CatalogError::None) return damaged(own.located.path, i, error);
-        if (!CatalogFile::safeRelativePath(entry.name).isEmpty()) own.entries.push_back(entry);
-    }
-    return {};
-}
-
 // An entry as a key: the same name, disc and location.
 QByteArray entryKey(QByteArrayView name, QByteArrayView archiveName, QByteArrayView archiveLocation) {
     return name.toByteArray() + '\n' + archiveName.toByteArray() + '\n' + archiveLocation.toByteArray();
-}
-
-// A catalog just written reads back as a whole version 3 catalog.
-WriteResult verifyCatalog(const QString& tempPath) {
-    QFile file(tempPath);
-    if (!file.open(QIODevice::ReadOnly) ||
-        CatalogFile::versionOf(file.read(CatalogFile::kV3HeaderSize), quint64(file.size())) != 3)
-        return {WriteError::VerifyFailed, tempPath};
-    return {};
-}
-
-// Removes the catalog under the older name once the current one replaced it: only a regular file,
-// never what a link there names (unlink does not follow links, and links were refused before).
-void removeOldName(const QString& folder) {
-    const QByteArray old = QFile::encodeName(joinPath(folder, QString::fromLatin1(CatalogFile::kOldFileName)));
-    struct stat st {};
-    if (::lstat(old.constData(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(old.constData());
 }
 
 // The picture file's first `length` bytes, or nothing when they cannot all be read: an entry's
@@ -417,10 +333,11 @@ bool Catalog::load(const QString& folder, bool withEntries) {
 CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfolders) {
     const QString folder = absoluteFolder(folderArg);
     CatalogCreateReport report;
-    report.write = catalogNamesRefused(folder);
+    const auto writing = lockWrites();
+    report.write = namesRefused(folder);
     if (!report.write) return report;
     OwnCatalog own;
-    report.write = readOwnCatalog(folder, own);
+    report.write = readOwn(folder, own);
     if (!report.write) {
         report.refusedCatalog = own.located.path;
         return report;
@@ -502,7 +419,7 @@ CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfol
     SafeWriteOptions options;
     options.keepTimes = false;  // refresh compares catalog times: a new catalog must look new
     const QString target = joinPath(folder, CatalogFile::kFileName);
-    report.write = safeWrite(target, produce, verifyCatalog, options);
+    report.write = safeWrite(target, produce, verify, options);
     if (!stop.ok()) report.write = stop;
     if (!report.write) return report;
 
@@ -515,12 +432,13 @@ WriteResult Catalog::rewriteArchive(const QString& folderArg, const QString& arc
     if (archiveName.contains(QLatin1Char('\n')) || archiveLocation.contains(QLatin1Char('\n')))
         return lineFeedRefused();
     const QString folder = absoluteFolder(folderArg);
-    const WriteResult refused = catalogNamesRefused(folder);
+    const auto writing = lockWrites();
+    const WriteResult refused = namesRefused(folder);
     if (!refused) return refused;
     // Every entry is read before anything is written: a catalog that does not load whole would lose
     // the entries after the damage, so it stays as it is.
     OwnCatalog own;
-    const WriteResult read = readOwnCatalog(folder, own);
+    const WriteResult read = readOwn(folder, own);
     if (!read) return read;
     if (own.located.version == 0) return {WriteError::OpenFailed, QStringLiteral("no catalog in %1").arg(folder)};
 
@@ -555,7 +473,7 @@ WriteResult Catalog::rewriteArchive(const QString& folderArg, const QString& arc
     };
     SafeWriteOptions options;
     options.keepTimes = false;  // an archived catalog is a new catalog, as refresh sees it
-    const WriteResult result = safeWrite(joinPath(folder, CatalogFile::kFileName), produce, verifyCatalog, options);
+    const WriteResult result = safeWrite(joinPath(folder, CatalogFile::kFileName), produce, verify, options);
     if (result && own.located.path != joinPath(folder, CatalogFile::kFileName)) removeOldName(folder);  // now replaced
     if (result && counts) *counts = done;
     return result;
@@ -566,7 +484,7 @@ CatalogRefreshReport Catalog::refresh(const QString& folderArg) {
     const QString folder = absoluteFolder(folderArg);
     // Read whole first: a damaged catalog is told about, never compared or rebuilt.
     OwnCatalog own;
-    report.create.write = readOwnCatalog(folder, own);
+    report.create.write = readOwn(folder, own);
     if (!report.create.write) {
         report.create.refusedCatalog = own.located.path;
         return report;
@@ -591,7 +509,8 @@ CatalogRefreshReport Catalog::refresh(const QString& folderArg) {
 
 WriteResult Catalog::createEmpty(const QString& folderArg) {
     const QString folder = absoluteFolder(folderArg);
-    const WriteResult refused = catalogNamesRefused(folder);
+    const auto writing = lockWrites();
+    const WriteResult refused = namesRefused(folder);
     if (!refused) return refused;
     SafeWriteOptions options;
     options.keepTimes = false;

@@ -1,19 +1,36 @@
 #include "snaploredoc.h"
 
-#include "catalog.h"
 #include "diagnostics.h"
 
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QDebug>
 #include <QTimer>
 
-CSnaploreDoc::CSnaploreDoc(Prompter& prompter, QObject* parent) : QObject(parent), prompter_(prompter) {}
+CSnaploreDoc::CSnaploreDoc(Prompter& prompter, QObject* parent) : QObject(parent), prompter_(prompter) {
+    connect(&catalogUpkeep_, &CatalogUpkeep::failed, this, [this](const CatalogUpdateReport& report, bool removalsOnly) {
+        const QString text =
+            removalsOnly ? QStringLiteral("The picture was deleted, but the catalog of %1 could not be written.\n%2")
+                         : QStringLiteral("The picture was saved, but the catalog of %1 could not be written.\n%2");
+        const QString message = text.arg(QDir::toNativeSeparators(report.folder), describe(report.write));
+        if (tellCatalogFailures_)
+            prompter_.messageBox(message, QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
+        else
+            qWarning().noquote() << message;
+    });
+}
+
+void CSnaploreDoc::finishCatalogWrites(bool tell) {
+    QScopedValueRollback quiet(tellCatalogFailures_, tell);
+    catalogUpkeep_.finish();
+}
 
 CSnaploreDoc::~CSnaploreDoc() = default;
 
 void CSnaploreDoc::setPicture(std::unique_ptr<PictureRecord> owned, PictureRecord* shown, const QString& path) {
+    formEdit_ = {};
     owned_ = std::move(owned);
     picture_ = owned_ ? owned_.get() : shown;
     pathName_ = path;
@@ -68,25 +85,23 @@ bool CSnaploreDoc::OpenPictureFile(QString path) {
 
 bool CSnaploreDoc::SavePictureFile(FileTimes times) {
     if (!picture_ || pathName_.isEmpty()) return false;
-    emit storeFields(*picture_);
-    const WriteResult result = picture_->save({}, times == FileTimes::Keep || keepFileTimes_);
+    // The picture takes the form's changes only for this save: when it fails, the form still holds
+    // them, and so does the document.
+    const IptcBlock before = picture_->iptc();
+    if (formEdit_) formEdit_(*picture_);
+    PictureChange written;
+    const WriteResult result = picture_->save({}, times == FileTimes::Keep || keepFileTimes_, &written);
     if (!result) {
+        picture_->iptc() = before;
         prompter_.messageBox(QStringLiteral("Cannot save %1.\n%2").arg(QDir::toNativeSeparators(pathName_), describe(result)),
                              QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
         return false;
     }
+    formEdit_ = {};
+    emit formEditStored();
     savedFlag = 1;
     modified_ = false;
-
-    const QString folder = QFileInfo(pathName_).absolutePath();
-    if (Catalog::version(folder) != 0) {
-        Catalog catalog;
-        const CatalogCreateReport rebuilt = catalog.create(folder, true);
-        if (!rebuilt.ok())
-            prompter_.messageBox(QStringLiteral("The picture was saved, but the catalog of %1 could not be written.\n%2")
-                                     .arg(QDir::toNativeSeparators(folder), describe(rebuilt.write)),
-                                 QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
-    }
+    catalogUpkeep_.add({std::move(written)});
     emit pictureSaved(pathName_);
     emit updateAllViews();
     return true;

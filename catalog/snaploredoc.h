@@ -1,15 +1,18 @@
 #pragma once
 // The single document: the one picture open in the views. Opening reads a PictureRecord from the
-// picture file; saving writes the picture anew with the form's data, through the safe rewrite, and
-// then brings the folder's catalog up to date. The document knows its views only through signals,
+// picture file; saving puts the changes the form handed over into the picture, writes it through the
+// safe rewrite, and hands it to the catalog upkeep, which brings the folder's catalog up to date in the
+// background. The document knows its views only through signals,
 // so it works, and is tested, without windows.
 
+#include "catalogupkeep.h"
 #include "picturerecord.h"
 #include "prompter.h"
 
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CSnaploreDoc : public QObject {
@@ -26,8 +29,8 @@ public:
     // The file times a save of the open picture leaves: those the file had (the default), or the
     // time of the save.
     enum class FileTimes { AsChosen, Keep };
-    // Writes the open picture into its file (the form's fields first), then rebuilds the folder's
-    // catalog when it has one. The file keeps its times unless the user chose otherwise
+    // Writes the open picture into its file (the form's changes first), then hands it to the catalog
+    // upkeep. The file keeps its times unless the user chose otherwise
     // (setKeepFileTimes); `Keep` keeps them whatever the choice. False, with a message, when the
     // picture could not be written.
     bool SavePictureFile(FileTimes times = FileTimes::AsChosen);
@@ -54,6 +57,18 @@ public:
     void setModified(bool modified) { modified_ = modified; }
     Prompter& prompter() const { return prompter_; }
 
+    // The changes the picture data form holds, handed over as they are made: the next save puts them
+    // into the picture. A new hand-over replaces the one before; opening or closing a picture drops it.
+    using FormEdit = std::function<void(PictureRecord& picture)>;
+    void setFormEdit(FormEdit edit) { formEdit_ = std::move(edit); }
+    bool hasFormEdit() const { return bool(formEdit_); }
+
+    // Keeps the catalogs of the folders whose pictures were saved or deleted current, off the UI thread.
+    CatalogUpkeep& catalogUpkeep() { return catalogUpkeep_; }
+    // Writes every catalog still waiting; before a folder is read or left and before the end. Without
+    // `tell`, a catalog that could not be written is only logged.
+    void finishCatalogWrites(bool tell = true);
+
     // When set, the save-changes question is skipped and a close goes ahead.
     int noPrompt = 0;
     // 1 once the picture was written; handed to the picture data form after a save question.
@@ -67,8 +82,8 @@ signals:
     void updateAllViews();
     // A text for the status bar; busy means a wait cursor while it shows.
     void statusMessage(const QString& text, bool busy);
-    // Just before a save: the picture data form puts its values into the picture.
-    void storeFields(PictureRecord& picture);
+    // After a save put the form's changes into the picture: the form starts counting changes again.
+    void formEditStored();
     // After a save question on a modified document.
     void savedFlagChanged(int savedFlag);
     // After a picture file was written successfully, before the views are updated: whoever keeps
@@ -85,4 +100,7 @@ private:
     bool modified_ = false;
     bool keepFileTimes_ = true;
     bool leaving_ = false;
+    FormEdit formEdit_;
+    bool tellCatalogFailures_ = true;
+    CatalogUpkeep catalogUpkeep_;
 };

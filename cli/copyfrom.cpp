@@ -85,7 +85,7 @@ int runCopyFrom(const CliOptions& p, CliStreams io, const char* usage) {
     }
 
     copytoall::Report report = copytoall::writeAll(source->iptc(), targets, choice);
-    copytoall::rebuildCatalogs(report);
+    copytoall::updateCatalogs(report);
     for (const copytoall::Failure& archived : report.archived)
         io.err << "snaplore-cli: " << archived.path << ": left as it is, " << archived.reason << "\n";
     for (const copytoall::Failure& failure : report.pictures) fail(failure.path, failure.reason);

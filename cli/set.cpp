@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "catalogupdate.h"
 #include "picturerecord.h"
 #include "safewrite.h"
 
@@ -6,6 +7,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -119,17 +121,38 @@ int runSet(const CliArgs& args, CliStreams io) {
         status = 1;
     };
     // Files are flushed to disk together, a batch at a time, so that temporaries do not pile up.
-    std::deque<QString> staged;  // the paths as given, in the batch's order
-    SafeWriteBatch batch([&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
-        for (const SafeWriteBatch::Outcome& outcome : outcomes) {
-            report(staged.front(), outcome.result);
+    // A commit may come inside the write that stages a file, before that write has handed over what
+    // the catalog keeps of it: outcomes are noted here, and taken once the write has returned.
+    struct Staged {
+        QString path;  // as given
+        PictureChange change;
+        std::optional<WriteResult> outcome;
+    };
+    std::deque<std::unique_ptr<Staged>> staged;  // in the batch's order
+    size_t decided = 0;
+    PictureChanges written;
+    qint64 heldHeaderBytes = 0;
+    const auto takeDecided = [&] {
+        for (; decided > 0; --decided) {
+            Staged& done = *staged.front();
+            report(done.path, *done.outcome);
+            if (*done.outcome) {
+                // Past this much, the catalog reads the few header bytes it needs from the pictures.
+                heldHeaderBytes += done.change.header.size();
+                if (heldHeaderBytes > 64 * 1024 * 1024) done.change.header.clear();
+                written.push_back(std::move(done.change));
+            }
             staged.pop_front();
         }
+    };
+    SafeWriteBatch batch([&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
+        for (const SafeWriteBatch::Outcome& outcome : outcomes) staged[decided++]->outcome = outcome.result;
     });
     for (const QByteArray& raw : files) {
         const QString path = QFile::decodeName(raw);
         // A file named twice is read again after its first rewrite is in place, as one by one.
         if (batch.holds(path)) batch.commit();
+        takeDecided();
         WriteResult result;
         // Only a regular file is handed on: the picture reader opens by name and would wait on a pipe.
         if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {
@@ -142,13 +165,27 @@ int runSet(const CliArgs& args, CliStreams io) {
             result = {WriteError::NotWalkable, QStringLiteral("not a JPEG file")};
         else {
             apply(edit, picture.iptc());
-            staged.push_back(path);
-            result = picture.iptc().WriteIptc({}, &batch);
-            if (!result) staged.pop_back();
+            staged.push_back(std::make_unique<Staged>(Staged{path, {}, {}}));
+            Staged* entry = staged.back().get();
+            result = picture.iptc().WriteIptc({}, &batch, true, &entry->change);
+            if (!result) {
+                // Not staged, so never committed: it is the last one and has no outcome to wait for.
+                if (staged.size() > decided && staged.back().get() == entry) staged.pop_back();
+                report(path, result);
+            }
         }
-        report(path, result);
+        if (!picture.isJpeg()) report(path, result);
+        takeDecided();
     }
     batch.commit();
+    takeDecided();
+    // The catalogs of the folders written keep up with their pictures.
+    for (const CatalogUpdateReport& catalog : catalogupdate::apply(written))
+        if (!catalog.ok()) {
+            io.err << "snaplore-cli: " << catalog.folder << ": the catalog could not be written again: "
+                   << describe(catalog.write) << "\n";
+            status = 1;
+        }
     io.err.flush();
     return status;
 }

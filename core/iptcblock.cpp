@@ -8,6 +8,7 @@
 #include "jpegstructure.h"
 #include "mpfindex.h"
 #include "photoshopresources.h"
+#include "picturechange.h"
 #include "pictureheader.h"
 #include "safewrite.h"
 #include "textcodec.h"
@@ -631,13 +632,14 @@ bool IptcBlock::readFromSameData(const IptcBlock& other) const {
     return true;
 }
 
-WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes) {
+WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes,
+                                 PictureChange* written) {
     RefreshDateTexts();
     // The times before anything here reads the file (reading moves its access time).
     struct stat before {};
     const bool haveTimes = ::stat(QFile::encodeName(path_).constData(), &before) == 0;
     const struct stat* timesBefore = haveTimes ? &before : nullptr;
-    if (!outputPath.isEmpty()) return writeLocked(outputPath, batch, keepFileTimes, nullptr, timesBefore);
+    if (!outputPath.isEmpty()) return writeLocked(outputPath, batch, keepFileTimes, nullptr, timesBefore, written);
 
     // The picture stays locked from this reading until the new file is in its place: another writer
     // of this program waits, and then reads what this one wrote.
@@ -651,15 +653,17 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batc
         IptcBlock merged = std::move(*current);
         ApplyChangesTo(merged);
         merged.path_ = path_;
-        const WriteResult result = merged.writeLocked({}, batch, keepFileTimes, std::move(lock), timesBefore);
+        const WriteResult result =
+            merged.writeLocked({}, batch, keepFileTimes, std::move(lock), timesBefore, written);
         if (result && !batch) *this = std::move(merged);  // now describes the file as written
         return result;
     }
-    return writeLocked({}, batch, keepFileTimes, std::move(lock), timesBefore);
+    return writeLocked({}, batch, keepFileTimes, std::move(lock), timesBefore, written);
 }
 
 WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes,
-                                   std::shared_ptr<PictureLock> lock, const struct stat* timesBefore) {
+                                   std::shared_ptr<PictureLock> lock, const struct stat* timesBefore,
+                                   PictureChange* written) {
     QFile source(path_);
     if (!source.open(QIODevice::ReadOnly)) return {WriteError::OpenFailed, source.errorString()};
     const qint64 size = source.size();
@@ -718,6 +722,9 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
     };
     if (changed && !sameFields(expectedBlock, *this)) return {WriteError::VerifyFailed, path_};
 
+    // What a catalog keeps of the new file: taken from the verified temporary, so that it is exactly
+    // what reading the written picture would give.
+    PictureChange change;
     auto verify = [&](const QString& tempPath) -> WriteResult {
         QFile check(tempPath);
         if (!check.open(QIODevice::ReadOnly) || check.size() != total) return {WriteError::VerifyFailed, path_};
@@ -740,6 +747,11 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
                     return {WriteError::VerifyFailed, path_};
             }
         }
+        if (written && check.seek(0)) {
+            change.fileSize = quint64(total);
+            change.header = check.read(qint64(readBack.headerSize));
+            if (change.header.size() != qsizetype(readBack.headerSize)) change.header.clear();
+        }
         return {};
     };
 
@@ -751,6 +763,10 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
     options.targetLock = std::move(lock);
     WriteResult result = safeWrite(outputPath.isEmpty() ? path_ : outputPath, produce, verify, options);
     if (!result && shortRead) result = {WriteError::ShortRead, path_};
+    if (result && written) {
+        change.path = outputPath.isEmpty() ? path_ : outputPath;
+        *written = std::move(change);
+    }
     if (result && outputPath.isEmpty() && !batch && changed) {
         // The block now describes the file as written.
         raw_ = expectedBlock.raw_;

@@ -19,6 +19,7 @@
 #include <vector>
 
 class PictureLock;
+struct PictureChange;
 struct stat;
 class SafeWriteBatch;
 
@@ -77,7 +78,10 @@ public:
     // is no longer what this block was read from, only the fields changed here are put onto what is
     // there now. A picture that another writer holds longer than PictureLock::kWaitMs is not
     // written (WriteError::Busy).
-    WriteResult WriteIptc(const QString& outputPath = {}, SafeWriteBatch* batch = nullptr, bool keepFileTimes = true);
+    // `written`, when given, receives what a catalog keeps of the new file (its size and header) once
+    // it is verified; in a batch it holds only when the commit puts that file in place.
+    WriteResult WriteIptc(const QString& outputPath = {}, SafeWriteBatch* batch = nullptr, bool keepFileTimes = true,
+                          PictureChange* written = nullptr);
 
     // True when a field (lists, date and kept datasets included) differs from what was read. A new
     // thumbnail alone is no change: it goes into the file with the next change of the data.
@@ -136,7 +140,8 @@ private:
     struct Written;
 
     WriteResult writeLocked(const QString& outputPath, SafeWriteBatch* batch, bool keepFileTimes,
-                            std::shared_ptr<PictureLock> lock, const struct stat* timesBefore);
+                            std::shared_ptr<PictureLock> lock, const struct stat* timesBefore,
+                            PictureChange* written);
     // The picture data of the file at `path` as it is now; nothing when it cannot be read.
     static std::optional<IptcBlock> readCurrent(const QString& path);
     // True when both were read from the same datasets, byte for byte.

@@ -10,6 +10,7 @@
 #endif
 #include <QRegularExpression>
 
+#include "picturechange.h"
 #include "prompter.h"
 #include "thumbnailmaker.h"
 
@@ -136,28 +137,20 @@ void PictureRecord::setFilePath(const QString& path) {
     iptc_.setPath(path);
 }
 
-WriteResult PictureRecord::save(const QString& outputPath, bool keepFileTimes) {
+WriteResult PictureRecord::save(const QString& outputPath, bool keepFileTimes, PictureChange* written) {
     // The picture data is read again under the picture's lock before it is written (a catalog entry
     // was read from the catalog's copy, never from the file): only the changes made here go onto what
     // is there now, so that nothing another program or run wrote meanwhile is lost.
-    const WriteResult result = iptc_.WriteIptc(outputPath, nullptr, keepFileTimes);
+    PictureChange change;
+    const WriteResult result = iptc_.WriteIptc(outputPath, nullptr, keepFileTimes, &change);
     if (result) {
         updateHasData();
         // A catalog copies headerSize bytes of this picture: they must be those of the new file.
-        refreshSizes(outputPath.isEmpty() ? filePath_ : outputPath);
+        fileSize_ = change.fileSize;
+        if (!change.header.isEmpty()) headerSize_ = quint64(change.header.size());
+        if (written) *written = std::move(change);
     }
     return result;
-}
-
-void PictureRecord::refreshSizes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return;
-    PictureHeader header;
-    JpegSectionReader reader;
-    reader.setVerbose(false);
-    IptcBlock scratch;
-    fileSize_ = quint64(file.size());
-    if (WalkPictureHeader(file, file.size(), reader, scratch, header)) headerSize_ = header.headerSize;
 }
 
 void PictureRecord::readLockState() {

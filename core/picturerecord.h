@@ -23,6 +23,7 @@
 #include "pictureheader.h"
 #include "writeerror.h"
 
+struct PictureChange;
 class Prompter;
 class QPainter;
 
@@ -83,7 +84,8 @@ public:
     // `keepFileTimes` false gives the file the time of the save. The picture is locked from reading it
     // again until it is replaced (IptcBlock::WriteIptc): when its picture data changed on disk since
     // it was read, only the fields changed here are applied to what is there now.
-    WriteResult save(const QString& outputPath = {}, bool keepFileTimes = true);
+    // `written` receives what the folder's catalog keeps of the new file (catalogupdate.h).
+    WriteResult save(const QString& outputPath = {}, bool keepFileTimes = true, PictureChange* written = nullptr);
 
     // Locked means the owner may not write the file. Locking clears every write bit; unlocking gives
     // the owner's back. Both read the state back from disk and return false when it cannot be set.
@@ -152,7 +154,6 @@ private:
     bool makeThumbnailsFromImage();
 #endif
     void readLockState();
-    void refreshSizes(const QString& path);
 
     QString fileName_;
     QString filePath_;

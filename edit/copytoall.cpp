@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "catalog.h"
+#include "catalogupdate.h"
 #include "picdatamapping.h"
 #include "picturerecord.h"
 
@@ -112,11 +112,11 @@ Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, c
             applyData(target->iptc(), data, choice);
             // A picture without a stored date gets the camera's on its first save, as from the form.
             picdata::giveCameraDate(picdata::cameraDateTime(target->reader().exif().dateTimeOriginal), target->iptc());
-            const WriteResult result = target->save();
+            PictureChange change;
+            const WriteResult result = target->save({}, true, &change);
             if (result) {
                 ++report.written;
-                const QString folder = QFileInfo(target->filePath()).absolutePath();
-                if (!report.folders.contains(folder)) report.folders.append(folder);
+                report.changes.push_back(std::move(change));
             } else {
                 // The file is as it was, and the browser must not show data the file does not hold.
                 target->iptc() = before;
@@ -128,20 +128,9 @@ Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, c
     return report;
 }
 
-void rebuildCatalogs(Report& report, const CatalogHooks& hooks) {
-    const std::function<bool(const QString&)> hasCatalog =
-        hooks.hasCatalog ? hooks.hasCatalog : [](const QString& folder) { return Catalog::version(folder) != 0; };
-    const std::function<WriteResult(const QString&)> rebuild =
-        hooks.rebuild ? hooks.rebuild : [](const QString& folder) { return Catalog().create(folder, true).write; };
-    QStringList folders = report.folders;
-    const auto depth = [](const QString& folder) { return folder.count(u'/'); };
-    std::stable_sort(folders.begin(), folders.end(),
-                     [&](const QString& a, const QString& b) { return depth(a) > depth(b); });
-    for (const QString& folder : folders) {
-        if (!hasCatalog(folder)) continue;
-        const WriteResult result = rebuild(folder);
-        if (!result) report.catalogs.append({folder, describe(result)});
-    }
+void updateCatalogs(Report& report) {
+    for (const CatalogUpdateReport& catalog : catalogupdate::apply(report.changes))
+        if (!catalog.ok()) report.catalogs.append({catalog.folder, describe(catalog.write)});
 }
 
 QString failureMessage(const Report& report, int maxLines) {

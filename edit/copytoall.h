@@ -1,6 +1,6 @@
 #pragma once
 // Copy to all without its dialog: gives one picture's data to many pictures, each written at once
-// through the safe rewrite, and brings the catalogs of their folders up to date afterwards. The
+// through the safe rewrite, and hands them to the catalogs of their folders afterwards. The
 // event, headline, people, rating, caption and place go when chosen. A field the form does not show
 // (by-line, credit, copyright notice and the like) goes only when the source has a value for it: the
 // user cannot see it, so a target never loses its own value to an empty one. Every target keeps
@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "iptcblock.h"
+#include "picturechange.h"
 #include "writeerror.h"
 
 class PictureRecord;
@@ -54,8 +55,8 @@ struct Report {
     int skipped = 0;          // targets without a picture object
     QList<Failure> pictures;  // targets that could not be written; their data stay as they were
     QList<Failure> archived;  // catalog entries whose pictures lie on an archive disc: skipped
-    QStringList folders;      // folders of the written pictures, each once, in list order
-    QList<Failure> catalogs;  // catalogs that could not be rebuilt
+    PictureChanges changes;   // the pictures written, for their folders' catalogs
+    QList<Failure> catalogs;  // catalogs that could not be written
     bool complete() const { return pictures.isEmpty() && catalogs.isEmpty(); }
 };
 
@@ -66,16 +67,9 @@ struct Report {
 Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, const Choice& choice,
                 const std::function<void(int done)>& step = {});
 
-struct CatalogHooks {
-    // Default: the folder holds a catalog (version 2 or 3).
-    std::function<bool(const QString& folder)> hasCatalog;
-    // Default: the catalog is created again from the folder's pictures and its subfolders' catalogs.
-    std::function<WriteResult(const QString& folder)> rebuild;
-};
-
-// Rebuilds the catalog of every folder of the report that has one, each once; subfolders come before
-// the folders above them, whose catalogs take theirs in. Failures go into the report.
-void rebuildCatalogs(Report& report, const CatalogHooks& hooks = {});
+// Brings the catalog of every folder a picture was written in up to date (catalogupdate.h); the
+// catalogs that could not be written go into the report.
+void updateCatalogs(Report& report);
 
 // The one message that names the pictures and catalogs that were not written and why, archived
 // pictures included; empty when everything was written. Long lists are cut after `maxLines` names.

@@ -434,6 +434,7 @@ bool CMainFrame::commitSession(bool mayAsk) {
         // The answer holds for the end that follows: the session's close does not ask again.
         document_->setModified(false);
     }
+    document_->finishCatalogWrites(mayAsk);
     saveWindowState();
     outer_->saveLayout();
     store_.sync();
@@ -445,6 +446,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    document_->finishCatalogWrites();
     saveWindowState();
     event->accept();
     emit closed();
@@ -649,6 +651,8 @@ void CMainFrame::OpenFolder(const QString& path) {
     currentFolder_ = folder;
     RecentFolders(store_).add(folder);
     updateRecentFolders();
+    // The catalogs of the folder left behind are written before anything is read.
+    document_->finishCatalogWrites();
     // A rewrite that was cut short here (a crash, a power cut) is finished before anything is read.
     recoverFolder(folder);
 
@@ -698,11 +702,13 @@ void CMainFrame::RefreshBrowser() {
 
 void CMainFrame::createCatalog() {
     if (currentFolder_ == browser::kDriveList) return;
+    document_->finishCatalogWrites();
     catalogcommands::create(*this);
     RefreshBrowser();
 }
 
 void CMainFrame::removeCatalog() {
+    document_->finishCatalogWrites();
     catalogcommands::remove(*this);
     RefreshBrowser();
 }
@@ -745,6 +751,7 @@ bool CMainFrame::browserHasPictures() const {
 void CMainFrame::PageSetup() { printcommand::pageSetup(printer(), this); }
 
 void CMainFrame::archiveCatalog() {
+    document_->finishCatalogWrites();
     if (archivecommand::run(*this, archiveCdName_, archiveLocation_, this)) RefreshBrowser();
 }
 
@@ -774,6 +781,7 @@ void CMainFrame::SaveCopyToAll() {
             return entry ? entry->picture.get() : nullptr;
         };
         hooks.refreshBrowser = [this] { browser_->refresh(); };
+        hooks.catalogs = [this](const PictureChanges& changes) { document_->catalogUpkeep().add(changes); };
         copyToAll_ = new CCopyToAllDlg(prompter_, std::move(hooks), this);
     }
     copyToAll_->clearTargets();

@@ -7,7 +7,6 @@
 #include <QStandardPaths>
 
 #include "browsecontext.h"
-#include "catalog.h"
 #include "filebrowserview.h"
 #include "picturerecord.h"
 #include "prompter.h"
@@ -96,15 +95,10 @@ void run(BrowseContext& frame) {
         return;
     }
     frame.browser()->removePicture(path);
-    const QString folder = QFileInfo(path).absolutePath();
-    if (Catalog::version(folder) == 0) return;
-    const CatalogCreateReport rebuilt = Catalog().create(folder, true);
-    if (!rebuilt.ok())
-        prompter.messageBox(QCoreApplication::translate("CMainFrame",
-                                                        "The picture was deleted, but the catalog of %1 could not be "
-                                                        "written.\n%2")
-                                .arg(QDir::toNativeSeparators(folder), describe(rebuilt.write)),
-                            QStringLiteral("Error!"), mb::Ok | mb::IconExclamation);
+    PictureChange removed;
+    removed.path = path;
+    removed.removed = true;
+    document.catalogUpkeep().add({std::move(removed)});
 }
 
 }  // namespace deletecommand

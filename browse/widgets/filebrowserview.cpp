@@ -162,6 +162,8 @@ void CFileBrowserView::reload() {
 
 void CFileBrowserView::startLoad() {
     cancelLoad();
+    // The catalog read here must hold every save and delete made so far.
+    frame_.document().finishCatalogWrites();
     suppressSelection_ = true;
     frame_.setStatusText(QStringLiteral("Loading images..."), true);
 

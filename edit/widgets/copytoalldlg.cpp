@@ -102,8 +102,11 @@ bool CCopyToAllDlg::run() {
         progress_->setValue(done);
         progress_->repaint();
     });
+    if (hooks_.catalogs)
+        hooks_.catalogs(report_.changes);
+    else
+        copytoall::updateCatalogs(report_);
     if (hooks_.refreshBrowser) hooks_.refreshBrowser();
-    copytoall::rebuildCatalogs(report_, hooks_.catalogs);
     QApplication::restoreOverrideCursor();
 
     // The run goes on past a picture it cannot write; at its end the user learns which ones were left.

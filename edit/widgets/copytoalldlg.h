@@ -25,7 +25,9 @@ public:
         std::function<const IptcBlock*()> source;                    // the open picture's data after the save
         std::function<PictureRecord*(const QString& path)> picture;  // a target's picture object, or null
         std::function<void()> refreshBrowser;                        // after the writes
-        copytoall::CatalogHooks catalogs;                            // empty: the real catalogs
+        // Takes the written pictures for their folders' catalogs (the window's keeps them current in
+        // the background and reports its own failures); empty: the catalogs are written here.
+        std::function<void(const PictureChanges&)> catalogs;
     };
 
     CCopyToAllDlg(Prompter& prompter, Hooks hooks, QWidget* parent = nullptr);

@@ -150,7 +150,10 @@ CPicDataView::CPicDataView(FrameContext& frame, QWidget* parent) : QWidget(paren
     connectControls();
     CSnaploreDoc& document = frame_.document();
     connect(&document, &CSnaploreDoc::updateAllViews, this, &CPicDataView::RefreshFromPicture);
-    connect(&document, &CSnaploreDoc::storeFields, this, &CPicDataView::storeInto);
+    connect(&document, &CSnaploreDoc::formEditStored, this, [this] {
+        changes_.reset();
+        if (const PictureRecord* picture = frame_.document().picture()) loadedData_ = picture->iptc();
+    });
     // Working in any field of the form makes it the frame's active view.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now && isAncestorOf(now) && !frame_.isActiveView(this)) frame_.setActiveView(this);
@@ -417,7 +420,9 @@ void CPicDataView::connectControls() {
     // typed, chosen, dropped from the options tree or sent by the toolbar.
     const auto track = [this](Field field) {
         return [this, field] {
-            if (!loading_) changes_.edited(field);
+            if (loading_) return;
+            changes_.edited(field);
+            handOver();
         };
     };
     const std::pair<QLineEdit*, Field> lines[] = {{event_, Field::Event},       {headline_, Field::Headline},
@@ -445,7 +450,10 @@ void CPicDataView::connectControls() {
     connect(lock_, &QToolButton::clicked, this, &CPicDataView::SetLock);
 }
 
-void CPicDataView::markModified() { frame_.document().setModified(true); }
+void CPicDataView::markModified() {
+    frame_.document().setModified(true);
+    handOver();
+}
 
 QWidget* CPicDataView::control(int id) const { return findChild<QWidget*>(objectNameFor(id)); }
 
@@ -522,6 +530,8 @@ void CPicDataView::RefreshFromPicture() {
     updateLockButton(pictureLocked_);
     preview_->update();
     changes_.reset();
+    // The form shows the picture as it is: no change of the form waits for a save.
+    document.setFormEdit({});
     --loading_;
 }
 
@@ -565,7 +575,7 @@ void CPicDataView::StoreFields() {
     if (PictureRecord* picture = frame_.document().picture()) storeInto(*picture);
 }
 
-void CPicDataView::storeInto(PictureRecord& picture) {
+picdata::FormFields CPicDataView::currentFields() const {
     FormFields fields;
     fields.eventTitle = event_->text();
     fields.eventStart = eventStart_->date();
@@ -578,11 +588,33 @@ void CPicDataView::storeInto(PictureRecord& picture) {
     fields.country = country_->text();
     fields.ratingIndex = rating_->currentIndex();
     fields.people = people();
+    return fields;
+}
+
+void CPicDataView::storeInto(PictureRecord& picture) {
     const QDate date = dateTaken();
     const QDateTime taken = date.isValid() ? QDateTime(date, timeTaken_->time()) : QDateTime();
-    storeFieldsInto(fields, changes_, taken, cameraDateTime(picture.reader().exif().dateTimeOriginal), picture.iptc());
+    storeFieldsInto(currentFields(), changes_, taken, cameraDateTime(picture.reader().exif().dateTimeOriginal),
+                    picture.iptc());
     changes_.reset();
     loadedData_ = picture.iptc();
+    frame_.document().setFormEdit({});
+}
+
+void CPicDataView::handOver() {
+    if (loading_) return;
+    CSnaploreDoc& document = frame_.document();
+    if (!document.picture() || !changes_.changed()) {
+        document.setFormEdit({});
+        return;
+    }
+    // A copy of the values as they stand: the save may come after the form has shown another picture.
+    const QDate date = dateTaken();
+    const QDateTime taken = date.isValid() ? QDateTime(date, timeTaken_->time()) : QDateTime();
+    document.setFormEdit([fields = currentFields(), changes = changes_, taken](PictureRecord& picture) {
+        storeFieldsInto(fields, changes, taken, cameraDateTime(picture.reader().exif().dateTimeOriginal),
+                        picture.iptc());
+    });
 }
 
 void CPicDataView::ApplyCopy(const IptcBlock& data) {
@@ -685,6 +717,7 @@ void CPicDataView::Clear() {
     empty.rating = QStringLiteral("2");
     LoadFields(empty);
     changes_.tookAll(empty);
+    handOver();
 }
 
 void CPicDataView::Reload() {
@@ -695,6 +728,7 @@ void CPicDataView::Reload() {
     LoadFields(loadedData_);
     changes_.reloaded();
     frame_.document().setModified(false);
+    handOver();
 }
 
 void CPicDataView::UseLast() {

@@ -1,8 +1,9 @@
 #pragma once
 // The picture data form of the picture column: the open picture's event with its dates, headline,
 // caption, people, place, date and time taken and rating, with where its file lies, its sizes, a
-// small preview and the buttons that save and move on. The form edits the fields only; the frame's
-// save commands have it store them into the picture (StoreFields) and the document writes the file.
+// small preview and the buttons that save and move on. The form edits the fields only: each change
+// is handed to the document (the changed fields as they now stand), and the document's save puts
+// them into the picture and writes the file.
 // The logic of the fields lives in picdatamapping.h.
 //
 // For the picture data toolbar the form reports every change of the headline, the people count and
@@ -135,6 +136,10 @@ private:
     void paintPreview(QPainter& painter, const QRect& area);
     void setDateTaken(const QDateTime& taken);
     void storeInto(PictureRecord& picture);
+    // Hands the changed fields, as they stand now, to the document for its next save; none once
+    // nothing is changed.
+    void handOver();
+    picdata::FormFields currentFields() const;
     QDate dateTaken() const;
 
     FrameContext& frame_;

@@ -327,6 +327,7 @@ TEST_F(FrameTest, ADeletedPictureGoesToTheTrashAndOnlyAConfirmedDeleteIsForGood)
         EXPECT_FALSE(QFileInfo::exists(QDir::currentPath() + "/files/a.jpg"));
         EXPECT_EQ(QFile::exists(path("a.jpg")), !c.gone);
         EXPECT_EQ(document().pathName(), path(c.gone ? "b.jpg" : "a.jpg"));
+        document().finishCatalogWrites();
         Catalog catalog;
         ASSERT_TRUE(catalog.load(folder_));
         EXPECT_EQ(catalog.count(), c.gone ? 1 : 2);

@@ -22,6 +22,8 @@
 #include <vector>
 
 #include "catalogfile.h"
+#include "catalogupdate.h"
+#include "picturerecord.h"
 #include "testsupport.h"
 
 using testsupport::dataPath;
@@ -936,4 +938,99 @@ TEST(Catalog, ArchivedEntriesOutliveTheirFiles) {
     const CliRun run = cli({"catalog", "create", box.path(), "--subfolders"});
     EXPECT_EQ(run.status, 0) << run.err.constData();
     EXPECT_TRUE(run.out.contains("Kept 1 archived entries")) << run.out.constData();
+}
+
+// ---- Upkeep after writes ----
+
+namespace {
+
+// Writes a headline into the picture as every writer does, and hands over what the catalog keeps.
+PictureChange writeHeadline(const QString& path, const QString& headline) {
+    PictureRecord picture(path);
+    picture.iptc().headline = headline;
+    PictureChange change;
+    EXPECT_TRUE(picture.iptc().WriteIptc({}, nullptr, true, &change).ok()) << path.toStdString();
+    EXPECT_FALSE(change.header.isEmpty());
+    return change;
+}
+
+}  // namespace
+
+// The catalog after an update is, byte for byte, the one creating it afresh from the files gives:
+// pictures written, added, removed, a header the writer could not hand over, archived entries whose
+// files are here or gone, and a subfolder's entries taken in.
+TEST(CatalogUpdate, WrittenAddedAndRemovedPicturesGiveWhatACreateWrites) {
+    SandBox box;
+    for (const char* name : {"a.jpg", "c.jpg", "d.jpg"}) box.copy(dataPath("Canon_40D.jpg"), name);
+    ASSERT_TRUE(QDir(box.path()).mkdir("sub"));
+    box.copy(dataPath("iptc_fields.jpg"), "sub/s.jpg");
+    ASSERT_TRUE(Catalog().create(box.filePath("sub"), false).ok());
+    ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+    const QString catalog = catalogOf(box.path());
+
+    const auto expectAsCreated = [&](const char* step) {
+        const QByteArray updated = readAll(catalog);
+        ASSERT_TRUE(Catalog().create(box.path(), true).ok()) << step;
+        EXPECT_EQ(updated, readAll(catalog)) << step;
+    };
+    const auto update = [&](PictureChanges changes) {
+        const std::vector<CatalogUpdateReport> reports = catalogupdate::apply(changes);
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_TRUE(reports[0].ok()) << describe(reports[0].write).toStdString();
+        EXPECT_TRUE(reports[0].written);
+    };
+
+    update({writeHeadline(box.filePath("a.jpg"), "First")});
+    expectAsCreated("written");
+
+    box.copy(dataPath("iptc_photomech.jpg"), "b.jpg");  // new to the catalog: between a and c
+    box.copy(dataPath("iptc_utf8_tz.jpg"), "e.jpg");    // and after the last
+    update({writeHeadline(box.filePath("e.jpg"), "Last"), writeHeadline(box.filePath("b.jpg"), "Between")});
+    expectAsCreated("added");
+
+    PictureChange unknownHeader = writeHeadline(box.filePath("c.jpg"), "Header read back");
+    unknownHeader.header.clear();
+    ASSERT_TRUE(QFile::remove(box.filePath("d.jpg")));
+    PictureChange removed;
+    removed.path = box.filePath("d.jpg");
+    removed.removed = true;
+    update({unknownHeader, removed});
+    expectAsCreated("removed, header read");
+
+    // Archived to a disc: the entries keep the disc while their files are here, and one whose file
+    // goes stays as the only record of its picture.
+    ASSERT_TRUE(Catalog().rewriteArchive(box.path(), "Disc 1", "/media/disc").ok());
+    update({writeHeadline(box.filePath("b.jpg"), "On a disc")});
+    expectAsCreated("archived, written");
+    ASSERT_TRUE(QFile::remove(box.filePath("a.jpg")));
+    removed.path = box.filePath("a.jpg");
+    update({removed});
+    expectAsCreated("archived, removed");
+    Catalog loaded;
+    ASSERT_TRUE(loaded.load(box.path()));
+    EXPECT_EQ(pictureNames(loaded), QStringList({"b.jpg", "c.jpg", "e.jpg", "sub/s.jpg", "a.jpg"}));
+
+    // A folder without a catalog gets none, and pictures elsewhere leave this one alone.
+    SandBox plain;
+    plain.copy(dataPath("Canon_40D.jpg"), "p.jpg");
+    const QByteArray before = readAll(catalog);
+    EXPECT_TRUE(catalogupdate::apply({writeHeadline(plain.filePath("p.jpg"), "No catalog")}).empty());
+    EXPECT_FALSE(QFile::exists(catalogOf(plain.path())));
+    EXPECT_EQ(readAll(catalog), before);
+}
+
+TEST(CatalogUpdate, ACatalogThatDoesNotLoadWholeIsNotWritten) {
+    SandBox box;
+    for (const char* name : {"a.jpg", "b.jpg"}) box.copy(dataPath("Canon_40D.jpg"), name);
+    ASSERT_TRUE(Catalog().create(box.path(), true).ok());
+    const QByteArray cut = cutAfterFirstEntry(readAll(catalogOf(box.path())));
+    ASSERT_TRUE(testsupport::writeAll(catalogOf(box.path()), cut));
+
+    const CatalogUpdateReport report =
+        catalogupdate::applyToFolder(box.path(), {writeHeadline(box.filePath("b.jpg"), "Kept out")});
+    EXPECT_FALSE(report.ok());
+    EXPECT_FALSE(report.written);
+    EXPECT_EQ(report.refusedCatalog, catalogOf(box.path()));
+    EXPECT_TRUE(describe(report.write).contains("damaged after 1 whole entries")) << describe(report.write).toStdString();
+    EXPECT_EQ(readAll(catalogOf(box.path())), cut);
 }

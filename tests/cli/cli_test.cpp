@@ -144,6 +144,49 @@ TEST(Cli, SetNamesTheFilesItCannotWriteAndWritesTheRest) {
     EXPECT_EQ(QJsonDocument::fromJson(info.out).array()[0].toObject()["iptc"].toObject()["headline"].toString(), "Hi");
 }
 
+// A catalogued folder's catalog keeps up with set: afterwards it is what creating it afresh writes,
+// also over more pictures than one batch holds and with a picture named twice; a catalog that does
+// not load whole is left as it is and named, while the pictures are written.
+TEST(Cli, SetKeepsTheFoldersCatalogAsACreateWouldWriteIt) {
+    testsupport::SandBox box;
+    const char* sources[] = {"Canon_40D.jpg", "iptc_fields.jpg", "iptc_photomech.jpg", "iptc_utf8_tz.jpg"};
+    QStringList pictures;
+    for (int i = 0; i < 70; ++i)
+        pictures << box.copy(testsupport::dataPath(sources[i % 4]), QStringLiteral("p%1.jpg").arg(i, 2, 10, QChar('0')));
+    ASSERT_TRUE(QDir(box.path()).mkdir("sub"));
+    box.copy(testsupport::dataPath("Canon_40D.jpg"), "sub/s.jpg");
+    ASSERT_EQ(cli({"catalog", "create", box.filePath("sub")}).status, 0);
+    ASSERT_EQ(cli({"catalog", "create", box.path(), "--subfolders"}).status, 0);
+    const QString catalog = box.filePath("Snaplore.sidx");
+    const QByteArray subCatalog = readAll(box.filePath("sub/Snaplore.sidx"));
+
+    const CliRun one = cli({"set", "--headline", "New one", pictures[3]});
+    ASSERT_EQ(one.status, 0) << one.err.toStdString();
+    QStringList many = pictures;
+    many << pictures[0];
+    const CliRun all = cli(QStringList{"set", "--caption", "Every one"} + many);
+    ASSERT_EQ(all.status, 0) << all.err.toStdString();
+    const QByteArray updated = readAll(catalog);
+    EXPECT_EQ(readAll(box.filePath("sub/Snaplore.sidx")), subCatalog);  // no other catalog is written
+    ASSERT_EQ(cli({"catalog", "create", box.path(), "--subfolders"}).status, 0);
+    EXPECT_EQ(updated, readAll(catalog));
+    const CliRun list = cli({"catalog", "list", box.path()});
+    EXPECT_TRUE(list.out.contains("New one")) << list.out.left(300).toStdString();
+
+    // Cut after its first entry, with its recorded length made to agree.
+    QByteArray cut = readAll(catalog);
+    const qsizetype firstEnd = cut.indexOf("p01.jpg\n");
+    ASSERT_GT(firstEnd, 0);
+    cut.truncate(firstEnd);
+    for (int i = 0; i < 8; ++i) cut[42 + i] = char((quint64(cut.size()) >> (8 * i)) & 0xFF);
+    ASSERT_TRUE(testsupport::writeAll(catalog, cut));
+    const CliRun refused = cli({"set", "--headline", "Still written", pictures[5]});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("the catalog could not be written again")) << refused.err.toStdString();
+    EXPECT_EQ(readAll(catalog), cut);
+    EXPECT_EQ(PictureRecord(pictures[5]).iptc().headline, "Still written");
+}
+
 TEST(Cli, SpecialFilesAreRefusedWithoutWaiting) {
     SandBox box;
     const QString fifo = box.filePath("x.jpg");

@@ -107,7 +107,13 @@ TEST_F(CopyToAllTest, StartTicksCopyTheEventAndKeepHeadlinePeopleAndRating) {
     EXPECT_EQ(steps, QList<int>({1, 2, 3, 4, 5}));
     EXPECT_EQ(report.written, 3);
     EXPECT_EQ(report.skipped, 1);
-    EXPECT_EQ(report.folders, QStringList({folderA_, folderB_}));
+    // What each written picture hands to its folder's catalog is its file as written.
+    ASSERT_EQ(report.changes.size(), 3u);
+    for (const PictureChange& change : report.changes) {
+        EXPECT_EQ(change.fileSize, quint64(QFileInfo(change.path).size())) << change.path.toStdString();
+        EXPECT_EQ(change.header, testsupport::readAll(change.path).first(change.header.size()));
+        EXPECT_EQ(quint64(change.header.size()), PictureRecord(change.path).headerSize());
+    }
 
     const PictureRecord first(first_->filePath());
     const IptcBlock& got = first.iptc();
@@ -280,19 +286,17 @@ TEST(CopyToAllData, ATargetWithoutADateGetsNoTimeOfDay) {
     EXPECT_EQ(dated.timeText, QStringLiteral("070000-0500"));
 }
 
-TEST_F(CopyToAllTest, EachCatalogIsRebuiltOnceWithTheNewData) {
+TEST_F(CopyToAllTest, EachCatalogTakesTheNewDataAsACreateWouldWriteIt) {
     copytoall::Report report = copytoall::writeAll(source_->iptc(), targets(), copytoall::Choice{});
-    QStringList rebuilt;
-    copytoall::CatalogHooks hooks;
-    hooks.rebuild = [&](const QString& folder) {
-        rebuilt.append(folder);
-        return Catalog().create(folder, true).write;
-    };
-    copytoall::rebuildCatalogs(report, hooks);
+    ASSERT_EQ(report.changes.size(), size_t(report.written));
+    copytoall::updateCatalogs(report);
     EXPECT_TRUE(report.catalogs.isEmpty());
-    rebuilt.sort();
-    EXPECT_EQ(rebuilt, QStringList({folderA_, folderB_}));
 
+    for (const QString& folder : {folderA_, folderB_}) {
+        const QByteArray updated = testsupport::readAll(folder + "/Snaplore.sidx");
+        ASSERT_TRUE(Catalog().create(folder, false).ok());
+        EXPECT_EQ(updated, testsupport::readAll(folder + "/Snaplore.sidx")) << folder.toStdString();
+    }
     Catalog catalog;
     ASSERT_TRUE(catalog.load(folderB_));
     bool seen = false;
@@ -302,22 +306,6 @@ TEST_F(CopyToAllTest, EachCatalogIsRebuiltOnceWithTheNewData) {
         EXPECT_EQ(entry->iptc().caption, QStringLiteral("Source caption"));
     }
     EXPECT_TRUE(seen);
-}
-
-TEST(CopyToAllCatalogs, SubfoldersBeforeTheFoldersAboveAndOnlyWithACatalog) {
-    copytoall::Report report;
-    report.folders = {"/p/a", "/p/a/sub", "/p/b", "/p/a/sub/deeper"};
-    QStringList order;
-    copytoall::CatalogHooks hooks;
-    hooks.hasCatalog = [](const QString& folder) { return folder != "/p/b"; };
-    hooks.rebuild = [&](const QString& folder) {
-        order.append(folder);
-        return folder == "/p/a" ? WriteResult{WriteError::CreateFailed, "disk full"} : WriteResult{};
-    };
-    copytoall::rebuildCatalogs(report, hooks);
-    EXPECT_EQ(order, QStringList({"/p/a/sub/deeper", "/p/a/sub", "/p/a"}));
-    ASSERT_EQ(report.catalogs.size(), 1);
-    EXPECT_TRUE(copytoall::failureMessage(report).contains(QStringLiteral("disk full")));
 }
 
 TEST(CopyToAllMessage, LongListsAreCut) {
@@ -343,7 +331,7 @@ struct FakeFrame {
     bool saveSucceeds = true;
     int saves = 0;
     int refreshes = 0;
-    QStringList rebuilt;
+    std::vector<PictureChanges> handedToCatalogs;
 
     CCopyToAllDlg::Hooks hooks() {
         CCopyToAllDlg::Hooks h;
@@ -360,10 +348,7 @@ struct FakeFrame {
             return it == entries.end() ? nullptr : it->second.get();
         };
         h.refreshBrowser = [this] { ++refreshes; };
-        h.catalogs.rebuild = [this](const QString& folder) {
-            rebuilt.append(folder);
-            return WriteResult{};
-        };
+        h.catalogs = [this](const PictureChanges& changes) { handedToCatalogs.push_back(changes); };
         return h;
     }
 };
@@ -418,7 +403,8 @@ TEST_F(CopyToAllTest, DialogAsksSavesCopiesAndReports) {
     PictureRecord* second = frame.entries[second_->filePath()].get();
     EXPECT_EQ(second->iptc().headline, QStringLiteral("Source headline"));
     EXPECT_EQ(PictureRecord(second_->filePath()).iptc().headline, QStringLiteral("Source headline"));
-    EXPECT_EQ(frame.rebuilt.size(), 2);
+    ASSERT_EQ(frame.handedToCatalogs.size(), 1u);
+    EXPECT_EQ(frame.handedToCatalogs[0].size(), 3u);
     // The read-only picture is named in one message at the end.
     ASSERT_EQ(prompter.asked().size(), 3);
     EXPECT_EQ(prompter.asked()[2].caption, QStringLiteral("Error!"));

@@ -162,7 +162,9 @@ TEST_F(FormFlowTest, CaptionAPictureAndSaveNext) {
         EXPECT_EQ(tool, "Harbour at dusk\nAnna Berg\nZilker Park\nTexas");
     }
 
-    // The catalog holds the new data, the browser shows the headline, and the next picture is open.
+    // The catalog holds the new data once its write in the background is done, the browser shows the
+    // headline, and the next picture is open.
+    document().finishCatalogWrites();
     Catalog catalog;
     ASSERT_TRUE(catalog.load(folder_));
     bool found = false;

@@ -1,0 +1,51 @@
+#pragma once
+// What every writer of a folder's catalog shares: the folder's catalog read whole before it is
+// rewritten, the refusals that keep a write inside the folder, the check of a new catalog, and one
+// lock so that two writers in this program never replace a catalog at the same time.
+
+#include <QByteArray>
+#include <QString>
+#include <mutex>
+#include <vector>
+
+#include "catalogfile.h"
+#include "writeerror.h"
+
+namespace catalogfolder {
+
+QString absoluteFolder(const QString& folder);
+QString joinPath(const QString& folder, const QString& name);
+QString systemError();
+// A regular file at `path`, following links as the folder's listing does.
+bool isRegularFile(const QString& path);
+
+// Before anything is written in the folder: neither catalog name may be a symbolic link (a write or
+// removal through it would reach a file elsewhere) or anything but a regular file.
+WriteResult namesRefused(const QString& folder);
+
+QString damageText(const QString& path, qint32 wholeEntries, CatalogError error);
+WriteResult damaged(const QString& path, qint32 wholeEntries, CatalogError error);
+
+// The folder's own catalog read whole, before it is rewritten. The entries point into `bytes`.
+struct OwnCatalog {
+    CatalogFile::Located located;
+    QByteArray bytes;
+    CatalogHeader header;
+    std::vector<CatalogEntry> entries;  // those whose names lead inside the folder
+};
+// A catalog that cannot be read, or that does not load to its last entry, is refused: written anew
+// from what did load, it would lose the rest. No catalog is no refusal (version stays 0).
+WriteResult readOwn(const QString& folder, OwnCatalog& own);
+
+// A catalog just written reads back as a whole version 3 catalog.
+WriteResult verify(const QString& tempPath);
+
+// Removes the catalog under the older name once the current one replaced it: only a regular file,
+// never what a link there names.
+void removeOldName(const QString& folder);
+
+// Held while a catalog is read for rewriting and written: catalogs are written by the window's
+// commands and, in the background, after saves.
+[[nodiscard]] std::unique_lock<std::mutex> lockWrites();
+
+}  // namespace catalogfolder
