@@ -7,7 +7,6 @@
 
 #include <deque>
 #include <map>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -121,22 +120,18 @@ int runSet(const CliArgs& args, CliStreams io) {
         status = 1;
     };
     // Files are flushed to disk together, a batch at a time, so that temporaries do not pile up.
-    // A commit may come inside the write that stages a file, before that write has handed over what
-    // the catalog keeps of it: outcomes are noted here, and taken once the write has returned.
     struct Staged {
         QString path;  // as given
         PictureChange change;
-        std::optional<WriteResult> outcome;
     };
-    std::deque<std::unique_ptr<Staged>> staged;  // in the batch's order
-    size_t decided = 0;
+    std::deque<Staged> staged;  // in the batch's order
     PictureChanges written;
     qint64 heldHeaderBytes = 0;
-    const auto takeDecided = [&] {
-        for (; decided > 0; --decided) {
-            Staged& done = *staged.front();
-            report(done.path, *done.outcome);
-            if (*done.outcome) {
+    SafeWriteBatch batch([&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
+        for (const SafeWriteBatch::Outcome& outcome : outcomes) {
+            Staged& done = staged.front();
+            report(done.path, outcome.result);
+            if (outcome.result) {
                 // Past this much, the catalog reads the few header bytes it needs from the pictures.
                 heldHeaderBytes += done.change.header.size();
                 if (heldHeaderBytes > 64 * 1024 * 1024) done.change.header.clear();
@@ -144,15 +139,11 @@ int runSet(const CliArgs& args, CliStreams io) {
             }
             staged.pop_front();
         }
-    };
-    SafeWriteBatch batch([&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
-        for (const SafeWriteBatch::Outcome& outcome : outcomes) staged[decided++]->outcome = outcome.result;
     });
     for (const QByteArray& raw : files) {
         const QString path = QFile::decodeName(raw);
         // A file named twice is read again after its first rewrite is in place, as one by one.
         if (batch.holds(path)) batch.commit();
-        takeDecided();
         WriteResult result;
         // Only a regular file is handed on: the picture reader opens by name and would wait on a pipe.
         if (const QString problem = inputFileProblem(raw); !problem.isEmpty()) {
@@ -165,20 +156,14 @@ int runSet(const CliArgs& args, CliStreams io) {
             result = {WriteError::NotWalkable, QStringLiteral("not a JPEG file")};
         else {
             apply(edit, picture.iptc());
-            staged.push_back(std::make_unique<Staged>(Staged{path, {}, {}}));
-            Staged* entry = staged.back().get();
-            result = picture.iptc().WriteIptc({}, &batch, true, &entry->change);
-            if (!result) {
-                // Not staged, so never committed: it is the last one and has no outcome to wait for.
-                if (staged.size() > decided && staged.back().get() == entry) staged.pop_back();
-                report(path, result);
-            }
+            // A commit may come inside the write that stages this file: its entry is in place first.
+            staged.push_back({path, {}});
+            result = picture.iptc().WriteIptc({}, &batch, true, &staged.back().change);
+            if (!result) staged.pop_back();
         }
-        if (!picture.isJpeg()) report(path, result);
-        takeDecided();
+        report(path, result);
     }
     batch.commit();
-    takeDecided();
     // The catalogs of the folders written keep up with their pictures.
     for (const CatalogUpdateReport& catalog : catalogupdate::apply(written))
         if (!catalog.ok()) {

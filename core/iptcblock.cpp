@@ -723,8 +723,8 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
     if (changed && !sameFields(expectedBlock, *this)) return {WriteError::VerifyFailed, path_};
 
     // What a catalog keeps of the new file: taken from the verified temporary, so that it is exactly
-    // what reading the written picture would give.
-    PictureChange change;
+    // what reading the written picture would give. It is handed over here, before a batch may commit
+    // inside the safe write, so that the batch's outcome finds it in place.
     auto verify = [&](const QString& tempPath) -> WriteResult {
         QFile check(tempPath);
         if (!check.open(QIODevice::ReadOnly) || check.size() != total) return {WriteError::VerifyFailed, path_};
@@ -747,10 +747,12 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
                     return {WriteError::VerifyFailed, path_};
             }
         }
-        if (written && check.seek(0)) {
-            change.fileSize = quint64(total);
-            change.header = check.read(qint64(readBack.headerSize));
-            if (change.header.size() != qsizetype(readBack.headerSize)) change.header.clear();
+        if (written) {
+            written->path = outputPath.isEmpty() ? path_ : outputPath;
+            written->removed = false;
+            written->fileSize = quint64(total);
+            written->header = check.seek(0) ? check.read(qint64(readBack.headerSize)) : QByteArray();
+            if (written->header.size() != qsizetype(readBack.headerSize)) written->header.clear();
         }
         return {};
     };
@@ -763,10 +765,6 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
     options.targetLock = std::move(lock);
     WriteResult result = safeWrite(outputPath.isEmpty() ? path_ : outputPath, produce, verify, options);
     if (!result && shortRead) result = {WriteError::ShortRead, path_};
-    if (result && written) {
-        change.path = outputPath.isEmpty() ? path_ : outputPath;
-        *written = std::move(change);
-    }
     if (result && outputPath.isEmpty() && !batch && changed) {
         // The block now describes the file as written.
         raw_ = expectedBlock.raw_;

@@ -79,7 +79,8 @@ public:
     // there now. A picture that another writer holds longer than PictureLock::kWaitMs is not
     // written (WriteError::Busy).
     // `written`, when given, receives what a catalog keeps of the new file (its size and header) once
-    // it is verified; in a batch it holds only when the commit puts that file in place.
+    // it is verified, before the write ends: it holds only when the result (in a batch, the commit's
+    // outcome) says the file is in place.
     WriteResult WriteIptc(const QString& outputPath = {}, SafeWriteBatch* batch = nullptr, bool keepFileTimes = true,
                           PictureChange* written = nullptr);
 

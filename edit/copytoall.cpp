@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <deque>
 
 #include "catalogupdate.h"
 #include "picdatamapping.h"
 #include "picturerecord.h"
+#include "safewrite.h"
 
 namespace copytoall {
 
@@ -100,6 +102,29 @@ Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, c
     // A copy: the source may be one of the targets' own blocks.
     const IptcBlock data = source;
     Report report;
+    // The targets are flushed to disk together, a batch at a time; each outcome comes with its commit.
+    struct Staged {
+        PictureRecord* target;
+        IptcBlock before;
+        PictureChange change;
+    };
+    std::deque<Staged> staged;  // in the batch's order
+    SafeWriteBatch batch([&](const std::vector<SafeWriteBatch::Outcome>& outcomes) {
+        for (const SafeWriteBatch::Outcome& outcome : outcomes) {
+            Staged& done = staged.front();
+            if (outcome.result) {
+                ++report.written;
+                done.target->updateHasData();
+                done.target->setFileSize(done.change.fileSize);
+                report.changes.push_back(std::move(done.change));
+            } else {
+                // The file is as it was, and the browser must not show data the file does not hold.
+                done.target->iptc() = done.before;
+                report.pictures.append({done.target->filePath(), describe(outcome.result)});
+            }
+            staged.pop_front();
+        }
+    });
     int done = 0;
     for (PictureRecord* target : targets) {
         if (!target) {
@@ -108,23 +133,23 @@ Report writeAll(const IptcBlock& source, const QList<PictureRecord*>& targets, c
             // Only the catalog holds this picture: its file lies on an archive disc.
             report.archived.append({target->filePath(), QStringLiteral("on the archive disc \"%1\"").arg(target->archiveName)});
         } else {
-            const IptcBlock before = target->iptc();
+            // A picture listed twice is read again after its first write is in place.
+            if (batch.holds(target->filePath())) batch.commit();
+            staged.push_back({target, target->iptc(), {}});
             applyData(target->iptc(), data, choice);
             // A picture without a stored date gets the camera's on its first save, as from the form.
             picdata::giveCameraDate(picdata::cameraDateTime(target->reader().exif().dateTimeOriginal), target->iptc());
-            PictureChange change;
-            const WriteResult result = target->save({}, true, &change);
-            if (result) {
-                ++report.written;
-                report.changes.push_back(std::move(change));
-            } else {
-                // The file is as it was, and the browser must not show data the file does not hold.
-                target->iptc() = before;
+            // A commit may come inside the write that stages this picture: its entry is in place first.
+            const WriteResult result = target->iptc().WriteIptc({}, &batch, true, &staged.back().change);
+            if (!result) {
+                target->iptc() = staged.back().before;
+                staged.pop_back();
                 report.pictures.append({target->filePath(), describe(result)});
             }
         }
         if (step) step(++done);
     }
+    batch.commit();
     return report;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Copy to all without its dialog: gives one picture's data to many pictures, each written at once
+// Copy to all without its dialog: gives one picture's data to many pictures, flushed a batch at a time
 // through the safe rewrite, and hands them to the catalogs of their folders afterwards. The
 // event, headline, people, rating, caption and place go when chosen. A field the form does not show
 // (by-line, credit, copyright notice and the like) goes only when the source has a value for it: the
