@@ -219,7 +219,15 @@ CatalogError CatalogReader::readEntry(CatalogEntry& entry) {
 }
 
 bool CatalogWriter::put(QByteArrayView bytes) {
-    if (ok_ && out_.write(bytes.data(), bytes.size()) != bytes.size()) ok_ = false;
+    if (!ok_) return false;
+    // Entries are many small pieces: they go to the device in large writes.
+    pending_.append(bytes);
+    return pending_.size() < kFlushSize || flush();
+}
+
+bool CatalogWriter::flush() {
+    if (ok_ && !pending_.isEmpty() && out_.write(pending_) != pending_.size()) ok_ = false;
+    pending_.truncate(0);  // the buffer is kept for the next entries
     return ok_;
 }
 
@@ -256,11 +264,11 @@ bool CatalogWriter::writeEntry(QByteArrayView name, QByteArrayView archiveName, 
 }
 
 bool CatalogWriter::finish() {
-    if (!ok_) return false;
+    if (!flush()) return false;
     const qint64 end = out_.pos();
     QByteArray numbers;
     putLe64(numbers, quint64(end - start_));
     putLe32(numbers, quint32(count_));
     putLe64(numbers, total_);
-    return out_.seek(start_ + CatalogFile::kV3LengthOffset) && put(numbers) && out_.seek(end);
+    return out_.seek(start_ + CatalogFile::kV3LengthOffset) && out_.write(numbers) == numbers.size() && out_.seek(end);
 }

@@ -121,6 +121,7 @@ public:
     bool writeEntry(QByteArrayView name, QByteArrayView archiveName, QByteArrayView archiveLocation, quint64 fileSize,
                     QByteArrayView header);
     // Puts the real count, total and length into the header; the device ends after the last entry.
+    // Until then entries may wait in the writer: a device error can show only here.
     bool finish();
 
     bool failed() const { return !ok_; }
@@ -128,9 +129,12 @@ public:
     quint64 totalSize() const { return total_; }
 
 private:
+    static constexpr qsizetype kFlushSize = 1024 * 1024;
     bool put(QByteArrayView bytes);
+    bool flush();
 
     QIODevice& out_;
+    QByteArray pending_;
     qint64 start_ = 0;
     qint32 count_ = 0;
     quint64 total_ = 0;
