@@ -228,11 +228,12 @@ bool PictureRecord::loadImage(QSize maxSize) {
 
 QImage PictureRecord::decodeImage(const QString& path, int quarters, QSize maxSize) {
     thumbnails::TurnedDecoder decoder(path, quarters);
-    const QSize display = decoder.size();
     QSize size;
-    if (maxSize.isValid() && !maxSize.isEmpty() && display.isValid() &&
-        (display.width() > maxSize.width() || display.height() > maxSize.height()))
-        size = display.scaled(maxSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    if (maxSize.isValid() && !maxSize.isEmpty()) {
+        const QSize display = decoder.size();
+        if (display.isValid() && (display.width() > maxSize.width() || display.height() > maxSize.height()))
+            size = display.scaled(maxSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    }
     return decoder.read(size);
 }
 

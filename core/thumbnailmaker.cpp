@@ -110,7 +110,9 @@ QImage TurnedDecoder::read(QSize size) { return decode(std::nullopt, size); }
 QImage TurnedDecoder::read(const QRect& part, QSize size) { return decode(part, size); }
 
 QImage TurnedDecoder::decode(const std::optional<QRect>& part, QSize size) {
-    const QSize stored = reader_.size();
+    // The header is read ahead only when a part or a size asks for it: a plain decode of a camera
+    // thumbnail that is no JPEG then fails once, quietly, as the decoder fails.
+    const QSize stored = part || size.isValid() ? reader_.size() : QSize();
     // A part cannot be placed in a picture of unknown size.
     if (part && !stored.isValid()) return {};
     const QRect whole(QPoint(0, 0), stored);
