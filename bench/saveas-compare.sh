@@ -6,13 +6,16 @@
 #           vs  convert -resize 1024x1024, one per file
 #   memory  peak resident memory of saveas rendering one 20-megapixel picture (target < 250 MB),
 #           at 1mp and at its own size with a ratio and the info strip
+#   thumbs  snaplore-cli thumbs, with and without the camera's thumbnails
+#           vs  vipsthumbnail -s 160
 #
 #   bench/saveas-compare.sh [FOLDER]
 #
 # FOLDER defaults to the camera pictures of ../shared/corpus (files over 700 KB that the corpus
 # lists as sound), copied COPIES times (default 3) so that a run has a batch's length.
 # Environment: SNAPLORE_BUILD_DIR (a build with cli/snaplore-cli; default: a Release build in
-# build-release), RUNS (timed runs per command, default 5), COPIES.
+# build-release), RUNS (timed runs per command, default 5), COPIES, COMPARISONS (default
+# "resize memory thumbs").
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,6 +23,7 @@ corpus=$(realpath -m "$root/../shared/corpus")
 folder=${1:-}
 runs=${RUNS:-5}
 copies=${COPIES:-3}
+comparisons=${COMPARISONS:-resize memory thumbs}
 # shellcheck source=bench/benchlib.sh
 source "$root/bench/benchlib.sh"
 
@@ -33,7 +37,10 @@ convert=/usr/bin/convert
 [[ -x $convert ]] || convert=$(command -v convert || true)
 
 ensure_tools() {
-    bench_install vipsthumbnail:libvips-tools "${convert:-/usr/bin/convert}:imagemagick" hyperfine:hyperfine /usr/bin/time:time
+    bench_install vipsthumbnail:libvips-tools hyperfine:hyperfine /usr/bin/time:time
+    # Only the resize and memory comparisons use ImageMagick.
+    [[ " $comparisons " == *" resize "* || " $comparisons " == *" memory "* ]] || return 0
+    bench_install "${convert:-/usr/bin/convert}:imagemagick"
     [[ -n $convert && -x $convert ]] || convert=/usr/bin/convert
 }
 
@@ -110,8 +117,19 @@ plain copy|--size orginal --ratio orginal --no-crop
 EOF
 }
 
+compare_thumbs() {
+    local out=$work/thumbs
+    local clean="rm -rf '$out' && mkdir -p '$out'"
+    race thumbs "$clean" \
+        thumbs "'$cli' thumbs --out '$out' '$work'/orig/*" \
+        thumbs-decoded "'$cli' thumbs --no-exif-thumbnails --out '$out' '$work'/orig/*" \
+        vipsthumbnail-160 "vipsthumbnail -s 160 -o '$out/%s.jpg' '$work'/orig/*"
+    awk -F'\t' '{t[$1] = $2} END {
+        printf "\n  thumbs / vipsthumbnail         = %.2f\n", t["thumbs"] / t["vipsthumbnail-160"]
+        printf "  thumbs decoded / vipsthumbnail = %.2f\n", t["thumbs-decoded"] / t["vipsthumbnail-160"] }' "$results"
+}
+
 ensure_tools
 bench_build_cli
 make_folder
-compare_resize
-compare_memory
+for c in $comparisons; do "compare_$c"; done

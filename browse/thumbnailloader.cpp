@@ -1,29 +1,12 @@
 #include "thumbnailloader.h"
 
-#include <QBuffer>
 #include <QFutureWatcher>
-#include <QImageReader>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "picturerecord.h"
 #include "thumbnailmaker.h"
 
 namespace thumbnailjobs {
-
-namespace {
-
-QImage decodeJpeg(const QByteArray& bytes) {
-    if (bytes.isEmpty()) return {};
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    // The picture's own rule turns it (EXIF orientation and instruction text), not the decoder.
-    reader.setAutoTransform(false);
-    return reader.read();
-}
-
-}  // namespace
 
 QString keyOf(const PictureRecord& picture) {
     return QStringLiteral("%1|%2|%3|%4")
@@ -52,19 +35,16 @@ ThumbnailJob jobFor(const PictureRecord& picture) {
 QImage make(const ThumbnailJob& job) {
     const int quarters = thumbnails::quarterTurns(job.rotation);
     // A thumbnail lying on its side (the pixels were turned, the thumbnail was not) is passed over.
-    const QImage camera = thumbnails::turned(decodeJpeg(job.exifThumbnail), quarters);
+    const QImage camera = thumbnails::TurnedDecoder(job.exifThumbnail, quarters).read();
     if (!camera.isNull() && thumbnails::standsLikePicture(camera.size(), job.display))
         return camera.copy(thumbnails::pictureBand(camera.size(), job.display));
     // The stored IPTC thumbnail was made by this program from the picture as displayed.
-    const QImage stored = job.iptcImage.isNull() ? decodeJpeg(job.iptcThumbnail) : job.iptcImage;
+    const QImage stored = job.iptcImage.isNull() ? thumbnails::TurnedDecoder(job.iptcThumbnail, 0).read() : job.iptcImage;
     if (!stored.isNull() && thumbnails::standsLikePicture(stored.size(), job.display)) return stored;
 
     const QSize size = thumbnails::thumbnailSize(job.display);
     if (job.decodePath.isEmpty() || size.isEmpty()) return {};
-    const QSize storedSize = (quarters % 2) ? size.transposed() : size;
-    const QImage decoded = thumbnails::turned(thumbnails::decodeScaled(job.decodePath, storedSize), quarters);
-    if (decoded.isNull() || decoded.size() == size) return decoded;
-    return decoded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return thumbnails::TurnedDecoder(job.decodePath, quarters).read(size);
 }
 
 }  // namespace thumbnailjobs

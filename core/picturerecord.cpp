@@ -2,10 +2,8 @@
 
 #include <sys/stat.h>
 
-#include <QBuffer>
 #include <QFileInfo>
 #ifndef SNAPLORE_NO_PIXELS
-#include <QImageReader>
 #include <QPainter>
 #endif
 #include <QRegularExpression>
@@ -32,18 +30,6 @@ int exifAngle(int orientation) {
             return 0;
     }
 }
-
-#ifndef SNAPLORE_NO_PIXELS
-QImage decodeJpeg(const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    reader.setAutoTransform(false);
-    return reader.read();
-}
-#endif
-
 
 }  // namespace
 
@@ -241,19 +227,14 @@ bool PictureRecord::loadImage(QSize maxSize) {
 }
 
 QImage PictureRecord::decodeImage(const QString& path, int quarters, QSize maxSize) {
-    QImageReader reader(path);
-    // The picture is turned by the program's own rule (EXIF and instruction text), not the decoder's.
-    reader.setAutoTransform(false);
-    const QSize stored = reader.size();
-    if (maxSize.isValid() && !maxSize.isEmpty() && stored.isValid()) {
-        const QSize display = (quarters % 2) ? stored.transposed() : stored;
-        if (display.width() > maxSize.width() || display.height() > maxSize.height()) {
-            const QSize fit = display.scaled(maxSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-            reader.setScaledSize((quarters % 2) ? fit.transposed() : fit);
-        }
+    thumbnails::TurnedDecoder decoder(path, quarters);
+    QSize size;
+    if (maxSize.isValid() && !maxSize.isEmpty()) {
+        const QSize display = decoder.size();
+        if (display.isValid() && (display.width() > maxSize.width() || display.height() > maxSize.height()))
+            size = display.scaled(maxSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     }
-    const QImage decoded = reader.read();
-    return decoded.isNull() ? QImage() : thumbnails::turned(decoded, quarters);
+    return decoder.read(size);
 }
 
 bool PictureRecord::adoptImage(const QImage& image, int quarters) {
@@ -274,8 +255,7 @@ void PictureRecord::makeThumbnail(ExifThumbnails exif) {
 
     const QSize display(displayWidth_, displayHeight_);
     if (exif == ExifThumbnails::Use) {
-        const QByteArray bytes = reader_.exifThumbnail();
-        const QImage camera = bytes.isEmpty() ? QImage() : thumbnails::turned(decodeJpeg(bytes), quarters);
+        const QImage camera = thumbnails::TurnedDecoder(reader_.exifThumbnail(), quarters).read();
         if (!camera.isNull() && thumbnails::standsLikePicture(camera.size(), display)) {
             embeddedThumbnail_ = camera;
             embeddedQuarters_ = quarters;
@@ -299,13 +279,9 @@ void PictureRecord::makeThumbnail(ExifThumbnails exif) {
 bool PictureRecord::makeThumbnailsFromImage() {
     const QSize size = thumbnails::thumbnailSize(QSize(displayWidth_, displayHeight_));
     if (size.isEmpty()) return false;
-    const int quarters = thumbnails::quarterTurns(rotation_);
-    QImage source = image_;
-    if (source.isNull()) {
-        // Decoded at about the thumbnail's size and freed again right here.
-        const QSize stored = (quarters % 2) ? size.transposed() : size;
-        source = thumbnails::turned(thumbnails::decodeScaled(filePath_, stored), quarters);
-    }
+    // Decoded at the thumbnail's size and freed again right here.
+    const QImage source =
+        image_.isNull() ? thumbnails::TurnedDecoder(filePath_, thumbnails::quarterTurns(rotation_)).read(size) : image_;
     if (source.isNull()) return false;
     thumbnail_ = source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     turnedThumbnail_ = thumbnails::turned(thumbnail_, 1);

@@ -69,18 +69,66 @@ QImage turned(const QImage& image, int quarters) {
     return image.transformed(QTransform().rotate(90.0 * q));
 }
 
-QImage decodeScaled(const QString& path, QSize storedSize) {
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    const QSize full = reader.size();
-    // Never ask the decoder to enlarge; a small picture is decoded whole and scaled down after.
-    if (storedSize.isValid() &&
-        (!full.isValid() || (storedSize.width() <= full.width() && storedSize.height() <= full.height())))
-        reader.setScaledSize(storedSize);
-    QImage image = reader.read();
-    if (!image.isNull() && storedSize.isValid() && image.size() != storedSize)
-        image = image.scaled(storedSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return image;
+namespace {
+
+// Where the rectangle `shown` of a picture turned by `quarters` quarter turns lies in the stored
+// image of size `stored`.
+QRect storedRect(const QRect& shown, QSize stored, int quarters) {
+    const int x0 = shown.left(), x1 = shown.left() + shown.width();
+    const int y0 = shown.top(), y1 = shown.top() + shown.height();
+    switch (((quarters % 4) + 4) % 4) {
+        case 1: return QRect(y0, stored.height() - x1, y1 - y0, x1 - x0);
+        case 2: return QRect(stored.width() - x1, stored.height() - y1, x1 - x0, y1 - y0);
+        case 3: return QRect(stored.width() - y1, x0, y1 - y0, x1 - x0);
+        default: return shown;
+    }
+}
+
+}  // namespace
+
+TurnedDecoder::TurnedDecoder(const QString& path, int quarters) : reader_(path), quarters_(quarters) {
+    reader_.setAutoTransform(false);
+}
+
+TurnedDecoder::TurnedDecoder(const QByteArray& jpeg, int quarters) : quarters_(quarters) {
+    // Most pictures carry no thumbnail: nothing to decode, and nothing for the decoder to warn about.
+    if (jpeg.isEmpty()) return;
+    buffer_.setData(jpeg);
+    buffer_.open(QIODevice::ReadOnly);
+    reader_.setDevice(&buffer_);
+    reader_.setFormat("jpeg");
+    reader_.setAutoTransform(false);
+}
+
+QSize TurnedDecoder::size() const {
+    const QSize stored = reader_.size();
+    return stored.isValid() && quarters_ % 2 ? stored.transposed() : stored;
+}
+
+QImage TurnedDecoder::read(QSize size) { return decode(std::nullopt, size); }
+
+QImage TurnedDecoder::read(const QRect& part, QSize size) { return decode(part, size); }
+
+QImage TurnedDecoder::decode(const std::optional<QRect>& part, QSize size) {
+    // The header is read ahead only when a part or a size asks for it: a plain decode of a camera
+    // thumbnail that is no JPEG then fails once, quietly, as the decoder fails.
+    const QSize stored = part || size.isValid() ? reader_.size() : QSize();
+    // A part cannot be placed in a picture of unknown size.
+    if (part && !stored.isValid()) return {};
+    const QRect whole(QPoint(0, 0), stored);
+    const QRect clip = part ? storedRect(*part, stored, quarters_) : whole;
+    if (clip != whole) reader_.setClipRect(clip);
+    const QSize wanted = !size.isValid() ? clip.size() : quarters_ % 2 ? size.transposed() : size;
+    // Asked to enlarge, the decoder decodes whole and scales after anyway: it is asked only to
+    // reduce. A picture whose header tells no size is left to the decoder.
+    if (wanted.isValid() && wanted != clip.size() &&
+        (!stored.isValid() || (wanted.width() <= clip.width() && wanted.height() <= clip.height())))
+        reader_.setScaledSize(wanted);
+    QImage image = reader_.read();
+    if (image.isNull()) return {};
+    if (wanted.isValid() && image.size() != wanted)
+        image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return turned(image, quarters_);
 }
 
 QImage placeholder(bool landscape) {

@@ -112,13 +112,9 @@ struct Cell {
 QImage embeddedCopy(const PictureRecord& picture, const QRect& source, QSize size) {
     const QSize display(picture.displayWidth(), picture.displayHeight());
     if (source != QRect(QPoint(0, 0), display)) return {};
-    const int quarters = thumbnails::quarterTurns(picture.rotation());
-    QImage image;
-    const QByteArray exif = picture.reader().exifThumbnail();
-    if (!exif.isEmpty()) {
-        image = thumbnails::turned(QImage::fromData(exif, "JPEG"), quarters);
-        if (!image.isNull()) image = image.copy(thumbnails::pictureBand(image.size(), display));
-    }
+    QImage image =
+        thumbnails::TurnedDecoder(picture.reader().exifThumbnail(), thumbnails::quarterTurns(picture.rotation())).read();
+    if (!image.isNull()) image = image.copy(thumbnails::pictureBand(image.size(), display));
     if (image.isNull() && picture.iptc().hasThumbnail()) image = picture.iptc().thumbnail();
     if (image.isNull() || image.width() < size.width() || image.height() < size.height()) return {};
     // A thumbnail of another shape than the picture is not the picture.

@@ -35,19 +35,6 @@ QString infoDate(const QDateTime& dateTime) {
     return QLocale::c().toString(dateTime, QStringLiteral("MMM dd, yyyy 'at' hh:mm AP"));
 }
 
-// Where the display rectangle `r` of a picture turned by `quarters` lies in the stored image of
-// size `stored`.
-QRect storedRect(const QRect& r, QSize stored, int quarters) {
-    const int x0 = r.left(), x1 = r.left() + r.width();
-    const int y0 = r.top(), y1 = r.top() + r.height();
-    switch (quarters) {
-        case 1: return QRect(y0, stored.height() - x1, y1 - y0, x1 - x0);
-        case 2: return QRect(stored.width() - x1, stored.height() - y1, x1 - x0, y1 - y0);
-        case 3: return QRect(stored.width() - y1, x0, y1 - y0, x1 - x0);
-        default: return r;
-    }
-}
-
 // The part `rect` of the picture as displayed, scaled to `size`. The decoder clips and scales while
 // decoding, so a picture that ends up smaller than its file is never held at full size.
 QImage decodePart(const PictureRecord& picture, QRect rect, QSize size, QString& error) {
@@ -57,16 +44,13 @@ QImage decodePart(const PictureRecord& picture, QRect rect, QSize size, QString&
         if (part.size() != size) part = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         return part;
     }
-    QImageReader reader(picture.filePath());
-    reader.setAutoTransform(false);
-    const QSize stored = reader.size();
-    if (!stored.isValid()) {
-        error = QFileInfo::exists(picture.filePath()) ? reader.errorString()
+    thumbnails::TurnedDecoder decoder(picture.filePath(), thumbnails::quarterTurns(picture.rotation()));
+    const QSize storedDisplay = decoder.size();
+    if (!storedDisplay.isValid()) {
+        error = QFileInfo::exists(picture.filePath()) ? decoder.errorString()
                                                       : QStringLiteral("the picture's file is missing");
         return {};
     }
-    const int quarters = thumbnails::quarterTurns(picture.rotation());
-    const QSize storedDisplay = quarters % 2 ? stored.transposed() : stored;
     if (storedDisplay != display) {
         // The file is not the size its header said: take the same share of what is there.
         const double fx = double(storedDisplay.width()) / display.width();
@@ -79,24 +63,16 @@ QImage decodePart(const PictureRecord& picture, QRect rect, QSize size, QString&
             return {};
         }
     }
-    const QRect clip = storedRect(rect, stored, quarters);
-    const QSize wanted = quarters % 2 ? size.transposed() : size;
     // Decoded at the size drawn, four bytes a pixel.
-    if (qint64(wanted.width()) * wanted.height() * 4 > saveas::pictureMemoryLimit()) {
+    if (qint64(size.width()) * size.height() * 4 > saveas::pictureMemoryLimit()) {
         error = QStringLiteral("the picture is too large for this machine's memory at %1 x %2 pixels")
                     .arg(size.width())
                     .arg(size.height());
         return {};
     }
-    if (clip != QRect(QPoint(0, 0), stored)) reader.setClipRect(clip);
-    if (wanted != clip.size()) reader.setScaledSize(wanted);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        error = reader.errorString();
-        return {};
-    }
-    if (image.size() != wanted) image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return thumbnails::turned(image, quarters);
+    QImage image = decoder.read(rect, size);
+    if (image.isNull()) error = decoder.errorString();
+    return image;
 }
 
 QImage withInfoStrip(const QImage& picture, int strip, const QString& text) {

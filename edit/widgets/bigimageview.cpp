@@ -1,7 +1,6 @@
 #include "bigimageview.h"
 
 #include <QApplication>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
@@ -18,7 +17,6 @@
 #include "picturerecord.h"
 #include "slidshowpropdlg.h"
 #include "snaploredoc.h"
-#include "thumbnailmaker.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void registerBigImageResources() { Q_INIT_RESOURCE(bigimage); }
@@ -204,11 +202,9 @@ bool CBigImageView::ensureImage(bool showStatus) {
         QString disc = p->archiveLocation;
         if (!disc.endsWith(QLatin1Char('/')) && !disc.endsWith(QLatin1Char('\\'))) disc += QLatin1Char('/');
         disc += p->fileName();
-        QImageReader reader(disc);
-        reader.setAutoTransform(false);
-        const QImage decoded = reader.read();
+        const QImage decoded = PictureRecord::decodeImage(disc, p->imageQuarterTurns());
         if (!decoded.isNull()) {
-            archiveImage_ = thumbnails::turned(decoded, thumbnails::quarterTurns(p->rotation()));
+            archiveImage_ = decoded;
             loaded = true;
         } else {
             missingText_ = QStringLiteral("Please load %1\nLooking for file %2").arg(p->archiveName, disc);

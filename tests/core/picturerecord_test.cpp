@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <optional>
+
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -371,6 +373,99 @@ TEST(ThumbnailGeometry, AThumbnailMustStandLikeThePicture) {
     for (const auto& c : cases)
         EXPECT_EQ(thumbnails::standsLikePicture(c.thumb, c.display), c.fits)
             << c.thumb.width() << "x" << c.thumb.height() << " for " << c.display.width() << "x" << c.display.height();
+}
+
+// Every decode of a picture goes through this one: turned, clipped and reduced as asked, from a file or
+// from bytes in memory.
+TEST(TurnedDecode, PartAndSizeAreOfThePictureAsShown) {
+    // The 64 x 48 picture: red top left, green top right, blue bottom left, yellow bottom right.
+    const QByteArray jpeg = jpegOf(quarters(64, 48));
+    SandBox box;
+    const QString path = writePicture(box, "q.jpg", jpeg);
+    const struct {
+        int quarters;
+        std::optional<QRect> part;  // as shown
+        QSize size;                 // asked for
+        QSize got;
+        QColor topLeft, bottomRight;
+    } cases[] = {
+        {0, {}, {}, {64, 48}, kRed, kYellow},
+        {1, {}, {}, {48, 64}, kBlue, kGreen},
+        {2, {}, {}, {64, 48}, kYellow, kRed},
+        {3, {}, {24, 32}, {24, 32}, kGreen, kBlue},  // reduced while decoding
+        {1, {}, {12, 16}, {12, 16}, kBlue, kGreen},
+        {0, {}, {128, 96}, {128, 96}, kRed, kYellow},  // larger than the picture: scaled after
+        {2, {}, {100, 20}, {100, 20}, kYellow, kRed},  // wider but lower: another shape
+        {1, QRect(24, 0, 24, 64), {}, {24, 64}, kRed, kGreen},        // the right half as shown
+        {2, QRect(0, 0, 32, 24), {16, 12}, {16, 12}, kYellow, kYellow},  // a quarter, reduced
+        {3, QRect(0, 32, 24, 32), {48, 64}, {48, 64}, kRed, kRed},       // a quarter, enlarged
+        {1, QRect(0, 0, 48, 32), {12, 8}, {12, 8}, kBlue, kRed},
+        {0, QRect(0, 0, 64, 48), {32, 24}, {32, 24}, kRed, kYellow},  // the whole as a part
+    };
+    for (const auto& c : cases) {
+        for (const bool fromFile : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "quarters " << c.quarters << " part " << (c.part ? c.part->width() : 0)
+                                            << "x" << (c.part ? c.part->height() : 0) << " size " << c.size.width()
+                                            << "x" << c.size.height() << (fromFile ? " from the file" : " from bytes"));
+            std::optional<thumbnails::TurnedDecoder> decoder;
+            if (fromFile)
+                decoder.emplace(path, c.quarters);
+            else
+                decoder.emplace(jpeg, c.quarters);
+            EXPECT_EQ(decoder->size(), c.quarters % 2 ? QSize(48, 64) : QSize(64, 48));
+            const QImage image = c.part ? decoder->read(*c.part, c.size) : decoder->read(c.size);
+            ASSERT_EQ(image.size(), c.got);
+            const int dx = image.width() / 8, dy = image.height() / 8;
+            EXPECT_TRUE(near(image.pixel(dx, dy), c.topLeft));
+            EXPECT_TRUE(near(image.pixel(image.width() - 1 - dx, image.height() - 1 - dy), c.bottomRight));
+        }
+    }
+}
+
+TEST(TurnedDecode, DamagedOrMissingPicturesGiveNothingOrWhatWasAsked) {
+    const QByteArray jpeg = jpegOf(quarters(64, 48));
+    const qsizetype scan = jpeg.indexOf("\xFF\xDA");
+    ASSERT_GT(scan, 0);
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool sized;  // the header still tells the size
+    } cases[] = {
+        {"no bytes", {}, false},
+        {"no picture", "not a picture at all", false},
+        {"start marker only", "\xFF\xD8", false},
+        {"scan cut short", jpeg.left((scan + jpeg.size()) / 2), true},
+        {"frame without tables for its scan", jpegbuilder::picture({}), true},
+        {"frame of 0 x 0", jpegbuilder::picture({}, 0, 0), false},
+    };
+    SandBox box;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const int turns : {0, 1}) {
+            const QSize shown = turns ? QSize(48, 64) : QSize(64, 48);
+            EXPECT_EQ(thumbnails::TurnedDecoder(c.bytes, turns).size(), c.sized ? shown : QSize());
+            // Whatever the decoder makes of it, a picture comes back at the size asked, or none.
+            for (const QSize size : {QSize(), QSize(16, 12), QSize(160, 120)}) {
+                thumbnails::TurnedDecoder whole(c.bytes, turns);
+                const QImage image = whole.read(size);
+                if (image.isNull()) {
+                    EXPECT_FALSE(whole.errorString().isEmpty());
+                } else {
+                    EXPECT_EQ(image.size(), size.isValid() ? size : shown);
+                }
+                thumbnails::TurnedDecoder part(writePicture(box, "damaged.jpg", c.bytes), turns);
+                const QImage piece = part.read(QRect(8, 8, 16, 16), size);
+                if (!piece.isNull()) {
+                    EXPECT_TRUE(c.sized);
+                    EXPECT_EQ(piece.size(), size.isValid() ? size : QSize(16, 16));
+                }
+            }
+        }
+    }
+    thumbnails::TurnedDecoder missing(box.filePath("missing.jpg"), 1);
+    EXPECT_FALSE(missing.size().isValid());
+    EXPECT_TRUE(missing.read(QSize(16, 12)).isNull());
+    EXPECT_FALSE(missing.errorString().isEmpty());
 }
 
 TEST(PictureThumbnail, CheapestSourceFirst) {
