@@ -107,13 +107,13 @@ bool CSnaploreDoc::SavePictureFile(FileTimes times) {
     return true;
 }
 
-int CSnaploreDoc::ClosePicture() {
-    if (!picture_) return 1;
-    if (!SaveModified()) return 0;
+bool CSnaploreDoc::ClosePicture() {
+    if (!picture_) return true;
+    if (!SaveModified()) return false;
     DeleteContents();
     modified_ = false;
     emit updateAllViews();
-    return 1;
+    return true;
 }
 
 bool CSnaploreDoc::NewDocument() {

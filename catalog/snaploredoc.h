@@ -38,8 +38,8 @@ public:
     void setKeepFileTimes(bool keep) { keepFileTimes_ = keep; }
     // The save-changes question. True when the caller may go on (saved, discarded or not asked).
     bool SaveModified();
-    // Drops the open picture after the save question; 0 when the user cancelled.
-    int ClosePicture();
+    // Drops the open picture after the save question; false when the user cancelled.
+    bool ClosePicture();
     // Starts an empty document (no picture) after the save question.
     bool NewDocument();
     // Frees the picture when the document owns it.

@@ -163,7 +163,7 @@ TEST_F(Document, SaveQuestionFollowsTheAnswer) {
     doc.setFormEdit([](PictureRecord& p) { p.iptc().headline = "Asked"; });
     prompter.answer(id::Yes);
     QSignalSpy handed(&doc, &CSnaploreDoc::savedFlagChanged);
-    EXPECT_EQ(doc.ClosePicture(), 1);
+    EXPECT_TRUE(doc.ClosePicture());
     EXPECT_EQ(doc.picture(), nullptr);
     EXPECT_EQ(PictureRecord(second).iptc().headline, "Asked");
     ASSERT_EQ(handed.count(), 1);
