@@ -334,14 +334,9 @@ CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfol
     const QString folder = absoluteFolder(folderArg);
     CatalogCreateReport report;
     const auto writing = lockWrites();
-    report.write = namesRefused(folder);
-    if (!report.write) return report;
     OwnCatalog own;
-    report.write = readOwn(folder, own);
-    if (!report.write) {
-        report.refusedCatalog = own.located.path;
-        return report;
-    }
+    report.write = readForRewrite(folder, own, report.refusedCatalog);
+    if (!report.write) return report;
     FolderListing listing = ListFolder(folder, includeSubfolders);
     report.write = listing.result;
     if (!report.write) return report;
@@ -433,12 +428,11 @@ WriteResult Catalog::rewriteArchive(const QString& folderArg, const QString& arc
         return lineFeedRefused();
     const QString folder = absoluteFolder(folderArg);
     const auto writing = lockWrites();
-    const WriteResult refused = namesRefused(folder);
-    if (!refused) return refused;
     // Every entry is read before anything is written: a catalog that does not load whole would lose
     // the entries after the damage, so it stays as it is.
     OwnCatalog own;
-    const WriteResult read = readOwn(folder, own);
+    QString refusedCatalog;
+    const WriteResult read = readForRewrite(folder, own, refusedCatalog);
     if (!read) return read;
     if (own.located.version == 0) return {WriteError::OpenFailed, QStringLiteral("no catalog in %1").arg(folder)};
 

@@ -67,6 +67,14 @@ WriteResult readOwn(const QString& folder, OwnCatalog& own) {
     return {};
 }
 
+WriteResult readForRewrite(const QString& folder, OwnCatalog& own, QString& refusedCatalog) {
+    const WriteResult refused = namesRefused(folder);
+    if (!refused) return refused;
+    const WriteResult read = readOwn(folder, own);
+    if (!read) refusedCatalog = own.located.path;
+    return read;
+}
+
 WriteResult verify(const QString& tempPath) {
     QFile file(tempPath);
     if (!file.open(QIODevice::ReadOnly) ||

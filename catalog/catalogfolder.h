@@ -37,6 +37,10 @@ struct OwnCatalog {
 // from what did load, it would lose the rest. No catalog is no refusal (version stays 0).
 WriteResult readOwn(const QString& folder, OwnCatalog& own);
 
+// Both before a rewrite: the names refused (namesRefused), then the catalog read whole (readOwn);
+// when the catalog is what stopped it, `refusedCatalog` names it.
+WriteResult readForRewrite(const QString& folder, OwnCatalog& own, QString& refusedCatalog);
+
 // A catalog just written reads back as a whole version 3 catalog.
 WriteResult verify(const QString& tempPath);
 

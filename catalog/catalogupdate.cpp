@@ -55,15 +55,9 @@ CatalogUpdateReport applyToFolder(const QString& folderArg, const PictureChanges
 
     const auto writing = lockWrites();
     if (CatalogFile::version(folder) == 0) return report;
-    report.write = namesRefused(folder);
-    if (!report.write) return report;
     OwnCatalog own;
-    report.write = readOwn(folder, own);
-    if (!report.write) {
-        report.refusedCatalog = own.located.path;
-        return report;
-    }
-    if (own.located.version == 0) return report;
+    report.write = readForRewrite(folder, own, report.refusedCatalog);
+    if (!report.write || own.located.version == 0) return report;
 
     // What each entry becomes. The entries that name a picture of the folder itself come first, in
     // name order, as creating the catalog lists them; pictures new to the catalog join them there.
