@@ -85,9 +85,11 @@ public:
 
     // The packet serialised with its wrapper, in UTF-8, exactly `size` bytes long (padded with the
     // spaces and line feeds of the packet's padding), so that it can take the place of the packet as
-    // read; nothing when it does not fit in `size`.
+    // read; nothing when it does not fit in `size`. Nor when what the toolkit writes would not parse
+    // again (it does not escape every odd part of a packet it has read), as with `serialize`.
     std::optional<QByteArray> serializeExactly(qsizetype size) const;
-    // The packet serialised with its wrapper and `padding` bytes of padding.
+    // The packet serialised with its wrapper and `padding` bytes of padding; empty when it would not
+    // parse again.
     QByteArray serialize(qsizetype padding = 2048) const;
 
 private:

@@ -44,7 +44,7 @@ done
 [ "$(dpkg-deb -f "$deb" Package)" = snaplore ] || fail "the package is not called snaplore"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package-test: Depends: $depends"
-for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libc6 fonts-liberation xdg-utils; do
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libc6 libexempi8 fonts-liberation xdg-utils; do
     printf '%s\n' "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//' | grep -Fqx -- "$p" ||
         fail "Depends does not name $p"
 done

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what Snaplore needs to build, run and test on Debian 12. Safe to run again.
 set -eu
-# xorriso writes CDs and their images (Burn CD, snaplore-cli cd and their tests).
-BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation xorriso"
+# xorriso writes CDs and their images (Burn CD, snaplore-cli cd and their tests); libexempi-dev gives
+# the XMP toolkit's headers and its library, which the programs load when they meet an XMP packet.
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libexempi-dev fonts-liberation xorriso"
 # The fuzz step of the tests needs clang with its fuzzer runtime, the symbolizer (llvm) for readable
 # reports, python3 for the seeds and xxd to print a finding.
 # The package check needs dpkg-shlibdeps (dpkg-dev) and appstreamcli (appstream); the print tests
