@@ -101,6 +101,9 @@ bool CSnaploreDoc::SavePictureFile(FileTimes times) {
     emit formEditStored();
     savedFlag = 1;
     modified_ = false;
+    if (!written.note.isEmpty())
+        prompter_.messageBox(QStringLiteral("%1 was saved, but %2.").arg(QDir::toNativeSeparators(pathName_), written.note),
+                             QStringLiteral("Snaplore"), mb::Ok | mb::IconInformation);
     catalogUpkeep_.add({std::move(written)});
     emit pictureSaved(pathName_);
     emit updateAllViews();

@@ -86,6 +86,8 @@ int runCopyFrom(const CliOptions& p, CliStreams io, const char* usage) {
 
     copytoall::Report report = copytoall::writeAll(source->iptc(), targets, choice);
     copytoall::updateCatalogs(report);
+    for (const PictureChange& change : report.changes)
+        if (!change.note.isEmpty()) io.err << "snaplore-cli: " << change.path << ": warning: " << change.note << "\n";
     for (const copytoall::Failure& archived : report.archived)
         io.err << "snaplore-cli: " << archived.path << ": left as it is, " << archived.reason << "\n";
     for (const copytoall::Failure& failure : report.pictures) fail(failure.path, failure.reason);

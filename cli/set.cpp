@@ -132,6 +132,8 @@ int runSet(const CliArgs& args, CliStreams io) {
             Staged& done = staged.front();
             report(done.path, outcome.result);
             if (outcome.result) {
+                if (!done.change.note.isEmpty())
+                    io.err << "snaplore-cli: " << done.path << ": warning: " << done.change.note << "\n";
                 // Past this much, the catalog reads the few header bytes it needs from the pictures.
                 heldHeaderBytes += done.change.header.size();
                 if (heldHeaderBytes > 64 * 1024 * 1024) done.change.header.clear();

@@ -1,8 +1,10 @@
 #include "headersplice.h"
 
+#include "bytes.h"
 #include "jpegstructure.h"
 #include "photoshopresources.h"
 
+#include <QCryptographicHash>
 #include <vector>
 
 namespace {
@@ -26,9 +28,37 @@ bool isMpf(QByteArrayView data, const JpegSegmentSpan& s) {
     return mpf::isMpfPayload(data.sliced(p, s.end - p));
 }
 
+bool isXmp(QByteArrayView data, const JpegSegmentSpan& s) {
+    if (s.code != 0xE1) return false;
+    const qsizetype p = payloadStart(data, s);
+    return s.end - p >= kXmpName.size() && data.sliced(p, kXmpName.size()) == kXmpName;
+}
+
+QByteArray md5(QByteArrayView data) { return QCryptographicHash::hash(data, QCryptographicHash::Md5); }
+
+// The Photoshop stream with the digest renewed, when the one as read matched its IPTC data or
+// there was none.
+QByteArray withDigest(QByteArrayView stream, QByteArray newStream, QByteArrayView datasetList) {
+    const std::optional<QByteArray> digest = psd::resourceData(stream, psd::kIptcDigestId);
+    if (digest && *digest != md5(psd::resourceData(stream, psd::kIptcId).value_or(QByteArray()))) return newStream;
+    return psd::setResource(newStream, psd::kIptcDigestId, md5(datasetList));
+}
+
 }  // namespace
 
-std::optional<SplicedHeader> spliceHeader(QByteArrayView header, QByteArrayView datasetList) {
+std::optional<QByteArrayView> findXmpPacket(QByteArrayView header) {
+    const std::optional<std::vector<JpegSegmentSpan>> walked = walkJpegStructure(header);
+    if (!walked) return std::nullopt;
+    for (const JpegSegmentSpan& s : *walked) {
+        if (!isXmp(header, s)) continue;
+        const qsizetype p = payloadStart(header, s) + kXmpName.size();
+        return header.sliced(p, s.end - p);
+    }
+    return std::nullopt;
+}
+
+std::optional<SplicedHeader> spliceHeader(QByteArrayView header, QByteArrayView datasetList,
+                                         const SpliceExtras& extras) {
     const std::optional<std::vector<JpegSegmentSpan>> walked = walkJpegStructure(header);
     if (!walked) return std::nullopt;
     const std::vector<JpegSegmentSpan>& segments = *walked;
@@ -37,7 +67,7 @@ std::optional<SplicedHeader> spliceHeader(QByteArrayView header, QByteArrayView 
     const QByteArrayView data = header.first(out.scanStart);
 
     QByteArray stream;
-    qsizetype firstPs = -1, firstMpf = -1, firstDqt = -1;
+    qsizetype firstPs = -1, firstMpf = -1, firstDqt = -1, firstXmp = -1;
     const qsizetype scan = qsizetype(segments.size()) - 1;
     for (qsizetype i = 0; i < scan; ++i) {
         const JpegSegmentSpan& s = segments[i];
@@ -47,11 +77,14 @@ std::optional<SplicedHeader> spliceHeader(QByteArrayView header, QByteArrayView 
                                       s.end - payloadStart(data, s) - psd::kSignature.size()));
         } else if (firstMpf < 0 && isMpf(data, s)) {
             firstMpf = i;
+        } else if (firstXmp < 0 && isXmp(data, s)) {
+            firstXmp = i;
         } else if (firstDqt < 0 && s.code == 0xDB) {
             firstDqt = i;
         }
     }
-    const QByteArray newStream = psd::replaceIptc(stream, datasetList);
+    QByteArray newStream = psd::replaceIptc(stream, datasetList);
+    if (extras.renewDigest) newStream = withDigest(stream, std::move(newStream), datasetList);
     const QByteArray psSegments = psd::segmentsFor(newStream);
     // The new segments take the place of the first Photoshop segment, or stand before the first
     // DQT, and before the scan at the latest. A multi-picture index counts its offsets from inside
@@ -71,6 +104,14 @@ std::optional<SplicedHeader> spliceHeader(QByteArrayView header, QByteArrayView 
             mpfOld = payloadStart(data, s);
             mpfNew = newHeader.size() + (mpfOld - s.start);
             mpfSize = s.end - mpfOld;
+        }
+        if (i == firstXmp && extras.xmpPacket) {
+            if (extras.xmpPacket->size() > kMaxXmpPacket) return std::nullopt;
+            newHeader.append("\xFF\xE1", 2);
+            snaplore::bytes::putBe16(newHeader, uint16_t(2 + kXmpName.size() + extras.xmpPacket->size()));
+            newHeader.append(kXmpName);
+            newHeader.append(*extras.xmpPacket);
+            continue;
         }
         newHeader.append(data.sliced(s.start, s.end - s.start));
     }

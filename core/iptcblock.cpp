@@ -14,6 +14,7 @@
 #include "textcodec.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QFile>
 #ifndef SNAPLORE_NO_PIXELS
 #include <QImageReader>
@@ -72,6 +73,42 @@ const TextField* textField(int number) {
         if (f.number == number) return &f;
     return nullptr;
 }
+
+// The text fields of the XMP mapping, with the dataset each mirrors.
+struct XmpText {
+    xmp::Field field;
+    QString IptcBlock::*member;
+    QString xmp::Values::*value;
+    int number;
+};
+const XmpText kXmpTexts[] = {
+    {xmp::Field::Event, &IptcBlock::event, &xmp::Values::event, 5},
+    {xmp::Field::Headline, &IptcBlock::headline, &xmp::Values::headline, 105},
+    {xmp::Field::Caption, &IptcBlock::caption, &xmp::Values::caption, 120},
+    {xmp::Field::Location, &IptcBlock::location, &xmp::Values::location, 92},
+    {xmp::Field::City, &IptcBlock::city, &xmp::Values::city, 90},
+    {xmp::Field::State, &IptcBlock::state, &xmp::Values::state, 95},
+    {xmp::Field::Country, &IptcBlock::country, &xmp::Values::country, 101},
+    {xmp::Field::Urgency, &IptcBlock::rating, &xmp::Values::urgency, 10},
+    {xmp::Field::Instructions, &IptcBlock::instructions, &xmp::Values::instructions, 40},
+    {xmp::Field::Byline, &IptcBlock::byline, &xmp::Values::byline, 80},
+    {xmp::Field::BylineTitle, &IptcBlock::bylineTitle, &xmp::Values::bylineTitle, 85},
+    {xmp::Field::Credit, &IptcBlock::credit, &xmp::Values::credit, 110},
+    {xmp::Field::Source, &IptcBlock::source, &xmp::Values::source, 115},
+    {xmp::Field::Copyright, &IptcBlock::copyright, &xmp::Values::copyright, 116},
+    {xmp::Field::Writer, &IptcBlock::writer, &xmp::Values::writer, 122},
+    {xmp::Field::Category, &IptcBlock::category, &xmp::Values::category, 15},
+};
+struct XmpList {
+    xmp::Field field;
+    QStringList IptcBlock::*member;
+    QStringList xmp::Values::*value;
+    int number;
+};
+const XmpList kXmpLists[] = {
+    {xmp::Field::People, &IptcBlock::people, &xmp::Values::people, 25},
+    {xmp::Field::SupplementalCategories, &IptcBlock::supplementalCategories, &xmp::Values::supplementalCategories, 20},
+};
 
 constexpr int kFieldCount = int(sizeof(kTextFields) / sizeof(kTextFields[0]));
 
@@ -185,6 +222,8 @@ void IptcBlock::consumeResources() {
             const QByteArrayView data = QByteArrayView(psPending_).sliced(dataAt, size);
             if (iptcResources_++ == 0) originalList_ = data.toByteArray();
             ParseDatasetList(data);
+        } else if (id == psd::kIptcDigestId && !digest_) {
+            digest_ = QByteArrayView(psPending_).sliced(dataAt, size).toByteArray();
         }
         pos = dataAt + size + (size & 1);
     }
@@ -252,6 +291,65 @@ void IptcBlock::ParseDatasetList(QByteArrayView list) {
             qCDebug(lcIptc, "Unknown Type %d", r.number);
             UnknownDatasets.append(r.whole);
         }
+    }
+    snapshotAsRead();
+}
+
+xmp::Values IptcBlock::xmpValues() const {
+    xmp::Values values;
+    for (const XmpText& f : kXmpTexts) values.*(f.value) = this->*(f.member);
+    for (const XmpList& f : kXmpLists) values.*(f.value) = this->*(f.member);
+    values.dateText = dateText;
+    values.timeText = timeText;
+    return values;
+}
+
+void IptcBlock::ResolveXmp() {
+    xmpFrom_ = 0;
+    xmpStale_.clear();
+    xmpState_ = XmpState::None;
+    if (xmpPacket_.isEmpty()) return;
+    const std::optional<xmp::Packet> packet = xmp::Packet::parse(xmpPacket_);
+    if (!packet) {
+        xmpState_ = XmpState::Unreadable;
+        return;
+    }
+    xmpState_ = XmpState::Read;
+    if (!readsXmp_) return;
+    const bool digestMatches =
+        digest_ && *digest_ == QCryptographicHash::hash(originalList_, QCryptographicHash::Md5);
+    if (digest_ && !digestMatches) return;  // IPTC was changed after the XMP: it holds
+    const xmp::Values values = packet->values();
+    // With a matching digest XMP holds where it has the property; without one, only where IPTC is empty.
+    const auto takes = [&](xmp::Field field, bool iptcEmpty) {
+        return packet->has(field) && (digestMatches || iptcEmpty);
+    };
+    const auto taken = [&](xmp::Field field, bool differs, std::initializer_list<int> numbers) {
+        xmpFrom_ |= 1u << int(field);
+        if (differs) xmpStale_.insert(xmpStale_.end(), numbers);
+    };
+    for (const XmpText& f : kXmpTexts) {
+        QString& mine = this->*(f.member);
+        if (!takes(f.field, mine.isEmpty())) continue;
+        taken(f.field, mine != values.*(f.value), {f.number});
+        mine = values.*(f.value);
+    }
+    for (const XmpList& f : kXmpLists) {
+        QStringList& mine = this->*(f.member);
+        if (!takes(f.field, mine.isEmpty())) continue;
+        taken(f.field, mine != values.*(f.value), {f.number});
+        mine = values.*(f.value);
+    }
+    // XMP often holds the same moment with less: no zone, or no time. That is no other date.
+    const bool sameDate = !dateText.isEmpty() && values.dateText == dateText &&
+                          (values.timeText.isEmpty() || values.timeText == timeText ||
+                           (values.timeText.size() == 6 && timeText.startsWith(values.timeText)));
+    if (!sameDate && takes(xmp::Field::DateCreated, dateText.isEmpty())) {
+        taken(xmp::Field::DateCreated, dateText != values.dateText || timeText != values.timeText, {55, 60});
+        dateText = values.dateText;
+        timeText = values.timeText;
+        dateTime = QDateTime();
+        setDateTimeFromTexts();
     }
     snapshotAsRead();
 }
@@ -369,6 +467,8 @@ QByteArray IptcBlock::buildList(WriteError* error, QString* tooLarge, bool switc
     if (!fieldsChanged() && iptcResources_ == 1) return originalList_;
 
     std::vector<int> changedList = changedFields();
+    // Values XMP gave in place of the stored datasets go into IPTC with the change, so both agree.
+    changedList.insert(changedList.end(), xmpStale_.begin(), xmpStale_.end());
     const bool dateChanged = dateTime != originalDateTime_;
     auto changed = [&](int number) {
         return std::find(changedList.begin(), changedList.end(), number) != changedList.end();
@@ -673,6 +773,7 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
     }
     // A save that changes no field keeps every APP13 segment as it was.
     const bool changed = fieldsChanged();
+    QString xmpNote;  // why the XMP data was not written in step
     SplicedHeader spliced;
     if (!changed) {
         spliced.bytes = header->bytes.first(header->scanStart);
@@ -682,7 +783,25 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
         QString field;
         const QByteArray body = buildList(&buildError, &field);
         if (buildError != WriteError::None) return {buildError, field.isEmpty() ? path_ : field};
-        std::optional<SplicedHeader> built = spliceHeader(header->bytes, body);
+        // A picture with XMP gets the fields there too, so that programs that read XMP first show what
+        // was saved. A packet that does not parse is left as it was, and so is the digest.
+        SpliceExtras extras;
+        if (const std::optional<QByteArrayView> packetBytes = findXmpPacket(header->bytes)) {
+            if (std::optional<xmp::Packet> packet = xmp::Packet::parse(*packetBytes)) {
+                packet->set(xmpValues());
+                std::optional<QByteArray> fresh = packet->serializeExactly(packetBytes->size());
+                if (!fresh) fresh = packet->serialize();
+                if (fresh->size() > kMaxXmpPacket) fresh = packet->serialize(0);
+                if (fresh->size() > kMaxXmpPacket)
+                    return {WriteError::TooLarge,
+                            QStringLiteral("the XMP data would no longer fit one segment; nothing was written")};
+                extras.xmpPacket = std::move(*fresh);
+                extras.renewDigest = true;
+            } else {
+                xmpNote = QStringLiteral("its XMP data could not be read and was left as it was");
+            }
+        }
+        std::optional<SplicedHeader> built = spliceHeader(header->bytes, body, extras);
         if (!built) return {WriteError::NotWalkable, path_};
         spliced = std::move(*built);
     }
@@ -707,6 +826,7 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
 
     // What the new file must read back as: the header built here, and the picture data it says.
     IptcBlock expectedBlock;
+    expectedBlock.setReadsXmp(false);  // what the IPTC data alone says
     {
         QBuffer buffer(&newHeader);
         buffer.open(QIODevice::ReadOnly);
@@ -734,6 +854,7 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
         JpegSectionReader reader;
         reader.setVerbose(false);
         IptcBlock actual;
+        actual.setReadsXmp(false);
         if (!WalkPictureHeader(check, check.size(), reader, actual, readBack) || !actual.sameData(expectedBlock) ||
             actual.thumbnailJpeg() != expectedBlock.thumbnailJpeg())
             return {WriteError::VerifyFailed, path_};
@@ -753,6 +874,7 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
             written->fileSize = quint64(total);
             written->header = check.seek(0) ? check.read(qint64(readBack.headerSize)) : QByteArray();
             if (written->header.size() != qsizetype(readBack.headerSize)) written->header.clear();
+            written->note = xmpNote;
         }
         return {};
     };
@@ -775,6 +897,8 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
         otherRecordsAfter = expectedBlock.otherRecordsAfter;
         sourceEncoding_ = expectedBlock.sourceEncoding_;
         HasPhotoshopSegment = expectedBlock.HasPhotoshopSegment;
+        digest_ = expectedBlock.digest_;
+        xmpPacket_ = expectedBlock.xmpPacket_;
         thumbnailJpeg_ = expectedBlock.thumbnailJpeg_;
         if (!thumbnailJpeg_.isEmpty())
             thumbnailReplaced_ = false;
@@ -785,6 +909,7 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
             thumbnailDecoded_ = true;
         }
         snapshotAsRead();
+        ResolveXmp();
     }
     return result;
 }

@@ -4,6 +4,7 @@
 // built APP13 segment. Every dataset it does not interpret is kept and written back.
 
 #include "writeerror.h"
+#include "xmppacket.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -130,6 +131,25 @@ public:
     // kept datasets are named by -1 (record 2), -2 (records before 2) and -3 (records after 2).
     std::vector<int> changedFields() const;
 
+    // XMP, read with the header. The fields of the XMP mapping (xmppacket.h) take the packet's values
+    // by these rules: with an IPTC digest (Photoshop resource 0x0425) that matches the IPTC data, XMP
+    // holds where it has the property; without a digest, XMP fills only the fields the IPTC data
+    // leaves empty (earlier saves of this program and other IPTC-only editors changed IPTC alone);
+    // with a digest that does not match, or a packet that does not parse, the IPTC data holds. A
+    // save writes the fields into the packet as well and renews a digest that matched.
+    enum class XmpState { None, Unreadable, Read };
+    XmpState xmpState() const { return xmpState_; }
+    // True when the field's value was taken from the XMP packet.
+    bool fromXmp(xmp::Field field) const { return (xmpFrom_ >> int(field)) & 1u; }
+    // The header walk hands over the packet of the standard XMP segment (the bytes after its name)
+    // and, once every segment was read, applies the rules.
+    void setXmpPacket(QByteArray packet) { xmpPacket_ = std::move(packet); }
+    void ResolveXmp();
+    // A block that does not take the fields from XMP: a read that checks what the IPTC data says.
+    void setReadsXmp(bool reads) { readsXmp_ = reads; }
+    // The fields as the XMP mapping holds them.
+    xmp::Values xmpValues() const;
+
 private:
     struct RawDataset {
         int record = 0;
@@ -173,6 +193,12 @@ private:
     std::vector<RawDataset> raw_;
     QByteArray originalList_;  // the data of the first IPTC resource, byte for byte
     int iptcResources_ = 0;
+    std::optional<QByteArray> digest_;  // the first IPTC digest resource, as read
+    QByteArray xmpPacket_;              // the standard XMP packet, as read
+    XmpState xmpState_ = XmpState::None;
+    bool readsXmp_ = true;
+    unsigned xmpFrom_ = 0;        // one bit for each xmp::Field taken from the packet
+    std::vector<int> xmpStale_;   // datasets whose values XMP replaced: written anew with any change
     // The values as read, to tell what was changed since.
     QStringList originalText_;
     QStringList originalSupplemental_;

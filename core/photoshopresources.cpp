@@ -66,7 +66,7 @@ ResourceStream walkResources(QByteArrayView stream) {
 
 namespace {
 
-void appendIptcResource(QByteArray& out, QByteArrayView header, QByteArrayView data) {
+void appendResource(QByteArray& out, QByteArrayView header, QByteArrayView data) {
     out.append(header);
     bytes::putBe32(out, uint32_t(data.size()));
     out.append(data);
@@ -99,14 +99,36 @@ QByteArray replaceIptc(QByteArrayView stream, QByteArrayView iptcData) {
         if (!placed && !iptcData.isEmpty()) {
             placed = true;
             // Type, id and name as they were; only the size and data are new.
-            appendIptcResource(out, header, iptcData);
+            appendResource(out, header, iptcData);
         } else if (resumesWalk) {
-            appendIptcResource(out, header, {});
+            appendResource(out, header, {});
         }
         placed = true;
     }
-    if (!placed && !iptcData.isEmpty()) appendIptcResource(out, QByteArrayView("8BIM\x04\x04\x00\x00", 8), iptcData);
+    if (!placed && !iptcData.isEmpty()) appendResource(out, QByteArrayView("8BIM\x04\x04\x00\x00", 8), iptcData);
     out.append(stream.sliced(copied));
+    return out;
+}
+
+std::optional<QByteArray> resourceData(QByteArrayView stream, int id) {
+    for (const Resource& r : walkResources(stream).resources)
+        if (r.id == id) return stream.sliced(r.dataOffset, r.dataSize).toByteArray();
+    return std::nullopt;
+}
+
+QByteArray setResource(QByteArrayView stream, int id, QByteArrayView data) {
+    for (const Resource& r : walkResources(stream).resources) {
+        if (r.id != id) continue;
+        QByteArray out = stream.first(r.start).toByteArray();
+        appendResource(out, stream.sliced(r.start, r.dataOffset - 4 - r.start), data);
+        out.append(stream.sliced(r.end));
+        return out;
+    }
+    QByteArray out = stream.toByteArray();
+    QByteArray header("8BIM", 4);
+    bytes::putBe16(header, uint16_t(id));
+    header.append("\0\0", 2);  // an empty name, padded to an even length
+    appendResource(out, header, data);
     return out;
 }
 

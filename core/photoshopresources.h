@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <optional>
 #include <vector>
 
 namespace psd {
@@ -16,6 +17,9 @@ inline constexpr QByteArrayView kSignature("Photoshop 3.0\0", 14);
 // The most resource bytes one APP13 segment carries after its signature.
 inline constexpr qsizetype kMaxSegmentPayload = 65535 - 2 - 14;
 inline constexpr int kIptcId = 0x0404;
+// The MD5 digest of the IPTC resource's data, by which other programs tell whether XMP was written
+// together with the IPTC data.
+inline constexpr int kIptcDigestId = 0x0425;
 
 struct Resource {
     int id = 0;
@@ -43,6 +47,13 @@ ResourceStream walkResources(QByteArrayView stream);
 // is appended. Empty `iptcData` drops the IPTC resource altogether. An IPTC record that follows bytes
 // that are no record is kept with empty data instead, so the records after it stay readable.
 QByteArray replaceIptc(QByteArrayView stream, QByteArrayView iptcData);
+
+// The data of the first resource with `id`; nothing when the stream has none.
+std::optional<QByteArray> resourceData(QByteArrayView stream, int id);
+
+// The stream with the data of the first resource with `id` replaced (its type and name kept), or a
+// new resource of that id appended when there is none. Every other byte stays as it was.
+QByteArray setResource(QByteArrayView stream, int id, QByteArrayView data);
 
 // The segments (FF ED, length, signature, part of the stream) that carry `stream`, split where a
 // segment is full; a record may continue in the next segment.

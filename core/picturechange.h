@@ -14,6 +14,9 @@ struct PictureChange {
     // The new file's first bytes through the SOS length field, as a catalog entry holds them; empty
     // when the writer could not tell (the catalog then reads the header of this one file).
     QByteArray header;
+    // What the write left as it was that the user should know of (an XMP packet that does not parse);
+    // empty when everything was written.
+    QString note;
 };
 
 using PictureChanges = std::vector<PictureChange>;

@@ -1,6 +1,7 @@
 #include "pictureheader.h"
 
 #include "diagnostics.h"
+#include "headersplice.h"
 #include "iptcblock.h"
 #include "jpegsection.h"
 
@@ -22,6 +23,7 @@ int readBe16(QIODevice& file) {
 bool WalkPictureHeader(QIODevice& file, qint64 end, JpegSectionReader& reader, IptcBlock& iptc,
                        PictureHeader& header, const QString& name) {
     const qint64 start = file.pos();
+    bool xmpSeen = false;
     char soi[2];
     if (file.read(soi, 2) != 2 || uint8_t(soi[0]) != 0xFF || uint8_t(soi[1]) != 0xD8) return false;
 
@@ -71,6 +73,11 @@ bool WalkPictureHeader(QIODevice& file, qint64 end, JpegSectionReader& reader, I
                 header.width = width;
             }
         } else if (code == 0xE1) {
+            // The first standard XMP packet goes to the picture data.
+            if (!xmpSeen && length - 2 > kXmpName.size() && next <= end && file.read(kXmpName.size()) == kXmpName) {
+                xmpSeen = true;
+                iptc.setXmpPacket(file.read(length - 2 - kXmpName.size()));
+            }
             file.seek(markerEnd - 2 > segmentStart ? markerEnd - 2 : segmentStart);
             reader.ReadSections(file);
         } else if (code == 0xED) {
@@ -86,6 +93,8 @@ bool WalkPictureHeader(QIODevice& file, qint64 end, JpegSectionReader& reader, I
         if (!file.seek(next)) break;
     }
     header.headerSize = quint64(std::max<qint64>(0, file.pos() - start));
+    // The picture data is whole: XMP takes its place by the rules.
+    iptc.ResolveXmp();
 
     if (header.app13Segments > 1) {
         qCDebug(lcJpeg).noquote() << QStringLiteral("WARNING: file <%1> has <%2> IPTC headers").arg(name).arg(header.app13Segments);

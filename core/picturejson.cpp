@@ -8,6 +8,44 @@
 
 namespace {
 
+// The fields of the XMP mapping under their keys, in key order, and whether each has a value.
+struct MappedField {
+    const char* key;
+    xmp::Field field;
+    bool (*hasValue)(const IptcBlock&);
+};
+const MappedField kMappedFields[] = {
+    {"byline", xmp::Field::Byline, [](const IptcBlock& b) { return !b.byline.isEmpty(); }},
+    {"bylineTitle", xmp::Field::BylineTitle, [](const IptcBlock& b) { return !b.bylineTitle.isEmpty(); }},
+    {"caption", xmp::Field::Caption, [](const IptcBlock& b) { return !b.caption.isEmpty(); }},
+    {"category", xmp::Field::Category, [](const IptcBlock& b) { return !b.category.isEmpty(); }},
+    {"city", xmp::Field::City, [](const IptcBlock& b) { return !b.city.isEmpty(); }},
+    {"copyright", xmp::Field::Copyright, [](const IptcBlock& b) { return !b.copyright.isEmpty(); }},
+    {"country", xmp::Field::Country, [](const IptcBlock& b) { return !b.country.isEmpty(); }},
+    {"credit", xmp::Field::Credit, [](const IptcBlock& b) { return !b.credit.isEmpty(); }},
+    {"dateText", xmp::Field::DateCreated, [](const IptcBlock& b) { return !b.dateText.isEmpty(); }},
+    {"event", xmp::Field::Event, [](const IptcBlock& b) { return !b.event.isEmpty(); }},
+    {"headline", xmp::Field::Headline, [](const IptcBlock& b) { return !b.headline.isEmpty(); }},
+    {"instructions", xmp::Field::Instructions, [](const IptcBlock& b) { return !b.instructions.isEmpty(); }},
+    {"location", xmp::Field::Location, [](const IptcBlock& b) { return !b.location.isEmpty(); }},
+    {"people", xmp::Field::People, [](const IptcBlock& b) { return !b.people.isEmpty(); }},
+    {"rating", xmp::Field::Urgency, [](const IptcBlock& b) { return !b.rating.isEmpty(); }},
+    {"source", xmp::Field::Source, [](const IptcBlock& b) { return !b.source.isEmpty(); }},
+    {"state", xmp::Field::State, [](const IptcBlock& b) { return !b.state.isEmpty(); }},
+    {"supplementalCategories", xmp::Field::SupplementalCategories,
+     [](const IptcBlock& b) { return !b.supplementalCategories.isEmpty(); }},
+    {"writer", xmp::Field::Writer, [](const IptcBlock& b) { return !b.writer.isEmpty(); }},
+};
+
+const char* xmpStateText(IptcBlock::XmpState state) {
+    switch (state) {
+    case IptcBlock::XmpState::Read: return "read";
+    case IptcBlock::XmpState::Unreadable: return "unreadable";
+    case IptcBlock::XmpState::None: break;
+    }
+    return "none";
+}
+
 // EXIF texts are C strings of the camera's bytes; show them as Latin-1 unless they are UTF-8.
 QString exifText(const QByteArray& bytes) {
     QByteArray b = bytes;
@@ -99,6 +137,11 @@ QJsonObject iptcToJson(const IptcBlock& iptc, const PictureHeader& header) {
     o["hasThumbnail"] = iptc.hasThumbnail();
     o["unknownDatasets"] = unknownDatasetCount(iptc);
     o["photoshopSegments"] = header.app13Segments;
+    QJsonObject sources;
+    for (const MappedField& f : kMappedFields)
+        if (f.hasValue(iptc)) sources[QLatin1String(f.key)] = iptc.fromXmp(f.field) ? "xmp" : "iptc";
+    o["sources"] = sources;
+    o["xmp"] = xmpStateText(iptc.xmpState());
     return o;
 }
 
@@ -211,6 +254,14 @@ void writeIptcJson(JsonWriter& json, const IptcBlock& iptc, const PictureHeader&
     json.value(iptc.rating);
     json.key("source");
     json.value(iptc.source);
+    json.key("sources");
+    json.beginObject();
+    for (const MappedField& f : kMappedFields) {
+        if (!f.hasValue(iptc)) continue;
+        json.key(f.key);
+        json.value(QString::fromLatin1(iptc.fromXmp(f.field) ? "xmp" : "iptc"));
+    }
+    json.endObject();
     json.key("state");
     json.value(iptc.state);
     json.key("supplementalCategories");
@@ -223,6 +274,8 @@ void writeIptcJson(JsonWriter& json, const IptcBlock& iptc, const PictureHeader&
     json.value(unknownDatasetCount(iptc));
     json.key("writer");
     json.value(iptc.writer);
+    json.key("xmp");
+    json.value(QString::fromLatin1(xmpStateText(iptc.xmpState())));
     json.endObject();
 }
 

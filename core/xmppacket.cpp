@@ -572,6 +572,31 @@ bool Packet::has(Field field) const {
     }
 }
 
+QStringList Packet::otherProperties() const {
+    QStringList out;
+    if (!impl_) return out;
+    try {
+        XmpIteratorPtr it = lib.iterator_new(impl_->xmp.get(), nullptr, nullptr, XMP_ITER_JUSTLEAFNODES);
+        if (!it) return out;
+        XmpText schema, path, value;
+        while (lib.iterator_next(it, schema.get(), path.get(), value.get(), nullptr)) {
+            const QString name = path.text();
+            bool mapped = false;
+            for (const Spec& s : kSpecs) {
+                const QString label = QLatin1String(s.label);
+                if (name.startsWith(label) &&
+                    (name.size() == label.size() || name[label.size()] == u'[' || name[label.size()] == u'/'))
+                    mapped = true;
+            }
+            if (!mapped) out << schema.text() + u' ' + name + u'=' + value.text();
+        }
+        lib.iterator_free(it);
+    } catch (...) {
+    }
+    out.sort();
+    return out;
+}
+
 Values Packet::values() const {
     Values result;
     if (!impl_) return result;

@@ -78,6 +78,10 @@ public:
     // The values of the properties the packet has; the others stay empty.
     Values values() const;
 
+    // Every leaf property outside the mapping as "schema path=value", sorted: what a save must leave
+    // as it was.
+    QStringList otherProperties() const;
+
     // Puts every field into the packet: a value replaces the property's, an empty one removes the
     // property. The array forms are kept: bags for people and supplemental categories, a seq for the
     // by-line, x-default items of alt-texts (other languages' items stay).

@@ -159,7 +159,9 @@ void updateCatalogs(Report& report) {
 }
 
 QString failureMessage(const Report& report, int maxLines) {
-    if (report.complete() && report.archived.isEmpty()) return {};
+    const bool noted = std::any_of(report.changes.begin(), report.changes.end(),
+                                   [](const PictureChange& change) { return !change.note.isEmpty(); });
+    if (report.complete() && report.archived.isEmpty() && !noted) return {};
     QStringList lines;
     const auto add = [&](const QList<Failure>& failures, const QString& heading) {
         if (failures.isEmpty()) return;
@@ -173,6 +175,10 @@ QString failureMessage(const Report& report, int maxLines) {
     add(report.pictures, QStringLiteral("%1 of the pictures could not be written:").arg(report.pictures.size()));
     add(report.catalogs, QStringLiteral("These catalogs could not be written again:"));
     add(report.archived, QStringLiteral("%1 of the pictures are only in a catalog and kept their data:").arg(report.archived.size()));
+    QList<Failure> notes;
+    for (const PictureChange& change : report.changes)
+        if (!change.note.isEmpty()) notes.append({change.path, change.note});
+    add(notes, QStringLiteral("%1 of the pictures were written, but:").arg(notes.size()));
     return lines.join(u'\n');
 }
 

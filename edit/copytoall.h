@@ -55,7 +55,7 @@ struct Report {
     int skipped = 0;          // targets without a picture object
     QList<Failure> pictures;  // targets that could not be written; their data stay as they were
     QList<Failure> archived;  // catalog entries whose pictures lie on an archive disc: skipped
-    PictureChanges changes;   // the pictures written, for their folders' catalogs
+    PictureChanges changes;   // the pictures written, for their folders' catalogs (with their notes)
     QList<Failure> catalogs;  // catalogs that could not be written
     bool complete() const { return pictures.isEmpty() && catalogs.isEmpty(); }
 };

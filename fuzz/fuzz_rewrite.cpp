@@ -1,16 +1,21 @@
 // Saves a picture with a new headline, as the program does, and checks that nothing else of the file
 // was lost on the way: the other datasets, the other Photoshop image resources, every other segment
 // (the multi-picture index's sizes and offsets aside, which follow the header) and all of the scan
-// data must come out as they went in. A save that fails must leave the picture as it was and write
+// data must come out as they went in. The XMP packet may change only in the mapped fields, which
+// must then hold the saved values, and the IPTC digest only as the rules say. A save that fails must leave the picture as it was and write
 // nothing.
 
 #include "fuzzsupport.h"
+#include "headersplice.h"
 #include "iptcwalk.h"
 #include "iptcblock.h"
 #include "mpfindex.h"
 #include "photoshopresources.h"
 #include "picturerecord.h"
 #include "textcodec.h"
+#include "xmppacket.h"
+
+#include <QCryptographicHash>
 
 #include <QByteArrayView>
 #include <QDir>
@@ -95,6 +100,10 @@ bool isPhotoshop(QByteArrayView file, const Segment& s) {
     return s.code == 0xED && file.sliced(s.payload, s.end - s.payload).startsWith(psd::kSignature);
 }
 
+bool isXmp(QByteArrayView file, const Segment& s) {
+    return s.code == 0xE1 && file.sliced(s.payload, s.end - s.payload).startsWith(kXmpName);
+}
+
 bool isMpf(QByteArrayView file, const Segment& s) {
     return s.code == 0xE2 && mpf::isMpfPayload(file.sliced(s.payload, s.end - s.payload));
 }
@@ -109,12 +118,18 @@ QByteArray photoshopStream(QByteArrayView file, const Layout& layout) {
 }
 
 // Every segment but the Photoshop ones, whole. Only the first multi-picture index is corrected by a
-// save, so only its entries' size and offset fields are blanked.
+// save, so only its entries' size and offset fields are blanked; the first standard XMP packet is
+// checked on its own.
 std::vector<QByteArray> otherSegments(QByteArrayView file, const Layout& layout) {
     std::vector<QByteArray> out;
-    bool mpfSeen = false;
+    bool mpfSeen = false, xmpSeen = false;
     for (const Segment& s : layout.segments) {
         if (isPhotoshop(file, s)) continue;
+        if (!xmpSeen && isXmp(file, s)) {
+            xmpSeen = true;
+            out.push_back("the XMP segment");
+            continue;
+        }
         QByteArray bytes = file.sliced(s.start, s.end - s.start).toByteArray();
         if (!mpfSeen && isMpf(file, s)) {
             mpfSeen = true;
@@ -214,12 +229,38 @@ void checkSaved(const QByteArray& in, const QByteArray& out, const IptcBlock& as
     const psd::ResourceStream outResources = psd::walkResources(outStream);
     QByteArray inOthers, outOthers;
     for (const psd::Resource& r : inResources.resources)
-        if (r.id != psd::kIptcId) inOthers.append(QByteArrayView(inStream).sliced(r.start, r.end - r.start));
+        if (r.id != psd::kIptcId && r.id != psd::kIptcDigestId)
+            inOthers.append(QByteArrayView(inStream).sliced(r.start, r.end - r.start));
     for (const psd::Resource& r : outResources.resources)
-        if (r.id != psd::kIptcId) outOthers.append(QByteArrayView(outStream).sliced(r.start, r.end - r.start));
+        if (r.id != psd::kIptcId && r.id != psd::kIptcDigestId)
+            outOthers.append(QByteArrayView(outStream).sliced(r.start, r.end - r.start));
     requireSame("the other image resources", inOthers, outOthers);
     requireSame("the bytes after the image resources", QByteArrayView(inStream).sliced(inResources.parsedEnd),
                 QByteArrayView(outStream).sliced(outResources.parsedEnd));
+
+    // The XMP packet: one that parses holds the saved fields and every other property as it was, and
+    // the digest follows the new IPTC data unless it did not match before; one that does not parse
+    // stays byte for byte, and so does the digest.
+    const auto md5 = [](QByteArrayView data) { return QCryptographicHash::hash(data, QCryptographicHash::Md5); };
+    const std::optional<QByteArrayView> inPacket = findXmpPacket(in);
+    const std::optional<QByteArrayView> outPacket = findXmpPacket(out);
+    if (inPacket.has_value() != outPacket.has_value()) violation("whether the picture has XMP", in, out);
+    const std::optional<xmp::Packet> parsedIn = inPacket ? xmp::Packet::parse(*inPacket) : std::nullopt;
+    const std::optional<QByteArray> inDigest = psd::resourceData(inStream, psd::kIptcDigestId);
+    const std::optional<QByteArray> outDigest = psd::resourceData(outStream, psd::kIptcDigestId);
+    if (parsedIn) {
+        const std::optional<xmp::Packet> parsedOut = xmp::Packet::parse(*outPacket);
+        if (!parsedOut) violation("the XMP packet into one that does not parse", *inPacket, *outPacket);
+        requireSame("the XMP properties outside the mapping", parsedIn->otherProperties().join('\n').toUtf8(),
+                    parsedOut->otherProperties().join('\n').toUtf8());
+        const bool matched = !inDigest || *inDigest == md5(psd::resourceData(inStream, psd::kIptcId).value_or(QByteArray()));
+        const QByteArray expected = matched ? md5(psd::resourceData(outStream, psd::kIptcId).value_or(QByteArray())) : *inDigest;
+        requireSame("the IPTC digest", expected, outDigest.value_or(QByteArray()));
+    } else {
+        if (inPacket) requireSame("an XMP packet that does not parse", *inPacket, *outPacket);
+        requireSame("the IPTC digest, without XMP written", inDigest.value_or(QByteArray("none")),
+                    outDigest.value_or(QByteArray("none")));
+    }
 
     // Read back, the saved file holds what was saved.
     PictureRecord saved(outPath);
@@ -238,7 +279,10 @@ void checkSaved(const QByteArray& in, const QByteArray& out, const IptcBlock& as
         // Dataset for dataset, in the saved IPTC resource. Only where the resources are well formed to
         // their end: after stray bytes the reader looks for further IPTC resources that the walk
         // never reaches, and their datasets join the saved one.
-        if (inResources.parsedEnd == inStream.size()) {
+        // Fields XMP gave in place of their datasets go into IPTC with the save too.
+        bool fromXmp = false;
+        for (int f = 0; f < xmp::kFieldCount; ++f) fromXmp = fromXmp || asRead.fromXmp(xmp::Field(f));
+        if (inResources.parsedEnd == inStream.size() && !fromXmp) {
             const Datasets inDatasets = datasetsBesidesHeadline(inStream);
             const Datasets outDatasets = datasetsBesidesHeadline(outStream);
             requireSame("the datasets before record 2", inDatasets.before, outDatasets.before);

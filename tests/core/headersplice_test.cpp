@@ -5,6 +5,7 @@
 #include "jpegbuilder.h"
 #include "photoshopresources.h"
 
+#include <QCryptographicHash>
 #include <gtest/gtest.h>
 
 using namespace jpegbuilder;
@@ -119,4 +120,51 @@ TEST(HeaderSplice, MultiPictureIndexFollowsTheHeader) {
     const qint64 movedGain = moved->bytes.size() - moved->scanStart;
     EXPECT_EQ(codes(moved->bytes + sosAndScan()), QList<int>({0xE0, 0xED, 0xE2, 0xDB, 0xC0, 0xDA}));
     EXPECT_TRUE(moved->bytes.contains(mpfSegment(quint32(1000 + movedGain), 500, quint32(900 - old.size()))));
+}
+
+// The XMP segment takes the new packet and nothing else moves; the digest follows the IPTC data
+// unless it did not match it before.
+TEST(HeaderSplice, XmpPacketAndDigestGoWithTheIptcData) {
+    const auto md5 = [](QByteArrayView data) { return QCryptographicHash::hash(data, QCryptographicHash::Md5); };
+    const auto digestResource = [](const QByteArray& digest) {
+        return QByteArray("8BIM\x04\x25\x00\x00", 8) + be32(quint32(digest.size())) + digest;
+    };
+    const QByteArray oldList = dataset(2, 105, "Old");
+    const QByteArray xmpSegment = segment(0xE1, QByteArray(kXmpName.data(), kXmpName.size()) + "<x:xmpmeta old/>");
+    const QByteArray extended = segment(0xE1, QByteArray("http://ns.adobe.com/xmp/extension/\0", 35) + "rest");
+    struct Case {
+        const char* name;
+        QByteArray otherResources;
+        QByteArray digestAfter;  // empty: the digest resource as it was
+    };
+    const QByteArray stale = QByteArray(16, 'x');
+    const Case cases[] = {
+        {"no digest: one is added", {}, md5(kList)},
+        {"a matching digest is renewed", digestResource(md5(oldList)), md5(kList)},
+        {"a digest that did not match stays", digestResource(stale), stale},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray original = picture({kApp0, xmpSegment, extended, photoshopSegment(oldList, c.otherResources)});
+        SpliceExtras extras;
+        extras.xmpPacket = QByteArray("<x:xmpmeta new/>");
+        extras.renewDigest = true;
+        const std::optional<SplicedHeader> spliced = spliceHeader(original, kList, extras);
+        ASSERT_TRUE(spliced);
+        const QByteArray after = spliced->bytes + sosAndScan();
+        EXPECT_EQ(findXmpPacket(after)->toByteArray(), "<x:xmpmeta new/>");
+        EXPECT_TRUE(after.contains(extended));  // extended XMP is left alone
+        EXPECT_TRUE(after.contains(digestResource(c.digestAfter)));
+        EXPECT_EQ(codes(after), codes(original));
+        // Without extras the digest and the packet are as they were.
+        const std::optional<SplicedHeader> plain = spliceHeader(original, kList);
+        ASSERT_TRUE(plain);
+        EXPECT_EQ(findXmpPacket(plain->bytes + sosAndScan())->toByteArray(), "<x:xmpmeta old/>");
+        EXPECT_EQ(plain->bytes.contains("8BIM\x04\x25"), !c.otherResources.isEmpty());
+    }
+    // A packet one segment cannot hold is no header.
+    SpliceExtras tooLarge;
+    tooLarge.xmpPacket = QByteArray(kMaxXmpPacket + 1, ' ');
+    EXPECT_FALSE(spliceHeader(picture({xmpSegment}), kList, tooLarge));
+    EXPECT_FALSE(findXmpPacket(picture({kApp0, extended})));
 }

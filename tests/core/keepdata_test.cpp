@@ -58,7 +58,7 @@ QList<QByteArray> otherResources(const QByteArray& jpeg) {
     const QByteArray stream = photoshopStream(jpeg);
     QList<QByteArray> out;
     for (const psd::Resource& r : psd::walkResources(stream).resources)
-        if (r.id != psd::kIptcId) out << stream.mid(r.start, r.end - r.start);
+        if (r.id != psd::kIptcId && r.id != psd::kIptcDigestId) out << stream.mid(r.start, r.end - r.start);
     return out;
 }
 
@@ -142,7 +142,7 @@ TEST_F(KeepData, StrayBytesBeforeASecondIptcRecordDoubleNothingAndLoseNothing) {
     const QByteArray payload = QByteArray("Photoshop 3.0", 14) + QByteArray("8BIM\x04\x04\0\0\0\0\0\x07", 12) +
                                dataset(2, 0, QByteArray("\0\x04", 2)) + "\0" + "junk" +
                                QByteArray("8BIM\x04\x04\0\0\0\0", 10) + be16(int(second.size())) + second + "\0" +
-                               QByteArray("8BIM\x04\x25\0\0\0\0\0\x04", 12) + "dgst";
+                               QByteArray("8BIM\x04\x06\0\0\0\0\0\x04", 12) + "qual";
     const QString path = box.filePath("j.jpg");
     ASSERT_TRUE(testsupport::writeAll(path, picture({segment(0xED, payload)})));
     const QList<QByteArray> resources = otherResources(readAll(path));
