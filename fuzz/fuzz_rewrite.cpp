@@ -272,17 +272,17 @@ void checkSaved(const QByteArray& in, const QByteArray& out, const IptcBlock& as
 
     // An ASCII headline needs no character set: every other dataset goes back as it was. With other
     // text the list declares UTF-8 and kept Windows-1252 text is converted, which the fields above
-    // already check.
-    if (snaplore::text::isAscii(block.headline)) {
+    // already check. Fields XMP gave in place of their datasets go into IPTC with the save too, and
+    // their text may need UTF-8 as well.
+    bool fromXmp = false;
+    for (int f = 0; f < xmp::kFieldCount; ++f) fromXmp = fromXmp || asRead.fromXmp(xmp::Field(f));
+    if (snaplore::text::isAscii(block.headline) && !fromXmp) {
         requireSame("UnknownDatasets", asRead.UnknownDatasets, readBack.UnknownDatasets);
         requireSame("otherRecordsBefore", asRead.otherRecordsBefore, readBack.otherRecordsBefore);
         // Dataset for dataset, in the saved IPTC resource. Only where the resources are well formed to
         // their end: after stray bytes the reader looks for further IPTC resources that the walk
         // never reaches, and their datasets join the saved one.
-        // Fields XMP gave in place of their datasets go into IPTC with the save too.
-        bool fromXmp = false;
-        for (int f = 0; f < xmp::kFieldCount; ++f) fromXmp = fromXmp || asRead.fromXmp(xmp::Field(f));
-        if (inResources.parsedEnd == inStream.size() && !fromXmp) {
+        if (inResources.parsedEnd == inStream.size()) {
             const Datasets inDatasets = datasetsBesidesHeadline(inStream);
             const Datasets outDatasets = datasetsBesidesHeadline(outStream);
             requireSame("the datasets before record 2", inDatasets.before, outDatasets.before);

@@ -1018,3 +1018,19 @@ TEST(CatalogUpdate, ACatalogThatDoesNotLoadWholeIsNotWritten) {
     EXPECT_TRUE(describe(report.write).contains("damaged after 1 whole entries")) << describe(report.write).toStdString();
     EXPECT_EQ(readAll(catalogOf(box.path())), cut);
 }
+
+// A catalog entry holds the picture's header, XMP included: a picture captioned only in XMP shows its
+// data from the catalog as from the file.
+TEST(Catalog, APictureCaptionedOnlyInXmpShowsItsDataFromTheCatalog) {
+    SandBox box;
+    box.copy(dataPath("xmp_utf16.jpg"), "x.jpg");
+    ASSERT_TRUE(Catalog().create(box.path(), false).ok());
+    Catalog catalog;
+    ASSERT_TRUE(catalog.load(box.path()));
+    ASSERT_EQ(catalog.pictures().size(), 1u);
+    const IptcBlock& data = catalog.pictures()[0]->iptc();
+    EXPECT_EQ(data.headline, "No headline");
+    EXPECT_EQ(data.city, "Kingston");
+    EXPECT_EQ(data.people, QStringList({"ExifTool", "Test", "XMP"}));
+    EXPECT_TRUE(data.fromXmp(xmp::Field::Headline));
+}

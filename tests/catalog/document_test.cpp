@@ -279,3 +279,21 @@ TEST_F(Document, SaveLeavesACatalogThatDoesNotLoadWhole) {
     EXPECT_TRUE(prompter.asked()[0].text.contains(box.filePath("Snaplore.sidx")))
         << prompter.asked()[0].text.toStdString();
 }
+
+// A picture whose XMP does not parse is saved all the same; the user hears that its XMP was left.
+TEST_F(Document, ASaveTellsOfXmpLeftAsItWas) {
+    const QByteArray jpeg = readAll(testsupport::dataPath("Canon_40D.jpg"));
+    const QByteArray packet = "http://ns.adobe.com/xap/1.0/" + QByteArray(1, '\0') + "<x:xmpmeta><rdf:RDF <<<";
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char((packet.size() + 2) >> 8)).append(char((packet.size() + 2) & 0xFF)).append(packet);
+    const QString path = box.filePath("broken.jpg");
+    ASSERT_TRUE(testsupport::writeAll(path, jpeg.first(2) + segment + jpeg.mid(2)));
+    ASSERT_TRUE(doc.OpenPictureFile(path));
+    doc.setFormEdit([](PictureRecord& p) { p.iptc().headline = "Saved"; });
+    prompter.answer(id::Ok);
+    ASSERT_TRUE(doc.SavePictureFile());
+    ASSERT_EQ(prompter.asked().size(), 1);
+    EXPECT_TRUE(prompter.asked()[0].text.endsWith("was saved, but its XMP data could not be read and was left as it was."))
+        << prompter.asked()[0].text.toStdString();
+    EXPECT_EQ(PictureRecord(path).iptc().headline, "Saved");
+}

@@ -187,6 +187,31 @@ TEST(Cli, SetKeepsTheFoldersCatalogAsACreateWouldWriteIt) {
     EXPECT_EQ(PictureRecord(pictures[5]).iptc().headline, "Still written");
 }
 
+// XMP: info names each field's source; set writes both sides, and of a packet that does not parse it
+// warns and still succeeds.
+TEST(Cli, XmpSourcesAndAPacketThatDoesNotParse) {
+    testsupport::SandBox box;
+    const QString xmpOnly = box.copy(testsupport::dataPath("xmp_utf16.jpg"), "x.jpg");
+    const QJsonObject sources = QJsonDocument::fromJson(cli({"info", "--json", xmpOnly}).out)
+                                    .array()[0].toObject()["iptc"].toObject()["sources"].toObject();
+    EXPECT_EQ(sources["headline"].toString(), "xmp");
+    EXPECT_EQ(sources["city"].toString(), "xmp");
+
+    const QByteArray jpeg = readAll(testsupport::dataPath("Canon_40D.jpg"));
+    const QByteArray packet = "http://ns.adobe.com/xap/1.0/" + QByteArray(1, '\0') + "<x:xmpmeta><rdf:RDF <<<";
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char((packet.size() + 2) >> 8)).append(char((packet.size() + 2) & 0xFF)).append(packet);
+    const QString broken = box.filePath("broken.jpg");
+    ASSERT_TRUE(testsupport::writeAll(broken, jpeg.first(2) + segment + jpeg.mid(2)));
+    const CliRun r = cli({"set", "--headline", "Still saved", broken, xmpOnly});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("broken.jpg: warning: its XMP data could not be read")) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("x.jpg"));
+    EXPECT_TRUE(readAll(broken).contains(packet));
+    EXPECT_EQ(PictureRecord(broken).iptc().headline, "Still saved");
+    EXPECT_EQ(PictureRecord(xmpOnly).iptc().headline, "Still saved");
+}
+
 TEST(Cli, SpecialFilesAreRefusedWithoutWaiting) {
     SandBox box;
     const QString fifo = box.filePath("x.jpg");
