@@ -295,6 +295,21 @@ void IptcBlock::ParseDatasetList(QByteArrayView list) {
     snapshotAsRead();
 }
 
+namespace {
+
+// True when the packet reads back every mapped field as `values` give it.
+bool sameXmpValues(const std::optional<xmp::Packet>& packet, const xmp::Values& values) {
+    if (!packet) return false;
+    const xmp::Values back = packet->values();
+    for (const XmpText& f : kXmpTexts)
+        if (back.*(f.value) != values.*(f.value)) return false;
+    for (const XmpList& f : kXmpLists)
+        if (back.*(f.value) != values.*(f.value)) return false;
+    return back.dateText == values.dateText && back.timeText == values.timeText;
+}
+
+}  // namespace
+
 xmp::Values IptcBlock::xmpValues() const {
     xmp::Values values;
     for (const XmpText& f : kXmpTexts) values.*(f.value) = this->*(f.member);
@@ -788,7 +803,8 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
         SpliceExtras extras;
         if (const std::optional<QByteArrayView> packetBytes = findXmpPacket(header->bytes)) {
             if (std::optional<xmp::Packet> packet = xmp::Packet::parse(*packetBytes)) {
-                packet->set(xmpValues());
+                const xmp::Values values = xmpValues();
+                packet->set(values);
                 std::optional<QByteArray> fresh = packet->serializeExactly(packetBytes->size());
                 if (!fresh) fresh = packet->serialize();
                 if (fresh->size() > kMaxXmpPacket) fresh = packet->serialize(0);
@@ -796,7 +812,9 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
                     return {WriteError::TooLarge,
                             QStringLiteral("the XMP data would no longer fit one segment; nothing was written")};
                 extras.xmpPacket = std::move(*fresh);
-                extras.renewDigest = true;
+                // XML cannot hold every character IPTC can (control characters): where the packet
+                // reads back otherwise, the digest is not renewed, so that IPTC keeps holding.
+                extras.renewDigest = sameXmpValues(xmp::Packet::parse(*extras.xmpPacket), values);
             } else {
                 xmpNote = QStringLiteral("its XMP data could not be read and was left as it was");
             }

@@ -117,18 +117,22 @@ std::optional<QByteArray> resourceData(QByteArrayView stream, int id) {
 }
 
 QByteArray setResource(QByteArrayView stream, int id, QByteArrayView data) {
-    for (const Resource& r : walkResources(stream).resources) {
+    const ResourceStream walked = walkResources(stream);
+    for (const Resource& r : walked.resources) {
         if (r.id != id) continue;
         QByteArray out = stream.first(r.start).toByteArray();
         appendResource(out, stream.sliced(r.start, r.dataOffset - 4 - r.start), data);
         out.append(stream.sliced(r.end));
         return out;
     }
-    QByteArray out = stream.toByteArray();
+    // A new resource follows the last whole one: bytes after it that are no record stay behind it,
+    // where no reader's walk reaches.
+    QByteArray out = stream.first(walked.parsedEnd).toByteArray();
     QByteArray header("8BIM", 4);
     bytes::putBe16(header, uint16_t(id));
     header.append("\0\0", 2);  // an empty name, padded to an even length
     appendResource(out, header, data);
+    out.append(stream.sliced(walked.parsedEnd));
     return out;
 }
 

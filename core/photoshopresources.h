@@ -52,7 +52,8 @@ QByteArray replaceIptc(QByteArrayView stream, QByteArrayView iptcData);
 std::optional<QByteArray> resourceData(QByteArrayView stream, int id);
 
 // The stream with the data of the first resource with `id` replaced (its type and name kept), or a
-// new resource of that id appended when there is none. Every other byte stays as it was.
+// new resource of that id after the last whole record when there is none. Every other byte stays as
+// it was.
 QByteArray setResource(QByteArrayView stream, int id, QByteArrayView data);
 
 // The segments (FF ED, length, signature, part of the stream) that carry `stream`, split where a

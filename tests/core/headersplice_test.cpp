@@ -168,3 +168,18 @@ TEST(HeaderSplice, XmpPacketAndDigestGoWithTheIptcData) {
     EXPECT_FALSE(spliceHeader(picture({xmpSegment}), kList, tooLarge));
     EXPECT_FALSE(findXmpPacket(picture({kApp0, extended})));
 }
+
+// Found by fuzzing: a new resource goes after the last whole record, so bytes after it that are no
+// record stay last, where they were read from.
+TEST(HeaderSplice, ANewResourceGoesBeforeBytesThatAreNoRecord) {
+    const QByteArray record = QByteArray("8BIM\x03\xED\x00\x00\x00\x00\x00\x04", 12) + "reso";
+    const QByteArray stream = record + "junk";
+    const QByteArray set = psd::setResource(stream, psd::kIptcDigestId, QByteArray(16, 'd'));
+    EXPECT_TRUE(set.startsWith(record + "8BIM\x04\x25"));
+    EXPECT_TRUE(set.endsWith("junk"));
+    EXPECT_EQ(psd::resourceData(set, psd::kIptcDigestId), QByteArray(16, 'd'));
+    // An existing one keeps its place and takes the new data.
+    const QByteArray again = psd::setResource(set, psd::kIptcDigestId, QByteArray(16, 'e'));
+    EXPECT_EQ(again.size(), set.size());
+    EXPECT_EQ(psd::resourceData(again, psd::kIptcDigestId), QByteArray(16, 'e'));
+}
