@@ -253,9 +253,21 @@ void checkSaved(const QByteArray& in, const QByteArray& out, const IptcBlock& as
         if (!parsedOut) violation("the XMP packet into one that does not parse", *inPacket, *outPacket);
         requireSame("the XMP properties outside the mapping", parsedIn->otherProperties().join('\n').toUtf8(),
                     parsedOut->otherProperties().join('\n').toUtf8());
+        // The digest is renewed only when the packet holds every saved value as IPTC does.
+        const xmp::Values saved = block.xmpValues(), held = parsedOut->values();
+        const bool holds = saved.event == held.event && saved.headline == held.headline && saved.caption == held.caption &&
+                           saved.location == held.location && saved.city == held.city && saved.state == held.state &&
+                           saved.country == held.country && saved.urgency == held.urgency &&
+                           saved.instructions == held.instructions && saved.byline == held.byline &&
+                           saved.bylineTitle == held.bylineTitle && saved.credit == held.credit &&
+                           saved.source == held.source && saved.copyright == held.copyright &&
+                           saved.writer == held.writer && saved.category == held.category &&
+                           saved.dateText == held.dateText && saved.timeText == held.timeText &&
+                           saved.people == held.people && saved.supplementalCategories == held.supplementalCategories;
         const bool matched = !inDigest || *inDigest == md5(psd::resourceData(inStream, psd::kIptcId).value_or(QByteArray()));
-        const QByteArray expected = matched ? md5(psd::resourceData(outStream, psd::kIptcId).value_or(QByteArray())) : *inDigest;
-        requireSame("the IPTC digest", expected, outDigest.value_or(QByteArray()));
+        const QByteArray expected = matched && holds ? md5(psd::resourceData(outStream, psd::kIptcId).value_or(QByteArray()))
+                                                     : inDigest.value_or(QByteArray("none"));
+        requireSame("the IPTC digest", expected, outDigest.value_or(QByteArray("none")));
     } else {
         if (inPacket) requireSame("an XMP packet that does not parse", *inPacket, *outPacket);
         requireSame("the IPTC digest, without XMP written", inDigest.value_or(QByteArray("none")),
