@@ -297,10 +297,8 @@ void IptcBlock::ParseDatasetList(QByteArrayView list) {
 
 namespace {
 
-// True when the packet reads back every mapped field as `values` give it.
-bool sameXmpValues(const std::optional<xmp::Packet>& packet, const xmp::Values& values) {
-    if (!packet) return false;
-    const xmp::Values back = packet->values();
+// True when a packet read back gives every mapped field as `values` do.
+bool sameXmpValues(const xmp::Values& back, const xmp::Values& values) {
     for (const XmpText& f : kXmpTexts)
         if (back.*(f.value) != values.*(f.value)) return false;
     for (const XmpList& f : kXmpLists)
@@ -323,14 +321,15 @@ void IptcBlock::ResolveXmp() {
     xmpFrom_ = 0;
     xmpStale_.clear();
     xmpState_ = XmpState::None;
-    if (xmpPacket_.isEmpty()) return;
+    // A block that only checks the IPTC data does not parse the packet at all: parsing is most of
+    // what XMP costs a save.
+    if (xmpPacket_.isEmpty() || !readsXmp_) return;
     const std::optional<xmp::Packet> packet = xmp::Packet::parse(xmpPacket_);
     if (!packet) {
         xmpState_ = XmpState::Unreadable;
         return;
     }
     xmpState_ = XmpState::Read;
-    if (!readsXmp_) return;
     const bool digestMatches =
         digest_ && *digest_ == QCryptographicHash::hash(originalList_, QCryptographicHash::Md5);
     if (digest_ && !digestMatches) return;  // IPTC was changed after the XMP: it holds
@@ -733,6 +732,7 @@ std::optional<IptcBlock> IptcBlock::readCurrent(const QString& path) {
     QBuffer buffer(&header->bytes);
     buffer.open(QIODevice::ReadOnly);
     IptcBlock current;
+    current.setReadsXmp(false);  // compared by its datasets; taken up only when merged
     PictureHeader ignored;
     JpegSectionReader reader;
     reader.setVerbose(false);
@@ -741,6 +741,8 @@ std::optional<IptcBlock> IptcBlock::readCurrent(const QString& path) {
 }
 
 bool IptcBlock::readFromSameData(const IptcBlock& other) const {
+    // XMP written meanwhile by another program counts as well: its values may hold on reading.
+    if (xmpPacket_ != other.xmpPacket_ || digest_ != other.digest_) return false;
     if (raw_.size() != other.raw_.size()) return false;
     for (size_t i = 0; i < raw_.size(); ++i)
         if (raw_[i].record != other.raw_[i].record || raw_[i].whole != other.raw_[i].whole) return false;
@@ -766,6 +768,8 @@ WriteResult IptcBlock::WriteIptc(const QString& outputPath, SafeWriteBatch* batc
     // meanwhile is lost.
     if (std::optional<IptcBlock> current = readCurrent(path_); current && !current->readFromSameData(*this)) {
         IptcBlock merged = std::move(*current);
+        merged.setReadsXmp(true);
+        merged.ResolveXmp();
         ApplyChangesTo(merged);
         merged.path_ = path_;
         const WriteResult result =
@@ -805,16 +809,22 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
             if (std::optional<xmp::Packet> packet = xmp::Packet::parse(*packetBytes)) {
                 const xmp::Values values = xmpValues();
                 packet->set(values);
-                std::optional<QByteArray> fresh = packet->serializeExactly(packetBytes->size());
-                if (!fresh) fresh = packet->serialize();
-                if (fresh->size() > kMaxXmpPacket) fresh = packet->serialize(0);
-                if (fresh->size() > kMaxXmpPacket)
+                // Serialised packets are parsed again: what they read back as decides the digest.
+                xmp::Values back;
+                std::optional<QByteArray> fresh = packet->serializeExactly(packetBytes->size(), &back);
+                if (!fresh) fresh = packet->serialize(2048, &back);
+                if (fresh->size() > kMaxXmpPacket) fresh = packet->serialize(0, &back);
+                if (fresh->isEmpty()) {
+                    xmpNote = QStringLiteral("its XMP data could not be written and was left as it was");
+                } else if (fresh->size() > kMaxXmpPacket) {
                     return {WriteError::TooLarge,
                             QStringLiteral("the XMP data would no longer fit one segment; nothing was written")};
-                extras.xmpPacket = std::move(*fresh);
-                // XML cannot hold every character IPTC can (control characters): where the packet
-                // reads back otherwise, the digest is not renewed, so that IPTC keeps holding.
-                extras.renewDigest = sameXmpValues(xmp::Packet::parse(*extras.xmpPacket), values);
+                } else {
+                    extras.xmpPacket = std::move(*fresh);
+                    // XML cannot hold every character IPTC can (control characters): where the packet
+                    // reads back otherwise, the digest is not renewed, so that IPTC keeps holding.
+                    extras.renewDigest = sameXmpValues(back, values);
+                }
             } else {
                 xmpNote = QStringLiteral("its XMP data could not be read and was left as it was");
             }

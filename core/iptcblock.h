@@ -165,7 +165,7 @@ private:
                             PictureChange* written);
     // The picture data of the file at `path` as it is now; nothing when it cannot be read.
     static std::optional<IptcBlock> readCurrent(const QString& path);
-    // True when both were read from the same datasets, byte for byte.
+    // True when both were read from the same datasets, XMP packet and digest, byte for byte.
     bool readFromSameData(const IptcBlock& other) const;
 
     void setDateTimeFromTexts();

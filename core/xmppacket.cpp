@@ -644,7 +644,7 @@ void Packet::set(const Values& values) {
 // What the toolkit writes is read back before it is given out: it writes some odd parts of a packet
 // it has read (a namespace name holding a quote) without escaping them, and a packet that no longer
 // parses must not take the place of one that did.
-std::optional<QByteArray> Packet::serializeExactly(qsizetype size) const {
+std::optional<QByteArray> Packet::serializeExactly(qsizetype size, Values* readBack) const {
     if (!impl_ || size <= 0 || quint64(size) > std::numeric_limits<uint32_t>::max()) return std::nullopt;
     try {
         XmpText out;
@@ -652,14 +652,17 @@ std::optional<QByteArray> Packet::serializeExactly(qsizetype size) const {
                            uint32_t(size)))
             return std::nullopt;
         QByteArray bytes(lib.string_cstr(out.get()), qsizetype(lib.string_len(out.get())));
-        if (bytes.size() != size || !parse(bytes)) return std::nullopt;
+        if (bytes.size() != size) return std::nullopt;
+        const std::optional<Packet> again = parse(bytes);
+        if (!again) return std::nullopt;
+        if (readBack) *readBack = again->values();
         return bytes;
     } catch (...) {
         return std::nullopt;
     }
 }
 
-QByteArray Packet::serialize(qsizetype padding) const {
+QByteArray Packet::serialize(qsizetype padding, Values* readBack) const {
     if (!impl_) return {};
     try {
         XmpText out;
@@ -667,12 +670,14 @@ QByteArray Packet::serialize(qsizetype padding) const {
             // The toolkit takes a padding of 0 for its default of 2 KiB: one byte shorter than the
             // packet with one byte of padding is the packet with none.
             if (!lib.serialize(impl_->xmp.get(), out.get(), XMP_SERIAL_USECOMPACTFORMAT, 1)) return {};
-            return serializeExactly(qsizetype(lib.string_len(out.get())) - 1).value_or(QByteArray());
+            return serializeExactly(qsizetype(lib.string_len(out.get())) - 1, readBack).value_or(QByteArray());
         }
         const uint32_t pad = uint32_t(std::min<qsizetype>(padding, std::numeric_limits<int32_t>::max()));
         if (!lib.serialize(impl_->xmp.get(), out.get(), XMP_SERIAL_USECOMPACTFORMAT, pad)) return {};
         QByteArray bytes(lib.string_cstr(out.get()), qsizetype(lib.string_len(out.get())));
-        if (!parse(bytes)) return {};
+        const std::optional<Packet> again = parse(bytes);
+        if (!again) return {};
+        if (readBack) *readBack = again->values();
         return bytes;
     } catch (...) {
         return {};

@@ -91,10 +91,10 @@ public:
     // spaces and line feeds of the packet's padding), so that it can take the place of the packet as
     // read; nothing when it does not fit in `size`. Nor when what the toolkit writes would not parse
     // again (it does not escape every odd part of a packet it has read), as with `serialize`.
-    std::optional<QByteArray> serializeExactly(qsizetype size) const;
+    std::optional<QByteArray> serializeExactly(qsizetype size, Values* readBack = nullptr) const;
     // The packet serialised with its wrapper and `padding` bytes of padding; empty when it would not
     // parse again.
-    QByteArray serialize(qsizetype padding = 2048) const;
+    QByteArray serialize(qsizetype padding = 2048, Values* readBack = nullptr) const;
 
 private:
     struct Impl;
