@@ -178,10 +178,7 @@ TEST(XmpInStep, NothingChangedNothingAdded) {
 TEST(XmpInStep, PacketsLeftAsTheyWere) {
     testsupport::SandBox box;
     const QByteArray picture = readAll(dataPath("Canon_40D.jpg"));
-    const auto withPacket = [&](const QByteArray& packet) {
-        return picture.first(2) + jpegbuilder::segment(0xE1, QByteArray(kXmpName.data(), kXmpName.size()) + packet) +
-               picture.mid(2);
-    };
+    const auto withPacket = [&](const QByteArray& packet) { return testsupport::withXmpPacket(picture, packet); };
     const QByteArray broken = "<?xpacket begin=''?><x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF <<<</x:xmpmeta>";
     const QString brokenPath = box.filePath("broken.jpg");
     ASSERT_TRUE(testsupport::writeAll(brokenPath, withPacket(broken)));

@@ -42,6 +42,13 @@ bool writeAll(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+QByteArray withXmpPacket(const QByteArray& jpeg, const QByteArray& packet) {
+    const QByteArray payload = QByteArray("http://ns.adobe.com/xap/1.0/", 28) + '\0' + packet;
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF)).append(payload);
+    return jpeg.first(2) + segment + jpeg.mid(2);
+}
+
 SandBox::SandBox() = default;
 
 QString SandBox::copy(const QString& source, const QString& name) const {

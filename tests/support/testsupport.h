@@ -23,6 +23,9 @@ QStringList corpusFiles();
 QByteArray readAll(const QString& path);
 bool writeAll(const QString& path, const QByteArray& bytes);
 
+// The JPEG with an XMP segment carrying `packet` right after its SOI.
+QByteArray withXmpPacket(const QByteArray& jpeg, const QByteArray& packet);
+
 // A temporary folder that copies test files in and cleans up after itself.
 class SandBox {
 public:
