@@ -2,11 +2,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 
 CatalogUpkeep::CatalogUpkeep(int delayMs, QObject* parent) : QObject(parent) {
     timer_.setSingleShot(true);
     timer_.setInterval(delayMs);
     connect(&timer_, &QTimer::timeout, this, &CatalogUpkeep::start);
+    connect(&running_, &QFutureWatcherBase::finished, this, &CatalogUpkeep::collect);
 }
 
 CatalogUpkeep::~CatalogUpkeep() {
@@ -19,23 +21,22 @@ void CatalogUpkeep::add(PictureChanges changes) {
     for (PictureChange& change : changes) pending_.push_back(std::move(change));
     // A running write takes what came meanwhile when it ends; otherwise the wait starts again, so
     // that a burst of saves gives one write.
-    if (!running_.valid()) timer_.start();
+    if (!collecting_) timer_.start();
 }
 
 void CatalogUpkeep::start() {
-    if (running_.valid() || pending_.empty()) return;
+    if (collecting_ || pending_.empty()) return;
     runningChanges_ = std::move(pending_);
     pending_.clear();
-    running_ = std::async(std::launch::async, [this, changes = runningChanges_] {
-        std::vector<CatalogUpdateReport> reports = catalogupdate::apply(changes);
-        QMetaObject::invokeMethod(this, &CatalogUpkeep::collect, Qt::QueuedConnection);
-        return reports;
-    });
+    collecting_ = true;
+    running_.setFuture(QtConcurrent::run([changes = runningChanges_] { return catalogupdate::apply(changes); }));
 }
 
 void CatalogUpkeep::collect() {
-    if (!running_.valid()) return;  // finish() took it already
-    const std::vector<CatalogUpdateReport> reports = running_.get();
+    if (!collecting_) return;  // finish() took it already
+    collecting_ = false;
+    const std::vector<CatalogUpdateReport> reports = running_.future().result();
+    running_.setFuture(QFuture<std::vector<CatalogUpdateReport>>());
     const PictureChanges changes = std::move(runningChanges_);
     runningChanges_.clear();
     tell(reports, changes);
@@ -44,8 +45,8 @@ void CatalogUpkeep::collect() {
 
 void CatalogUpkeep::finish() {
     timer_.stop();
-    if (running_.valid()) {
-        running_.wait();
+    if (collecting_) {
+        running_.waitForFinished();
         collect();
         timer_.stop();
     }

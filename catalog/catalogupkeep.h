@@ -5,9 +5,9 @@
 // saves. Whatever waits is written before the folder is left, another write of a catalog starts or
 // the program ends: finish().
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QTimer>
-#include <future>
 #include <vector>
 
 #include "catalogupdate.h"
@@ -24,7 +24,7 @@ public:
     // Writes what waits and returns once no catalog write is waiting or running; failures are told
     // (failed) before it returns.
     void finish();
-    bool idle() const { return pending_.empty() && !running_.valid(); }
+    bool idle() const { return pending_.empty() && !running_.isRunning() && !collecting_; }
     // Catalog files written so far.
     int catalogsWritten() const { return catalogsWritten_; }
 
@@ -42,6 +42,8 @@ private:
     QTimer timer_;
     PictureChanges pending_;
     PictureChanges runningChanges_;
-    std::future<std::vector<CatalogUpdateReport>> running_;
+    // The write on a pool thread; its end comes back through the watcher, on this object's thread.
+    QFutureWatcher<std::vector<CatalogUpdateReport>> running_;
+    bool collecting_ = false;  // a write was started and its reports are not taken yet
     int catalogsWritten_ = 0;
 };
