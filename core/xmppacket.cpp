@@ -148,7 +148,7 @@ constexpr const char* kNsIptcCore = "http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/
 
 enum class Form { Simple, AltText, Bag, Seq, Date };
 
-struct Spec {
+struct Mapping {
     Field field;
     const char* ns;
     const char* name;
@@ -158,7 +158,7 @@ struct Spec {
     QStringList Values::*list;  // the bags
 };
 
-const Spec kSpecs[] = {
+const Mapping kMappings[] = {
     {Field::Event, kNsDc, "title", "dc:title", Form::AltText, &Values::event, nullptr},
     {Field::Headline, kNsPhotoshop, "Headline", "photoshop:Headline", Form::Simple, &Values::headline, nullptr},
     {Field::Caption, kNsDc, "description", "dc:description", Form::AltText, &Values::caption, nullptr},
@@ -182,12 +182,12 @@ const Spec kSpecs[] = {
     {Field::SupplementalCategories, kNsPhotoshop, "SupplementalCategories", "photoshop:SupplementalCategories",
      Form::Bag, nullptr, &Values::supplementalCategories},
 };
-static_assert(sizeof(kSpecs) / sizeof(kSpecs[0]) == kFieldCount);
+static_assert(sizeof(kMappings) / sizeof(kMappings[0]) == kFieldCount);
 
-const Spec& spec(Field field) {
-    for (const Spec& s : kSpecs)
+const Mapping& mappingOf(Field field) {
+    for (const Mapping& s : kMappings)
         if (s.field == field) return s;
-    return kSpecs[0];
+    return kMappings[0];
 }
 
 // --- Reading the bytes -------------------------------------------------------------------------
@@ -326,7 +326,7 @@ struct Property {
     QString value;  // a simple property's
 };
 
-std::optional<Property> property(XmpPtr x, const Spec& s) {
+std::optional<Property> property(XmpPtr x, const Mapping& s) {
     XmpText value;
     Property p;
     if (!lib.get_property(x, s.ns, s.name, value.get(), &p.options)) return std::nullopt;
@@ -335,7 +335,7 @@ std::optional<Property> property(XmpPtr x, const Spec& s) {
 }
 
 // The simple items of an array property, or the value of a simple one; empty texts left out.
-QStringList readItems(XmpPtr x, const Spec& s) {
+QStringList readItems(XmpPtr x, const Mapping& s) {
     QStringList items;
     const std::optional<Property> p = property(x, s);
     if (!p) return items;
@@ -354,7 +354,7 @@ QStringList readItems(XmpPtr x, const Spec& s) {
 
 // One text: the value of a simple property, the x-default (else the first) item of an alt-text,
 // the first item of any other array.
-QString readText(XmpPtr x, const Spec& s) {
+QString readText(XmpPtr x, const Mapping& s) {
     const std::optional<Property> p = property(x, s);
     if (!p) return {};
     if (XMP_IS_PROP_SIMPLE(p->options)) return p->value;
@@ -434,7 +434,7 @@ std::optional<QString> xmpDate(const QString& dateText, const QString& timeText)
     return text;
 }
 
-DateTime readDate(XmpPtr x, const Spec& s) {
+DateTime readDate(XmpPtr x, const Mapping& s) {
     const std::optional<DateTime> date = parseXmpDate(readText(x, s));
     return date ? *date : DateTime{};
 }
@@ -456,11 +456,11 @@ QStringList xmlTexts(const QStringList& texts) {
     return result;
 }
 
-bool removeProperty(XmpPtr x, const Spec& s) {
+bool removeProperty(XmpPtr x, const Mapping& s) {
     return !lib.has_property(x, s.ns, s.name) || lib.delete_property(x, s.ns, s.name);
 }
 
-bool writeArray(XmpPtr x, const Spec& s, uint32_t arrayForm, const QStringList& items) {
+bool writeArray(XmpPtr x, const Mapping& s, uint32_t arrayForm, const QStringList& items) {
     if (!removeProperty(x, s)) return false;
     for (const QString& item : items)
         if (!lib.append_array_item(x, s.ns, s.name, arrayForm, item.toUtf8().constData(), 0)) return false;
@@ -469,7 +469,7 @@ bool writeArray(XmpPtr x, const Spec& s, uint32_t arrayForm, const QStringList& 
 
 // Writes one field; a property that already holds the value in the right form is left as it is, so
 // that its qualifiers, other items (a second creator) and date precision stay.
-bool writeField(XmpPtr x, const Spec& s, const Values& values) {
+bool writeField(XmpPtr x, const Mapping& s, const Values& values) {
     const std::optional<Property> p = property(x, s);
     const uint32_t options = p ? p->options : 0;
     const bool simple = p && XMP_IS_PROP_SIMPLE(options);
@@ -518,7 +518,7 @@ bool writeField(XmpPtr x, const Spec& s, const Values& values) {
 
 }  // namespace
 
-const char* propertyName(Field field) { return spec(field).label; }
+const char* propertyName(Field field) { return mappingOf(field).label; }
 
 struct Packet::Impl {
     XmpHandle xmp;
@@ -558,7 +558,7 @@ std::optional<Packet> Packet::parse(QByteArrayView bytes) {
 bool Packet::has(Field field) const {
     if (!impl_) return false;
     try {
-        const Spec& s = spec(field);
+        const Mapping& s = mappingOf(field);
         switch (s.form) {
             case Form::Bag:
                 return !readItems(impl_->xmp.get(), s).isEmpty();
@@ -582,7 +582,7 @@ QStringList Packet::otherProperties() const {
         while (lib.iterator_next(it, schema.get(), path.get(), value.get(), nullptr)) {
             const QString name = path.text();
             bool mapped = false;
-            for (const Spec& s : kSpecs) {
+            for (const Mapping& s : kMappings) {
                 const QString label = QLatin1String(s.label);
                 if (name.startsWith(label) &&
                     (name.size() == label.size() || name[label.size()] == u'[' || name[label.size()] == u'/'))
@@ -602,7 +602,7 @@ Values Packet::values() const {
     if (!impl_) return result;
     try {
         XmpPtr x = impl_->xmp.get();
-        for (const Spec& s : kSpecs) {
+        for (const Mapping& s : kMappings) {
             switch (s.form) {
                 case Form::Bag:
                     result.*s.list = readItems(x, s);
@@ -630,7 +630,7 @@ void Packet::set(const Values& values) {
     try {
         XmpHandle copy(lib.copy(impl_->xmp.get()));
         if (!copy) return;
-        for (const Spec& s : kSpecs) {
+        for (const Mapping& s : kMappings) {
             if (!writeField(copy.get(), s, values)) {
                 qCWarning(lcXmp) << "could not write" << s.label << "toolkit error" << lib.get_error();
                 return;
