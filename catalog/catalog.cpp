@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,16 +23,16 @@ using namespace catalogfolder;
 
 namespace {
 
-// The catalog held whole in memory and served back through a QFile: a picture read from a catalog
-// takes the catalog file's name (which tells it not to decode anything), and every read stops at a
-// limit, the end of the entry being read, so a damaged header cannot read into the next entry.
+// The mapped catalog served through a QFile: a picture read from a catalog takes the catalog file's
+// name (which tells it not to decode anything), and every read stops at a limit, the end of the entry
+// being read, so a damaged header cannot read into the next entry.
 class HeldCatalogFile final : public QFile {
 public:
-    HeldCatalogFile(const QString& path, const QByteArray& bytes) : QFile(path), bytes_(bytes), limit_(bytes.size()) {}
+    HeldCatalogFile(const QString& path, QByteArrayView bytes) : QFile(path), bytes_(bytes), limit_(bytes.size()) {}
 
-    // The file itself is opened too (the descriptor the bytes were read from, which it then owns), so
-    // that the QFile behaves as an open file in every other respect.
-    bool openHeld(int fd) { return QFile::open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, AutoCloseHandle); }
+    // The catalog's own descriptor is opened too (and left open), so that the QFile behaves as an open
+    // file in every other respect.
+    bool openHeld(int fd) { return QFile::open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, DontCloseHandle); }
     void setLimit(qint64 limit) { limit_ = std::clamp<qint64>(limit, 0, bytes_.size()); }
 
     qint64 size() const override { return bytes_.size(); }
@@ -43,20 +44,15 @@ protected:
         const qint64 at = pos();
         if (at >= limit_ || maxSize <= 0) return 0;
         const qint64 n = std::min(maxSize, limit_ - at);
-        std::memcpy(data, bytes_.constData() + at, size_t(n));
+        std::memcpy(data, bytes_.data() + at, size_t(n));
         return n;
     }
     qint64 readLineData(char* data, qint64 maxSize) override { return QIODevice::readLineData(data, maxSize); }
 
 private:
-    const QByteArray& bytes_;
+    QByteArrayView bytes_;
     qint64 limit_;
 };
-
-QByteArray readWhole(const QString& path) {
-    QByteArray bytes;
-    return CatalogFile::readRegular(path, bytes) ? bytes : QByteArray();
-}
 
 // An entry as a key: the same name, disc and location.
 QByteArray entryKey(QByteArrayView name, QByteArrayView archiveName, QByteArrayView archiveLocation) {
@@ -88,8 +84,9 @@ void subfolderEntryKeys(const QString& folder, const QString& subfolder, QSet<QB
     if (leadsBack(folder, subfolder)) return;
     const CatalogFile::Located located = CatalogFile::locate(joinPath(folder, subfolder));
     if (located.version == 0) return;
-    const QByteArray bytes = readWhole(located.path);
-    CatalogReader reader(bytes);
+    MappedCatalog map;
+    if (!map.open(located.path)) return;
+    CatalogReader reader(map.bytes());
     CatalogHeader header;
     if (reader.readHeader(header) != CatalogError::None) return;
     const QByteArray prefix = subfolder.toUtf8() + '\\';
@@ -122,8 +119,8 @@ bool copySubfolderEntries(CatalogWriter& writer, const QString& folder, const QS
         report.leftOut.push_back({subfolder, kLineCannotHold});
         return true;
     }
-    const QByteArray bytes = readWhole(located.path);
-    CatalogReader reader(bytes);
+    MappedCatalog map;
+    CatalogReader reader(map.open(located.path) ? map.bytes() : QByteArrayView());
     CatalogHeader header;
     const CatalogError headerError = reader.readHeader(header);
     if (headerError == CatalogError::NoCatalog) return true;  // emptied since it was looked at
@@ -224,6 +221,8 @@ FolderListing ListFolder(const QString& folder, bool includeSubfolders) {
 }
 
 void Catalog::resetFields() {
+    index_.clear();
+    map_.reset();
     catalogPath_.clear();
     folder_.clear();
     count_ = 0;
@@ -252,27 +251,25 @@ PictureList Catalog::takePictures() {
 }
 
 bool Catalog::load(const QString& folder, bool withEntries) {
+    if (!openMapped(folder, withEntries)) return false;
+    if (withEntries) pictures_ = readPicturesOnAllCores(0, entryCount());
+    return true;
+}
+
+bool Catalog::open(const QString& folder) { return openMapped(folder, true); }
+
+bool Catalog::openMapped(const QString& folder, bool withIndex) {
     const CatalogFile::Located located = CatalogFile::locate(folder);
     if (located.version == 0) {
         fault_ = located.link ? CatalogError::Link : CatalogError::NoCatalog;
         return false;
     }
-    // Read once, whole; the entries are walked in memory.
-    const int fd = CatalogFile::openRegular(located.path);
-    QByteArray bytes;
-    if (fd < 0 || !CatalogFile::readRest(fd, bytes)) {
-        if (fd >= 0) ::close(fd);
+    auto map = std::make_shared<MappedCatalog>();
+    if (!map->open(located.path)) {
         fault_ = CatalogError::NoCatalog;
         return false;
     }
-    // The descriptor goes to the held file below, or is closed here.
-    struct Descriptor {
-        int fd;
-        ~Descriptor() {
-            if (fd >= 0) ::close(fd);
-        }
-    } descriptor{fd};
-    CatalogReader reader(bytes);
+    CatalogReader reader(map->bytes());
     CatalogHeader header;
     const CatalogError headerError = reader.readHeader(header);
     if (headerError == CatalogError::NoCatalog) {  // changed since it was looked at
@@ -284,50 +281,91 @@ bool Catalog::load(const QString& folder, bool withEntries) {
     catalogPath_ = located.path;
     const bool givenFile = QDir::cleanPath(folder).endsWith(QLatin1String(".sidx"), Qt::CaseInsensitive);
     folder_ = absoluteFolder(givenFile ? QFileInfo(located.path).path() : folder);
-    fileLength_ = quint64(bytes.size());
+    fileLength_ = quint64(map->bytes().size());
     flagA_ = header.flagA;
     flagB_ = header.flagB;
     count_ = header.count;
     totalSize_ = header.totalSize;
     fault_ = headerError;
-    if (!withEntries || fault_ != CatalogError::None) return true;
+    map_ = std::move(map);
+    if (!withIndex || fault_ != CatalogError::None) return true;
 
-    // An absolute name, so that no picture looks up the working folder to make its path.
-    HeldCatalogFile file(QFileInfo(located.path).absoluteFilePath(), bytes);
-    const bool opened = file.openHeld(descriptor.fd);
-    if (opened) descriptor.fd = -1;
-    if (!opened) {
-        fault_ = CatalogError::NoCatalog;
-        return false;
-    }
-    pictures_.reserve(size_t(std::min<qsizetype>(header.count, reader.maxEntriesLeft())));
+    index_.reserve(size_t(std::min<qsizetype>(header.count, reader.maxEntriesLeft())));
     for (qint32 i = 0; i < header.count; ++i) {
         CatalogEntry entry;
         fault_ = reader.readEntry(entry);
         if (fault_ != CatalogError::None) break;
         wholeEntries_ = i + 1;
-        const QString name = CatalogFile::safeRelativePath(entry.name);
+        QString name = CatalogFile::safeRelativePath(entry.name);
         if (name.isEmpty()) {
             ++unsafeNames_;
-            continue;
-        }
-        if (entry.header.isEmpty()) {
+        } else if (entry.header.isEmpty()) {
             withoutHeader_ << name;
-            continue;
+        } else {
+            index_.push_back({entry, std::move(name)});
         }
-        const qint64 start = entry.header.data() - bytes.constData();
+    }
+    return true;
+}
+
+void Catalog::readPictures(qsizetype from, qsizetype to,
+                           const std::function<void(qsizetype, std::unique_ptr<PictureRecord>)>& take) const {
+    from = std::max<qsizetype>(from, 0);
+    to = std::min(to, entryCount());
+    if (from >= to) return;
+    const QByteArrayView bytes = map_->bytes();
+    // An absolute name, so that no picture looks up the working folder to make its path.
+    HeldCatalogFile file(QFileInfo(catalogPath_).absoluteFilePath(), bytes);
+    if (!file.openHeld(map_->descriptor())) return;
+    for (qsizetype i = from; i < to; ++i) {
+        const Indexed& indexed = index_[size_t(i)];
+        const CatalogEntry& entry = indexed.entry;
+        const qint64 start = entry.header.data() - bytes.data();
         const qint64 end = start + entry.header.size();
         file.setLimit(end);
         file.seek(start);
         auto picture = std::make_unique<PictureRecord>(file, end);
         picture->setFileSize(entry.fileSize);
-        picture->setFileName(name);
+        picture->setFileName(indexed.name);
         picture->archiveName = QString::fromUtf8(entry.archiveName);
         picture->archiveLocation = QString::fromUtf8(entry.archiveLocation);
-        picture->setFilePath(joinPath(picture->archiveLocation.isEmpty() ? folder_ : picture->archiveLocation, name));
-        pictures_.push_back(std::move(picture));
+        picture->setFilePath(
+            joinPath(picture->archiveLocation.isEmpty() ? folder_ : picture->archiveLocation, indexed.name));
+        take(i, std::move(picture));
     }
-    return true;
+}
+
+PictureList Catalog::readPicturesOnAllCores(qsizetype from, qsizetype to) const {
+    from = std::max<qsizetype>(from, 0);
+    to = std::min(to, entryCount());
+    PictureList pictures(size_t(std::max<qsizetype>(to - from, 0)));
+    // Pieces small enough to keep every core busy to the end, large enough to cost nothing to hand out.
+    constexpr qsizetype kPiece = 256;
+    std::vector<qsizetype> starts;
+    for (qsizetype at = from; at < to; at += kPiece) starts.push_back(at);
+    const auto build = [&](qsizetype start) {
+        readPictures(start, std::min(start + kPiece, to), [&](qsizetype i, std::unique_ptr<PictureRecord> picture) {
+            pictures[size_t(i - from)] = std::move(picture);
+        });
+    };
+    if (starts.size() <= 1)
+        std::for_each(starts.begin(), starts.end(), build);
+    else
+        QtConcurrent::blockingMap(starts, build);
+    return pictures;
+}
+
+void Catalog::forEachPicture(const std::function<void(const PictureRecord&)>& visit) const {
+    constexpr qsizetype kBatch = 2048;
+    for (qsizetype at = 0; at < entryCount(); at += kBatch)
+        for (const auto& picture : readPicturesOnAllCores(at, at + kBatch))
+            if (picture) visit(*picture);
+}
+
+std::unique_ptr<PictureRecord> Catalog::readPicture(qsizetype i) const {
+    std::unique_ptr<PictureRecord> read;
+    readPictures(i, i + 1, [&](qsizetype, std::unique_ptr<PictureRecord> picture) { read = std::move(picture); });
+    return read;
 }
 
 CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfolders) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -73,6 +74,22 @@ public:
     // catalog (fault() is Link for a catalog name that is a symbolic link). A damaged catalog gives the
     // entries before the damage, and fault() names the damage.
     bool load(const QString& folder, bool withEntries = true);
+    // Reads the header and finds every entry (one pass over their lengths; the catalog is mapped, not
+    // read whole) without building a picture: readPictures builds them when they are needed. Fails,
+    // and counts what was left out, as load does.
+    bool open(const QString& folder);
+    // The entries open() found that give a picture: a header and a name inside the folder.
+    qsizetype entryCount() const { return qsizetype(index_.size()); }
+    // Builds the pictures of the entries [from, to) in order and hands each to `take` with its
+    // entry's number. Runs on any thread: several may build different ranges at once.
+    void readPictures(qsizetype from, qsizetype to,
+                      const std::function<void(qsizetype, std::unique_ptr<PictureRecord>)>& take) const;
+    std::unique_ptr<PictureRecord> readPicture(qsizetype i) const;
+    // The pictures of the entries [from, to), built on every core.
+    PictureList readPicturesOnAllCores(qsizetype from, qsizetype to) const;
+    // Visits every entry's picture in order. They are built ahead on every core a batch at a time and
+    // freed after their visit, so a catalog of any size is walked in little memory.
+    void forEachPicture(const std::function<void(const PictureRecord&)>& visit) const;
     CatalogError fault() const { return fault_; }
     // True when a catalog was read but did not load to its last entry.
     bool damaged() const { return !catalogPath_.isEmpty() && fault_ != CatalogError::None; }
@@ -128,6 +145,15 @@ public:
 
 private:
     void resetFields();
+    bool openMapped(const QString& folder, bool withIndex);
+
+    // An entry that gives a picture: its bytes in the mapped catalog and its relative path.
+    struct Indexed {
+        CatalogEntry entry;
+        QString name;
+    };
+    std::shared_ptr<const MappedCatalog> map_;
+    std::vector<Indexed> index_;
 
     PictureList pictures_;
     quint8 flagA_ = 1;

@@ -1,6 +1,7 @@
 #include "catalogfile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,21 +106,37 @@ qsizetype readUpTo(int fd, QByteArray& bytes, qsizetype limit) {
 
 }  // namespace
 
-bool CatalogFile::readRest(int fd, QByteArray& bytes) {
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(qsizetype(st.st_size));
-    return readUpTo(fd, bytes, -1) >= 0;
+MappedCatalog::~MappedCatalog() {
+    if (data_) ::munmap(data_, size_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
-bool CatalogFile::readRegular(const QString& path, QByteArray& bytes) {
-    bytes.clear();
-    const int fd = openRegular(path);
+bool MappedCatalog::open(const QString& path) {
+    const int fd = CatalogFile::openRegular(path);
     if (fd < 0) return false;
-    const bool read = readRest(fd, bytes);
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return read;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size < 0 || quint64(st.st_size) > quint64(std::numeric_limits<qsizetype>::max())) {
+        const int error = errno;
+        ::close(fd);
+        errno = error ? error : EFBIG;
+        return false;
+    }
+    void* data = nullptr;
+    if (st.st_size > 0) {
+        data = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (data == MAP_FAILED) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            return false;
+        }
+    }
+    if (data_) ::munmap(data_, size_);
+    if (fd_ >= 0) ::close(fd_);
+    data_ = data;
+    size_ = size_t(st.st_size);
+    fd_ = fd;
+    return true;
 }
 
 CatalogFile::Located CatalogFile::locate(const QString& folderOrFile) {

@@ -75,10 +75,6 @@ public:
     // waiting on a pipe or device: the descriptor of a regular file, else -1 with errno set (ELOOP
     // for a link). The caller closes it.
     static int openRegular(const QString& path);
-    // The whole content of the regular file at `path`; false when it cannot be opened or read.
-    static bool readRegular(const QString& path, QByteArray& bytes);
-    // The rest of an open file; false with errno on a read error.
-    static bool readRest(int fd, QByteArray& bytes);
 
     // A name that a catalog line can hold and that the loader will take: no line feed, and no backslash,
     // which a catalog reads as a folder separator.
@@ -88,7 +84,32 @@ public:
     static QString safeRelativePath(QByteArrayView nameLine);
 };
 
-// Walks a catalog held in memory. Every count and length is checked against the bytes that remain
+// A catalog file mapped for reading: its bytes come from the page cache as they are touched, so a
+// catalog of gigabytes is walked without a copy in the program's own memory, and only the entries
+// looked at are read from the disk. Catalogs are always replaced whole (a new file renamed over the
+// old one), so a mapped catalog keeps its bytes while it is read. Shared by the pictures that read
+// their stored headers from it later.
+class MappedCatalog {
+public:
+    MappedCatalog() = default;
+    ~MappedCatalog();
+    MappedCatalog(const MappedCatalog&) = delete;
+    MappedCatalog& operator=(const MappedCatalog&) = delete;
+
+    // Maps the regular file at `path` (never through a symbolic link in its last name); false with
+    // errno when it cannot be opened or mapped. An empty file maps as no bytes.
+    bool open(const QString& path);
+    QByteArrayView bytes() const { return {static_cast<const char*>(data_), qsizetype(size_)}; }
+    // The descriptor the file was opened with, open as long as the mapping.
+    int descriptor() const { return fd_; }
+
+private:
+    void* data_ = nullptr;
+    size_t size_ = 0;
+    int fd_ = -1;
+};
+
+// Walks a catalog held in memory or mapped. Every count and length is checked against the bytes that remain
 // before it is used, so a damaged catalog yields its entries up to the damage and then an error.
 class CatalogReader {
 public:

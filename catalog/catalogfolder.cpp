@@ -48,9 +48,9 @@ WriteResult damaged(const QString& path, qint32 wholeEntries, CatalogError error
 WriteResult readOwn(const QString& folder, OwnCatalog& own) {
     own.located = CatalogFile::locate(folder);
     if (own.located.version == 0) return {};
-    if (!CatalogFile::readRegular(own.located.path, own.bytes))
+    if (!own.map.open(own.located.path))
         return {WriteError::OpenFailed, QStringLiteral("%1 cannot be read: %2").arg(own.located.path, systemError())};
-    CatalogReader reader(own.bytes);
+    CatalogReader reader(own.map.bytes());
     const CatalogError headerError = reader.readHeader(own.header);
     if (headerError == CatalogError::NoCatalog) {  // emptied since it was looked at
         own.located.version = 0;

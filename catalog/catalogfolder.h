@@ -26,10 +26,10 @@ WriteResult namesRefused(const QString& folder);
 QString damageText(const QString& path, qint32 wholeEntries, CatalogError error);
 WriteResult damaged(const QString& path, qint32 wholeEntries, CatalogError error);
 
-// The folder's own catalog read whole, before it is rewritten. The entries point into `bytes`.
+// The folder's own catalog read to its end before it is rewritten. The entries point into `map`.
 struct OwnCatalog {
     CatalogFile::Located located;
-    QByteArray bytes;
+    MappedCatalog map;
     CatalogHeader header;
     std::vector<CatalogEntry> entries;  // those whose names lead inside the folder
 };

@@ -120,7 +120,7 @@ void writeEntryJson(JsonWriter& json, const PictureRecord& picture) {
 
 int list(const Parsed& p, CliStreams io) {
     Catalog catalog;
-    if (!catalog.load(p.folder, true)) {
+    if (!catalog.open(p.folder)) {
         if (catalog.fault() == CatalogError::Link)
             io.err << "snaplore-cli catalog list: " << CatalogFile::locate(p.folder).path << ": "
                    << describe(catalog.fault()) << "\n";
@@ -128,25 +128,30 @@ int list(const Parsed& p, CliStreams io) {
             io.err << "snaplore-cli catalog list: no catalog in " << p.folder << "\n";
         return 1;
     }
+    // A batch of entries at a time: an archive's catalog is not held in memory.
+    const auto each = [&](const std::function<void(const PictureRecord&)>& show) { catalog.forEachPicture(show); };
     if (p.flags.contains(QLatin1String("--json"))) {
         JsonWriter json;
         json.beginArray();
-        for (const auto& picture : catalog.pictures()) writeEntryJson(json, *picture);
+        each([&](const PictureRecord& picture) {
+            writeEntryJson(json, picture);
+            if (json.data().size() >= 1024 * 1024) writeUtf8(io.out, json.take());
+        });
         json.endArray();
-        writeUtf8(io.out, json.data());
+        writeUtf8(io.out, json.take());
     } else {
         io.out << catalog.catalogPath() << ": version " << Catalog::version(catalog.catalogPath()) << ", "
                << catalog.count() << " entries, " << catalog.totalSize() << " bytes of pictures\n";
         // One line a picture: a line break, tab or escape sequence in its texts is printed as such.
         const auto shown = [](const QString& text) { return printableName(text.toUtf8()); };
-        for (const auto& picture : catalog.pictures()) {
-            io.out << shown(picture->fileName()) << "\t" << picture->fileSize() << " bytes\t" << picture->frameWidth() << " x "
-                   << picture->frameHeight();
-            if (!picture->archiveLocation.isEmpty())
-                io.out << "\tarchived on '" << shown(picture->archiveName) << "' at " << shown(picture->archiveLocation);
-            if (!picture->iptc().headline.isEmpty()) io.out << "\t" << shown(picture->iptc().headline);
+        each([&](const PictureRecord& picture) {
+            io.out << shown(picture.fileName()) << "\t" << picture.fileSize() << " bytes\t" << picture.frameWidth()
+                   << " x " << picture.frameHeight();
+            if (!picture.archiveLocation.isEmpty())
+                io.out << "\tarchived on '" << shown(picture.archiveName) << "' at " << shown(picture.archiveLocation);
+            if (!picture.iptc().headline.isEmpty()) io.out << "\t" << shown(picture.iptc().headline);
             io.out << "\n";
-        }
+        });
     }
     // An entry the list does not show is told about, and the status says the list is not whole.
     int status = 0;

@@ -8,6 +8,7 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <dlfcn.h>
 #include <iostream>
@@ -311,6 +312,21 @@ RdfElements rdfInMetaElement(const QByteArray& text) {
     return rdf;
 }
 
+// At most one start tag whose local name is "RDF" can be in the text: every "RDF" that is not part of
+// an end tag is counted, in markup or not, so the count is never below the real one. Lets reading
+// pass over the full walk above for the packets that plainly have one rdf:RDF.
+bool atMostOneRdfStart(QByteArrayView text) {
+    int starts = 0;
+    for (qsizetype at = text.indexOf("RDF"); at >= 0; at = text.indexOf("RDF", at + 3)) {
+        qsizetype i = at;
+        // Back over the prefix to the tag's '<'; an end tag has '/' after it.
+        while (i > 0 && text[i - 1] != '<' && text[i - 1] != '>' && !std::isspace(uchar(text[i - 1]))) --i;
+        const bool endTag = i > 0 && text[i - 1] == '<' && i < text.size() && text[i] == '/';
+        if (!endTag && ++starts > 1) return false;
+    }
+    return true;
+}
+
 bool hasAnyNode(XmpPtr x) {
     XmpIteratorPtr it = lib.iterator_new(x, nullptr, nullptr, XMP_ITER_PROPERTIES);
     if (!it) return false;
@@ -544,9 +560,12 @@ std::optional<Packet> Packet::parse(QByteArrayView bytes) {
         // Writing back a packet whose properties the toolkit did not all see would lose them: those
         // of a second rdf:RDF, or all of them when it found none where it looks (an rdf:RDF outside
         // x:xmpmeta). A packet that only seems empty is taken when it has its one rdf:RDF.
-        const RdfElements rdf = rdfInMetaElement(*text);
-        if (rdf.count > 1) return std::nullopt;
-        if (!hasAnyNode(x.get()) && (rdf.count == 0 || !rdf.wellFormed)) return std::nullopt;
+        const bool anyNode = hasAnyNode(x.get());
+        if (!anyNode || !atMostOneRdfStart(*text)) {
+            const RdfElements rdf = rdfInMetaElement(*text);
+            if (rdf.count > 1) return std::nullopt;
+            if (!anyNode && (rdf.count == 0 || !rdf.wellFormed)) return std::nullopt;
+        }
         auto impl = std::make_unique<Impl>();
         impl->xmp = std::move(x);
         return Packet(std::move(impl));
