@@ -1,5 +1,7 @@
 #include "search.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 
 #include "browsermodel.h"
@@ -7,7 +9,9 @@
 
 namespace search {
 
-QDateTime defaultFrom() { return QDateTime(QDate(1900, 1, 1), QTime(0, 0)); }
+QDateTime defaultFrom() { return dayStart(QDate(1900, 1, 1)); }
+QDateTime dayStart(const QDate& day) { return QDateTime(day, QTime(0, 0, 0)); }
+QDateTime dayEnd(const QDate& day) { return QDateTime(day, QTime(23, 59, 59)); }
 
 QDateTime storedDate(const PictureRecord& picture) {
     const QDateTime& stored = picture.iptc().dateTime;
@@ -21,13 +25,11 @@ bool textMatches(const PictureRecord& picture, const QString& text, const Criter
            (criteria.other && picture.MatchOther(text));
 }
 
-bool matches(const BrowserEntry& entry, const Criteria& criteria) {
-    if (entry.kind != EntryKind::Picture || !entry.picture) return false;
-    const PictureRecord& picture = *entry.picture;
+bool pictureMatches(const PictureRecord& picture, bool flagged, const Criteria& criteria) {
     const QDateTime date = storedDate(picture);
     if (!(criteria.from < date && date < criteria.to)) return false;
-    if (criteria.flagged == FlagTest::Yes && !entry.flagged) return false;
-    if (criteria.flagged == FlagTest::No && entry.flagged) return false;
+    if (criteria.flagged == FlagTest::Yes && !flagged) return false;
+    if (criteria.flagged == FlagTest::No && flagged) return false;
     for (const QString& text : criteria.texts)
         if (!textMatches(picture, text, criteria)) return false;
     // The rating as the form shows it: a picture without one counts as the silver star it shows.
@@ -36,6 +38,42 @@ bool matches(const BrowserEntry& entry, const Criteria& criteria) {
         if (picturesearch::shownRating(picture.iptc().rating) != wanted) return false;
     }
     return true;
+}
+
+bool matches(const BrowserEntry& entry, const Criteria& criteria) {
+    if (entry.kind != EntryKind::Picture || !entry.picture) return false;
+    return pictureMatches(*entry.picture, entry.flagged, criteria);
+}
+
+FolderWalk forEachPicture(const QString& folder, const std::function<void(const PictureRecord&)>& visit) {
+    FolderWalk walk;
+    if (!QFileInfo(folder).isDir()) {
+        walk.problem = QFileInfo::exists(folder) ? QStringLiteral("not a folder") : QStringLiteral("no such folder");
+        return walk;
+    }
+    Catalog catalog;
+    walk.catalogMode = catalog.load(folder, true);
+    if (walk.catalogMode) {
+        walk.damage = catalog.damage();
+        if (catalog.unsafeNames() > 0)
+            walk.leftOut.push_back({QStringLiteral("%1 entries of %2").arg(catalog.unsafeNames()).arg(catalog.catalogPath()),
+                                    QStringLiteral("their names lead outside the folder; left out")});
+        for (const QString& name : catalog.withoutHeader())
+            walk.leftOut.push_back({name, QStringLiteral("the catalog holds no picture header for it; left out")});
+        for (const auto& picture : catalog.pictures()) visit(*picture);
+        return walk;
+    }
+    // Names a path cannot spell, and files that are no regular file (a pipe would never be read to
+    // its end), are named rather than read.
+    FolderListing listing = ListFolder(folder, false);
+    if (!listing.result) {
+        walk.problem = describe(listing.result);
+        return walk;
+    }
+    walk.leftOut = std::move(listing.leftOut);
+    const QDir dir(folder);
+    for (const QString& name : std::as_const(listing.pictures)) visit(PictureRecord(dir.filePath(name)));
+    return walk;
 }
 
 ThumbList markMatches(const EntryList& entries, const Criteria& criteria) {

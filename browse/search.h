@@ -7,8 +7,11 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
+#include <vector>
 
 #include "browserentry.h"
+#include "catalog.h"
 
 namespace search {
 
@@ -33,14 +36,33 @@ struct Criteria {
 
 // The start of the default range: 1900-01-01 00:00:00.
 QDateTime defaultFrom();
+// The range a search takes from two days: From at the start of its day, To at its last second.
+QDateTime dayStart(const QDate& day);
+QDateTime dayEnd(const QDate& day);
 // The date a search tests: the date and time stored in the picture data as a wall-clock time, or the
 // zero date 1899-12-30 00:00 when none was stored. There is no fall-back to the camera's or the file's.
 QDateTime storedDate(const PictureRecord& picture);
 
 // One search text against the checked groups.
 bool textMatches(const PictureRecord& picture, const QString& text, const Criteria& criteria);
-// Every test of one picture entry: date, flag, the three texts and the rating.
+// Every test of one picture, given whether its entry is flagged: date, flag, the three texts and the
+// rating.
+bool pictureMatches(const PictureRecord& picture, bool flagged, const Criteria& criteria);
+// The same for a picture entry; entries of other kinds never match.
 bool matches(const BrowserEntry& entry, const Criteria& criteria);
+
+// What a walk over a folder's pictures could not read.
+struct FolderWalk {
+    QString problem;           // the folder itself could not be read; nothing was visited
+    bool catalogMode = false;  // the pictures came from the folder's catalog
+    QString damage;            // the catalog did not load whole: where it broke and why
+    std::vector<CatalogLeftOut> leftOut;  // entries or ".jpg" files not visited, and why
+};
+
+// Visits the pictures the browser's list holds for `folder`, one at a time: every entry of its
+// catalog when it has one (entries taken over from subfolders and archived ones included), else each
+// ".jpg" file of the folder. The picture handed to `visit` lasts only for that call.
+FolderWalk forEachPicture(const QString& folder, const std::function<void(const PictureRecord&)>& visit);
 
 // Marks the entries for a search and returns the pictures found, in list order. A picture excluded by
 // an earlier search stays excluded; folders and roots are never included.

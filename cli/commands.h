@@ -91,3 +91,4 @@ int runReport(const CliArgs& args, CliStreams io);
 int runHtml(const CliArgs& args, CliStreams io);
 int runCd(const CliArgs& args, CliStreams io);
 int runImport(const CliArgs& args, CliStreams io);
+int runSearch(const CliArgs& args, CliStreams io);

@@ -44,6 +44,7 @@ const char kUsage[] =
     "  report --out FILE --kind K DIR  write a folder's data report (see 'report --help')\n"
     "  html --main T --event T --out FOLDER DIR  write web pages of a folder (see 'html --help')\n"
     "  catalog COMMAND DIR ...      a folder's catalog: create, list, archive, refresh, remove (see 'catalog --help')\n"
+    "  search DIR [OPTIONS]         list the pictures of a folder that match a search (see 'search --help')\n"
     "  cd --iso FILE DIR|FILE...    write the CD of pictures, catalogs and autorun as an ISO image (see 'cd --help')\n"
     "  import SOURCE DEST           copy a memory card's pictures into dated folders (see 'import --help')\n"
     ;
@@ -228,6 +229,7 @@ int main(int argc, char** argv) {
     if (command == "catalog") status = runCatalog(rest, io);
     if (command == "cd") status = runCd(rest, io);
     if (command == "import") status = runImport(rest, io);
+    if (command == "search") status = runSearch(rest, io);
 #endif
     if (status < 0) {
         err << "snaplore-cli: unknown command '" << printableName(args.raw.first()) << "'\n" << kUsage;

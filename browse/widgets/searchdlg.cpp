@@ -132,8 +132,8 @@ void CSearchDlg::searchClicked() {
     values_.place = place_->isChecked();
     values_.other = other_->isChecked();
     values_.rating = rating_->currentText();
-    values_.from = QDateTime(from_->date(), QTime(0, 0, 0));
-    values_.to = QDateTime(to_->date(), QTime(23, 59, 59));
+    values_.from = search::dayStart(from_->date());
+    values_.to = search::dayEnd(to_->date());
     values_.flagged = static_cast<search::FlagTest>(flags_->checkedId());
     accept();
 }
