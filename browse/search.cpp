@@ -52,7 +52,7 @@ FolderWalk forEachPicture(const QString& folder, const std::function<void(const 
         return walk;
     }
     Catalog catalog;
-    walk.catalogMode = catalog.load(folder, true);
+    walk.catalogMode = catalog.open(folder);
     if (walk.catalogMode) {
         walk.damage = catalog.damage();
         if (catalog.unsafeNames() > 0)
@@ -60,7 +60,7 @@ FolderWalk forEachPicture(const QString& folder, const std::function<void(const 
                                     QStringLiteral("their names lead outside the folder; left out")});
         for (const QString& name : catalog.withoutHeader())
             walk.leftOut.push_back({name, QStringLiteral("the catalog holds no picture header for it; left out")});
-        for (const auto& picture : catalog.pictures()) visit(*picture);
+        catalog.forEachPicture(visit);
         return walk;
     }
     // Names a path cannot spell, and files that are no regular file (a pipe would never be read to

@@ -19,7 +19,7 @@ QString keyOf(const PictureRecord& picture) {
 ThumbnailJob jobFor(const PictureRecord& picture) {
     ThumbnailJob job;
     job.key = keyOf(picture);
-    job.exifThumbnail = picture.reader().exifThumbnail();
+    job.exifThumbnail = picture.exifThumbnail();
     job.iptcThumbnail = picture.iptc().thumbnailJpeg();
     // Without stored bytes the block decodes nothing; an image set in memory comes back at once.
     if (job.iptcThumbnail.isEmpty()) job.iptcImage = picture.iptc().thumbnail();

@@ -331,6 +331,9 @@ void Catalog::readPictures(qsizetype from, qsizetype to,
         picture->archiveLocation = QString::fromUtf8(entry.archiveLocation);
         picture->setFilePath(
             joinPath(picture->archiveLocation.isEmpty() ? folder_ : picture->archiveLocation, indexed.name));
+        // The header copy stays in the catalog, which the picture keeps mapped, and is read again only
+        // for its thumbnail: a catalog's pictures take little memory however many they are.
+        picture->setStoredHeader([map = map_, header = entry.header] { return header.toByteArray(); });
         take(i, std::move(picture));
     }
 }

@@ -78,6 +78,8 @@ public:
 
     // The embedded EXIF thumbnail's JPEG bytes, or empty.
     QByteArray exifThumbnail() const;
+    // Lets go of the segments' bytes; the values read from them stay.
+    void releaseSections() { std::vector<JpegSection>().swap(sections_); }
 
     int height() const { return exif_.height; }
     int width() const { return exif_.width; }

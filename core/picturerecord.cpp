@@ -1,5 +1,7 @@
 #include "picturerecord.h"
 
+#include <QBuffer>
+
 #include <sys/stat.h>
 
 #include <QFileInfo>
@@ -102,6 +104,26 @@ quint64 PictureRecord::ReadPictureHeader(QIODevice& file, qint64 end) {
     displayWidth_ = header_.width;
     displayHeight_ = header_.height;
     return headerSize_;
+}
+
+void PictureRecord::setStoredHeader(std::function<QByteArray()> source) {
+    storedHeader_ = std::move(source);
+    if (storedHeader_) reader_.releaseSections();
+}
+
+QByteArray PictureRecord::exifThumbnail() const {
+    if (!storedHeader_) return reader_.exifThumbnail();
+    QByteArray bytes = storedHeader_();
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) return {};
+    // The same walk that read the record, without the picture data it already has.
+    JpegSectionReader sections;
+    sections.setVerbose(false);
+    IptcBlock iptc;
+    iptc.setReadsXmp(false);
+    PictureHeader header;
+    WalkPictureHeader(buffer, bytes.size(), sections, iptc, header, fileName_);
+    return sections.exifThumbnail();
 }
 
 int PictureRecord::cameraRotation() const { return exifAngle(reader_.exif().orientation); }
@@ -255,7 +277,7 @@ void PictureRecord::makeThumbnail(ExifThumbnails exif) {
 
     const QSize display(displayWidth_, displayHeight_);
     if (exif == ExifThumbnails::Use) {
-        const QImage camera = thumbnails::TurnedDecoder(reader_.exifThumbnail(), quarters).read();
+        const QImage camera = thumbnails::TurnedDecoder(exifThumbnail(), quarters).read();
         if (!camera.isNull() && thumbnails::standsLikePicture(camera.size(), display)) {
             embeddedThumbnail_ = camera;
             embeddedQuarters_ = quarters;

@@ -16,6 +16,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <functional>
 
 #include "instructiontext.h"
 #include "iptcblock.h"
@@ -69,6 +70,11 @@ public:
     bool hasData() const { return hasData_; }
     bool isJpeg() const { return isJpeg_; }
     bool fromCatalog() const { return fromCatalog_; }
+    // A picture read from a catalog need not keep the bytes of its header copy: `source` gives them
+    // again when they are asked for (the camera's thumbnail), and what was read of them stays.
+    void setStoredHeader(std::function<QByteArray()> source);
+    // The camera's EXIF thumbnail as JPEG bytes; empty without one.
+    QByteArray exifThumbnail() const;
     const PictureHeader& header() const { return header_; }
 
     JpegSectionReader& reader() { return reader_; }
@@ -171,6 +177,7 @@ private:
     bool thumbnailTried_ = false;
     PictureHeader header_;
     JpegSectionReader reader_;
+    std::function<QByteArray()> storedHeader_;
     IptcBlock iptc_;
 
 #ifndef SNAPLORE_NO_PIXELS

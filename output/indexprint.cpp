@@ -113,7 +113,7 @@ QImage embeddedCopy(const PictureRecord& picture, const QRect& source, QSize siz
     const QSize display(picture.displayWidth(), picture.displayHeight());
     if (source != QRect(QPoint(0, 0), display)) return {};
     QImage image =
-        thumbnails::TurnedDecoder(picture.reader().exifThumbnail(), thumbnails::quarterTurns(picture.rotation())).read();
+        thumbnails::TurnedDecoder(picture.exifThumbnail(), thumbnails::quarterTurns(picture.rotation())).read();
     if (!image.isNull()) image = image.copy(thumbnails::pictureBand(image.size(), display));
     if (image.isNull() && picture.iptc().hasThumbnail()) image = picture.iptc().thumbnail();
     if (image.isNull() || image.width() < size.width() || image.height() < size.height()) return {};

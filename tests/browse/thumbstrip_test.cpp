@@ -324,7 +324,7 @@ TEST_F(ThumbnailJobTest, ACameraThumbnailLyingOnItsSideIsNotUsed) {
     ASSERT_TRUE(testsupport::writeAll(path, upright.left(2) + exif + upright.mid(2)));
 
     PictureRecord picture(path);
-    ASSERT_FALSE(picture.reader().exifThumbnail().isEmpty());
+    ASSERT_FALSE(picture.exifThumbnail().isEmpty());
     ASSERT_EQ(QSize(picture.displayWidth(), picture.displayHeight()), pixels.size().transposed());
     expectSameAsPicture(path, PictureRecord::ThumbnailSource::Decoded);
     EXPECT_EQ(thumbnailjobs::make(thumbnailjobs::jobFor(picture)).size(),

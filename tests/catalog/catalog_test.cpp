@@ -214,7 +214,7 @@ TEST(Catalog, EntryHoldsNameSizeAndTheTrueHeaderBytes) {
         EXPECT_TRUE(p->fromCatalog());
         EXPECT_EQ(p->fileSize(), original.fileSize());
         EXPECT_EQ(p->iptc().headline, original.iptc().headline);
-        EXPECT_EQ(p->reader().exifThumbnail(), original.reader().exifThumbnail());
+        EXPECT_EQ(p->exifThumbnail(), original.exifThumbnail());
         EXPECT_EQ(p->rotation(), original.rotation());
     }
 }
@@ -459,7 +459,7 @@ TEST(Catalog, ArchivedCatalogKeepsDataAndThumbnailsWithoutThePictures) {
         EXPECT_EQ(p->iptc().headline, original.iptc().headline);
         EXPECT_EQ(p->iptc().caption, original.iptc().caption);
         EXPECT_EQ(p->iptc().people, original.iptc().people);
-        EXPECT_EQ(p->reader().exifThumbnail(), original.reader().exifThumbnail());
+        EXPECT_EQ(p->exifThumbnail(), original.exifThumbnail());
         // The thumbnail comes from the catalog's bytes; a catalog picture is never decoded.
         p->makeThumbnail();
         if (original.thumbnailSource() == PictureRecord::ThumbnailSource::Decoded) {

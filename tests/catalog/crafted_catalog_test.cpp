@@ -293,7 +293,7 @@ TEST_F(CraftedCatalog, HeaderThatRunsOnStopsAtItsEntry) {
         qsizetype read = 0;
         for (const JpegSection& s : cut.reader().sections()) read += s.data.size();
         EXPECT_LE(read, c.header.size()) << c.what;
-        EXPECT_TRUE(cut.reader().exifThumbnail().isEmpty()) << c.what;
+        EXPECT_TRUE(cut.exifThumbnail().isEmpty()) << c.what;
         EXPECT_EQ(loaded->pictures()[1]->iptc().headline, fieldsHeadline) << c.what;
     }
 }

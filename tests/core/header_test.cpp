@@ -89,8 +89,8 @@ TEST(HeaderWalk, XmpApp1IsSkippedAndExifIsRead) {
     const auto canon = std::make_unique<PictureRecord>(testsupport::dataPath("Canon_40D.jpg"));
     EXPECT_EQ(canon->frameWidth(), 100);
     EXPECT_EQ(canon->reader().exif().cameraModel, "Canon EOS 40D");
-    EXPECT_EQ(canon->reader().exifThumbnail().size(), 1378);
-    EXPECT_TRUE(canon->reader().exifThumbnail().startsWith("\xFF\xD8"));
+    EXPECT_EQ(canon->exifThumbnail().size(), 1378);
+    EXPECT_TRUE(canon->exifThumbnail().startsWith("\xFF\xD8"));
 }
 
 TEST(HeaderWalk, TwoPhotoshopSegmentsMergeFieldsAndBeepOnce) {
