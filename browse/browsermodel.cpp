@@ -40,16 +40,32 @@ bool isRoot(const BrowserEntry& entry) {
     return entry.kind == EntryKind::FolderRoot || entry.kind == EntryKind::SearchRoot;
 }
 
+// What `before` compares, worked out once per entry: turning a local date into a point in time
+// looks up the time zone each time, which made sorting a large catalog take seconds.
+struct SortItem {
+    BrowserEntry* entry;
+    int kind;
+    qint64 date;
+    QByteArray text;
+};
+
+bool itemBefore(const SortItem& a, const SortItem& b) {
+    if (a.kind != b.kind) return a.kind >= b.kind;
+    if (a.date != b.date) return a.date < b.date;
+    // Byte by byte as unsigned characters; QByteArray compares that way.
+    return a.text <= b.text;
+}
+
 // The browser's quicksort over a list, kept as it was so that equal entries come out in the same
 // order: the middle element is the pivot; entries it is not "before" precede it, in list order.
-void quickSort(std::vector<BrowserEntry*>& list) {
+void quickSort(std::vector<const SortItem*>& list) {
     if (list.size() < 2) return;
     const size_t pivotIndex = list.size() / 2;
-    BrowserEntry* pivot = list[pivotIndex];
-    std::vector<BrowserEntry*> low, high;
+    const SortItem* pivot = list[pivotIndex];
+    std::vector<const SortItem*> low, high;
     for (size_t i = 0; i < list.size(); ++i) {
         if (i == pivotIndex) continue;
-        (before(*pivot, *list[i]) ? high : low).push_back(list[i]);
+        (itemBefore(*pivot, *list[i]) ? high : low).push_back(list[i]);
     }
     quickSort(low);
     quickSort(high);
@@ -59,14 +75,17 @@ void quickSort(std::vector<BrowserEntry*>& list) {
 }
 
 void sortKeepingRoot(std::vector<BrowserEntry*>& list) {
-    if (!list.empty() && isRoot(*list.front())) {
-        BrowserEntry* root = list.front();
-        list.erase(list.begin());
-        quickSort(list);
-        list.insert(list.begin(), root);
-    } else {
-        quickSort(list);
-    }
+    const bool rootFirst = !list.empty() && isRoot(*list.front());
+    std::vector<SortItem> items;
+    items.reserve(list.size());
+    for (size_t i = rootFirst ? 1 : 0; i < list.size(); ++i)
+        items.push_back({list[i], int(list[i]->kind), sortKey(list[i]->date), list[i]->text.toUtf8()});
+    std::vector<const SortItem*> order;
+    order.reserve(items.size());
+    for (const SortItem& item : items) order.push_back(&item);
+    quickSort(order);
+    size_t at = rootFirst ? 1 : 0;
+    for (const SortItem* item : order) list[at++] = item->entry;
 }
 
 std::unique_ptr<BrowserEntry> makeEntry(EntryKind kind, const QString& text, const QString& path,
@@ -144,11 +163,8 @@ QString folderRootText(const QString& path) {
 }
 
 bool before(const BrowserEntry& a, const BrowserEntry& b) {
-    if (a.kind != b.kind) return int(a.kind) >= int(b.kind);
-    const qint64 da = sortKey(a.date), db = sortKey(b.date);
-    if (da != db) return da < db;
-    // Byte by byte as unsigned characters; QByteArray compares that way.
-    return a.text.toUtf8() <= b.text.toUtf8();
+    return itemBefore({nullptr, int(a.kind), sortKey(a.date), a.text.toUtf8()},
+                      {nullptr, int(b.kind), sortKey(b.date), b.text.toUtf8()});
 }
 
 void sortEntries(EntryList& entries) {

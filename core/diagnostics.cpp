@@ -4,6 +4,7 @@ Q_LOGGING_CATEGORY(lcJpeg, "snaplore.jpeg", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcExif, "snaplore.exif", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcIptc, "snaplore.iptc", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcXmp, "snaplore.xmp", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcLoad, "snaplore.load", QtWarningMsg)
 
 namespace snaplore {
 namespace {

@@ -11,6 +11,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcJpeg)
 Q_DECLARE_LOGGING_CATEGORY(lcExif)
 Q_DECLARE_LOGGING_CATEGORY(lcIptc)
 Q_DECLARE_LOGGING_CATEGORY(lcXmp)
+// How long a folder took to show (info level): what the benchmark scripts read.
+Q_DECLARE_LOGGING_CATEGORY(lcLoad)
 
 namespace snaplore {
 

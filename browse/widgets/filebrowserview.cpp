@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "browsericons.h"
+#include "diagnostics.h"
 #include "browsecontext.h"
 #include "prompter.h"
 #include "searchdlg.h"
@@ -166,6 +167,7 @@ void CFileBrowserView::startLoad() {
     frame_.document().finishCatalogWrites();
     suppressSelection_ = true;
     frame_.setStatusText(QStringLiteral("Loading images..."), true);
+    loadTime_.start();
 
     const QString location = frame_.currentFolder();
     const BrowserEnvironment env = model_.environment();
@@ -250,6 +252,10 @@ void CFileBrowserView::finishLoad(const std::shared_ptr<EntryListBuild>& build) 
     // A catalog shows its pictures by event. With none of them open, the event of the picture last
     // open here (else the newest event) is chosen, so that the strip does not open empty.
     if (!model_.entryForPath(document.pathName())) selectStartEvent();
+    qCInfo(lcLoad).noquote() << QStringLiteral("%1 shown: %2 entries in %3 ms")
+                                    .arg(model_.location())
+                                    .arg(model_.entryList().size())
+                                    .arg(loadTime_.elapsed());
     emit loadFinished();
 }
 

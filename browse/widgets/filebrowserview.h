@@ -5,6 +5,7 @@
 // shows the pictures of the selected event. The logic lives in BrowserModel; this view draws its tree
 // and routes events to it. A folder's picture headers are read on a worker thread.
 
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QHash>
 #include <QPointer>
@@ -156,6 +157,7 @@ private:
     QString rememberedPath_;
 
     QFutureWatcher<std::shared_ptr<browser::EntryListBuild>>* watcher_ = nullptr;
+    QElapsedTimer loadTime_;
     // Set while a reload reads; any other load drops it.
     std::optional<KeptView> kept_;
     std::shared_ptr<std::atomic_bool> cancel_;
