@@ -290,7 +290,7 @@ bool Catalog::openMapped(const QString& folder, bool withIndex) {
     map_ = std::move(map);
     if (!withIndex || fault_ != CatalogError::None) return true;
 
-    index_.reserve(size_t(std::min<qsizetype>(header.count, reader.maxEntriesLeft())));
+    index_.reserve(size_t(reader.entriesToReserve(header.count)));
     for (qint32 i = 0; i < header.count; ++i) {
         CatalogEntry entry;
         fault_ = reader.readEntry(entry);

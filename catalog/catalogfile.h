@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 
 // Why a catalog, or the rest of it, could not be read. Translated into words where a person sees it.
@@ -120,6 +121,11 @@ public:
     CatalogError readEntry(CatalogEntry& entry);
     // How many more entries the remaining bytes could hold at most.
     qsizetype maxEntriesLeft() const { return (bytes_.size() - pos_) / CatalogFile::kMinEntrySize; }
+    // Room worth setting aside for `count` entries: what the bytes could hold, and no more than a
+    // first share, since a count the file only claims must not claim the memory too.
+    qsizetype entriesToReserve(qint32 count) const {
+        return std::min<qsizetype>({qsizetype(std::max(count, 0)), maxEntriesLeft(), qsizetype(1) << 16});
+    }
     qsizetype position() const { return pos_; }
 
 private:

@@ -57,7 +57,7 @@ WriteResult readOwn(const QString& folder, OwnCatalog& own) {
         return {};
     }
     if (headerError != CatalogError::None) return damaged(own.located.path, 0, headerError);
-    own.entries.reserve(size_t(std::min<qsizetype>(own.header.count, reader.maxEntriesLeft())));
+    own.entries.reserve(size_t(reader.entriesToReserve(own.header.count)));
     for (qint32 i = 0; i < own.header.count; ++i) {
         CatalogEntry entry;
         const CatalogError error = reader.readEntry(entry);

@@ -387,3 +387,122 @@ TEST_F(CraftedCatalog, DamagedCatalogIsNeitherArchivedNorTakenOver) {
         untouched("create");
     }
 }
+
+// Read entry by entry from the mapped catalog, every shape of catalog gives what loading it whole
+// gives: the same pictures in the same order, the same damage, the same thumbnails.
+TEST_F(CraftedCatalog, EntryByEntryReadingGivesWhatLoadingGives) {
+    Entry lying("c.jpg", {}, {}, 7, canon);
+    lying.headerLength = quint64(canon.size()) + (1 << 20);
+    const struct {
+        const char* shape;
+        QByteArray bytes;
+        int pictures;
+    } cases[] = {
+        {"version 2", catalogBytes(2, {{"a.jpg", {}, {}, 1234, fields}, {"b.jpg", {}, {}, 99, canon}}), 2},
+        {"archived", catalogBytes(3, {{"a.jpg", "Disc 1", "/media/disc/2004", 1234, fields}, {"b.jpg", {}, {}, 99, canon}}), 2},
+        {"subfolder entries", catalogBytes(3, {{"sub\\a.jpg", {}, {}, 1, fields}, {"b.jpg", {}, {}, 2, canon}}), 2},
+        {"no header, unsafe name", catalogBytes(3, {{"a.jpg", {}, {}, 1, {}}, {"../x.jpg", {}, {}, 1, canon}, {"b.jpg", {}, {}, 2, fields}}), 1},
+        {"fewer entries than counted", catalogBytes(3, {{"a.jpg", {}, {}, 1, fields}}, 3), 1},
+        {"header beyond the file", withTrueLength(catalogBytes(3, {{"a.jpg", {}, {}, 1, canon}, lying})), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shape);
+        QFile::remove(box.filePath("Snaplore.sidx"));
+        QFile::remove(box.filePath("Snaplore.idx"));
+        const Catalog& whole = load(c.bytes, c.shape == std::string("version 2") ? "Snaplore.idx" : "Snaplore.sidx");
+        ASSERT_EQ(int(whole.pictures().size()), c.pictures);
+        Catalog entries;
+        ASSERT_TRUE(entries.open(box.path()));
+        ASSERT_EQ(entries.entryCount(), c.pictures);
+        EXPECT_EQ(entries.damage(), whole.damage());
+        EXPECT_EQ(entries.withoutHeader(), whole.withoutHeader());
+        EXPECT_EQ(entries.unsafeNames(), whole.unsafeNames());
+        EXPECT_TRUE(entries.pictures().empty()) << "opening builds no picture";
+        const auto same = [](const PictureRecord& a, const PictureRecord& b) {
+            EXPECT_EQ(a.filePath(), b.filePath());
+            EXPECT_EQ(a.fileSize(), b.fileSize());
+            EXPECT_EQ(a.headerSize(), b.headerSize());
+            EXPECT_EQ(a.archiveName, b.archiveName);
+            EXPECT_EQ(a.archiveLocation, b.archiveLocation);
+            EXPECT_EQ(a.iptc().headline, b.iptc().headline);
+            EXPECT_EQ(a.frameWidth(), b.frameWidth());
+            EXPECT_EQ(a.exifThumbnail(), b.exifThumbnail());
+        };
+        qsizetype at = 0;
+        entries.forEachPicture([&](const PictureRecord& picture) { same(picture, *whole.pictures()[size_t(at++)]); });
+        EXPECT_EQ(at, c.pictures);
+        for (qsizetype i = 0; i < c.pictures; ++i) same(*entries.readPicture(i), *whole.pictures()[size_t(i)]);
+        EXPECT_EQ(entries.readPicture(c.pictures), nullptr);
+    }
+    // The camera thumbnail of a picture read from a catalog comes from the catalog's bytes.
+    const Catalog& archived = load(catalogBytes(3, {{"b.jpg", "Disc", "/nowhere", 99, canon}}));
+    EXPECT_EQ(archived.pictures().front()->exifThumbnail(), PictureRecord(dataPath("Canon_40D.jpg")).exifThumbnail());
+    EXPECT_FALSE(archived.pictures().front()->exifThumbnail().isEmpty());
+}
+
+// A catalog beyond 4 GB, on a sparse file: 64-bit lengths are taken whole, and a count or a length
+// that the file cannot hold is refused without reading or setting memory aside for it.
+TEST_F(CraftedCatalog, LengthsAndCountsOfACatalogBeyondFourGigabytes) {
+    const quint64 big = (quint64(1) << 32) + 12345;  // a header length that 32 bits would cut
+    const QString path = box.filePath("Snaplore.sidx");
+    const auto build = [&](qint32 count, quint64 recordedHeader, bool second) {
+        QByteArray head = catalogBytes(3, {}, count);
+        Entry first("big.jpg", {}, {}, 5, {});
+        first.headerLength = recordedHeader;
+        head += entryBytes(first);
+        const QByteArray tail = second ? entryBytes({"b.jpg", {}, {}, 99, canon}) : QByteArray();
+        const quint64 length = quint64(head.size()) + big + quint64(tail.size());
+        QByteArray recorded;
+        bytes::putLe64(recorded, length);
+        head.replace(CatalogFile::kV3LengthOffset, 8, recorded);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(head) != head.size() ||
+            !file.resize(qint64(length)) || !file.seek(qint64(head.size() + big)) || file.write(tail) != tail.size())
+            return false;
+        return true;
+    };
+
+    ASSERT_TRUE(build(2, big, true));
+    MappedCatalog map;
+    ASSERT_TRUE(map.open(path));
+    ASSERT_GT(quint64(map.bytes().size()), quint64(1) << 32);
+    CatalogReader reader(map.bytes());
+    CatalogHeader header;
+    ASSERT_EQ(reader.readHeader(header), CatalogError::None);
+    EXPECT_EQ(header.length, quint64(map.bytes().size()));
+    CatalogEntry first, second, none;
+    ASSERT_EQ(reader.readEntry(first), CatalogError::None);
+    EXPECT_EQ(quint64(first.header.size()), big);
+    ASSERT_EQ(reader.readEntry(second), CatalogError::None);
+    EXPECT_EQ(second.name, "b.jpg");
+    EXPECT_EQ(second.header, canon);
+    EXPECT_EQ(reader.readEntry(none), CatalogError::MissingEntries);
+
+    Catalog catalog;
+    ASSERT_TRUE(catalog.open(box.path()));
+    ASSERT_EQ(catalog.entryCount(), 2);
+    EXPECT_EQ(catalog.readPicture(1)->exifThumbnail(), PictureRecord(dataPath("Canon_40D.jpg")).exifThumbnail());
+    EXPECT_FALSE(catalog.damaged());
+
+    // Counts and lengths that do not fit: the entries before them, and the damage named.
+    const struct {
+        const char* what;
+        qint32 count;
+        quint64 headerLength;
+        CatalogError fault;
+        qsizetype entries;
+    } refused[] = {
+        {"a count no file could hold", std::numeric_limits<qint32>::max(), big, CatalogError::MissingEntries, 2},
+        {"a length past the end", 2, big + (1 << 20), CatalogError::HeaderBeyondFile, 0},
+        {"a length beyond 64-bit positions", 2, std::numeric_limits<quint64>::max(), CatalogError::HeaderBeyondFile, 0},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.what);
+        ASSERT_TRUE(build(r.count, r.headerLength, true));
+        Catalog damaged;
+        ASSERT_TRUE(damaged.open(box.path()));
+        EXPECT_EQ(damaged.fault(), r.fault);
+        EXPECT_EQ(damaged.entryCount(), r.entries);
+        EXPECT_TRUE(damaged.damaged());
+    }
+}
