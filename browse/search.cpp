@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <iterator>
 
 #include "browsermodel.h"
 #include "picturesearch.h"
@@ -45,7 +47,77 @@ bool matches(const BrowserEntry& entry, const Criteria& criteria) {
     return pictureMatches(*entry.picture, entry.flagged, criteria);
 }
 
-FolderWalk forEachPicture(const QString& folder, const std::function<void(const PictureRecord&)>& visit) {
+namespace {
+
+// The packet's content without the xpacket processing instructions that wrap it.
+QByteArrayView unwrapped(QByteArrayView packet) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    qsizetype begin = 0;
+    while (begin < packet.size() && isSpace(packet[begin])) ++begin;
+    if (packet.sliced(begin).startsWith("<?xpacket")) {
+        const qsizetype close = packet.indexOf("?>", begin);
+        if (close < 0) return packet;
+        packet = packet.sliced(close + 2);
+    }
+    const qsizetype last = packet.lastIndexOf("<?xpacket");
+    if (last >= 0) {
+        const qsizetype close = packet.indexOf("?>", last);
+        if (close < 0) return packet;
+        for (qsizetype i = close + 2; i < packet.size(); ++i)
+            if (!isSpace(packet[i])) return packet;
+        packet = packet.first(last);
+    }
+    return packet;
+}
+
+// True when every run of a value the XML holds between the five markup characters is a run of its
+// bytes: printable ASCII and white space only, entities only of those characters, and no character
+// reference, comment, CDATA section or processing instruction that could join bytes that do not
+// stand together.
+bool valuesAreBytes(QByteArrayView xml) {
+    static constexpr QByteArrayView kEntities[] = {"amp;", "lt;", "gt;", "quot;", "apos;"};
+    for (qsizetype i = 0; i < xml.size(); ++i) {
+        const char c = xml[i];
+        if (!((c >= 0x20 && c < 0x7F) || c == '\t' || c == '\n' || c == '\r')) return false;
+        if (c == '&' && std::none_of(std::begin(kEntities), std::end(kEntities),
+                                     [&](QByteArrayView e) { return xml.sliced(i + 1).startsWith(e); }))
+            return false;
+    }
+    return !xml.contains("<?") && !xml.contains("<!");
+}
+
+// A term whose every character stands for itself in such XML: printable ASCII, no markup character.
+bool plainAsciiWord(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7F || QStringView(u"&<>\"'").contains(c)) return false;
+    return true;
+}
+
+}  // namespace
+
+bool mightMatch(const PictureRecord& withoutXmp, const Criteria& criteria) {
+    const QByteArray& packet = withoutXmp.iptc().xmpPacket();
+    const QByteArrayView content = unwrapped(packet);
+    if (!valuesAreBytes(content)) return true;
+    for (const QString& text : criteria.texts) {
+        if (text.trimmed().isEmpty() || textMatches(withoutXmp, text, criteria)) continue;
+        // XMP may replace any field: one of the text's terms must stand in the packet. A negative or
+        // empty term can match whatever XMP holds; a term that is not a plain ASCII word could be
+        // matched through case folding or composition by bytes that do not spell it.
+        bool could = false;
+        for (const picturesearch::Term& term : picturesearch::splitTerms(text)) {
+            could = term.negative || term.text.isEmpty() || !plainAsciiWord(term.text) ||
+                    QLatin1StringView(content).contains(QLatin1StringView(term.text.toLatin1()),
+                                                        term.exactCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+            if (could) break;
+        }
+        if (!could) return false;
+    }
+    return true;
+}
+
+FolderWalk forEachPicture(const QString& folder, const std::function<void(const PictureRecord&)>& visit,
+                          const Catalog::PictureFilter& wanted) {
     FolderWalk walk;
     if (!QFileInfo(folder).isDir()) {
         walk.problem = QFileInfo::exists(folder) ? QStringLiteral("not a folder") : QStringLiteral("no such folder");
@@ -60,7 +132,7 @@ FolderWalk forEachPicture(const QString& folder, const std::function<void(const 
                                     QStringLiteral("their names lead outside the folder; left out")});
         for (const QString& name : catalog.withoutHeader())
             walk.leftOut.push_back({name, QStringLiteral("the catalog holds no picture header for it; left out")});
-        catalog.forEachPicture(visit);
+        catalog.forEachPicture(visit, wanted);
         return walk;
     }
     // Names a path cannot spell, and files that are no regular file (a pipe would never be read to

@@ -48,6 +48,11 @@ bool textMatches(const PictureRecord& picture, const QString& text, const Criter
 // Every test of one picture, given whether its entry is flagged: date, flag, the three texts and the
 // rating.
 bool pictureMatches(const PictureRecord& picture, bool flagged, const Criteria& criteria);
+// False only when the picture cannot match the criteria's texts, judged from what its IPTC data says
+// and, without parsing it, from its XMP packet (`withoutXmp` is the picture read without applying
+// XMP): a packet whose values are plainly its bytes must hold a term of each text that IPTC alone
+// does not match. Any packet that might hold a value in another form leaves the picture in.
+bool mightMatch(const PictureRecord& withoutXmp, const Criteria& criteria);
 // The same for a picture entry; entries of other kinds never match.
 bool matches(const BrowserEntry& entry, const Criteria& criteria);
 
@@ -61,8 +66,10 @@ struct FolderWalk {
 
 // Visits the pictures the browser's list holds for `folder`, one at a time: every entry of its
 // catalog when it has one (entries taken over from subfolders and archived ones included), else each
-// ".jpg" file of the folder. The picture handed to `visit` lasts only for that call.
-FolderWalk forEachPicture(const QString& folder, const std::function<void(const PictureRecord&)>& visit);
+// ".jpg" file of the folder. The picture handed to `visit` lasts only for that call. From a catalog,
+// pictures that `wanted` turns down after a quick look (Catalog::PictureFilter) are not visited.
+FolderWalk forEachPicture(const QString& folder, const std::function<void(const PictureRecord&)>& visit,
+                          const Catalog::PictureFilter& wanted = {});
 
 // Marks the entries for a search and returns the pictures found, in list order. A picture excluded by
 // an earlier search stays excluded; folders and roots are never included.

@@ -309,7 +309,8 @@ bool Catalog::openMapped(const QString& folder, bool withIndex) {
 }
 
 void Catalog::readPictures(qsizetype from, qsizetype to,
-                           const std::function<void(qsizetype, std::unique_ptr<PictureRecord>)>& take) const {
+                           const std::function<void(qsizetype, std::unique_ptr<PictureRecord>)>& take,
+                           const PictureFilter& wanted) const {
     from = std::max<qsizetype>(from, 0);
     to = std::min(to, entryCount());
     if (from >= to) return;
@@ -320,25 +321,40 @@ void Catalog::readPictures(qsizetype from, qsizetype to,
     for (qsizetype i = from; i < to; ++i) {
         const Indexed& indexed = index_[size_t(i)];
         const CatalogEntry& entry = indexed.entry;
-        const qint64 start = entry.header.data() - bytes.data();
-        const qint64 end = start + entry.header.size();
-        file.setLimit(end);
-        file.seek(start);
-        auto picture = std::make_unique<PictureRecord>(file, end);
-        picture->setFileSize(entry.fileSize);
-        picture->setFileName(indexed.name);
-        picture->archiveName = QString::fromUtf8(entry.archiveName);
-        picture->archiveLocation = QString::fromUtf8(entry.archiveLocation);
-        picture->setFilePath(
-            joinPath(picture->archiveLocation.isEmpty() ? folder_ : picture->archiveLocation, indexed.name));
-        // The header copy stays in the catalog, which the picture keeps mapped, and is read again only
-        // for its thumbnail: a catalog's pictures take little memory however many they are.
-        picture->setStoredHeader([map = map_, header = entry.header] { return header.toByteArray(); });
-        take(i, std::move(picture));
+        const auto read = [&](PictureRecord::Xmp xmp) {
+            const qint64 start = entry.header.data() - bytes.data();
+            const qint64 end = start + entry.header.size();
+            file.setLimit(end);
+            file.seek(start);
+            auto picture = std::make_unique<PictureRecord>(file, end, xmp);
+            picture->setFileSize(entry.fileSize);
+            picture->setFileName(indexed.name);
+            picture->archiveName = QString::fromUtf8(entry.archiveName);
+            picture->archiveLocation = QString::fromUtf8(entry.archiveLocation);
+            picture->setFilePath(
+                joinPath(picture->archiveLocation.isEmpty() ? folder_ : picture->archiveLocation, indexed.name));
+            // The header copy stays in the catalog, which the picture keeps mapped, and is read again
+            // only for its thumbnail: a catalog's pictures take little memory however many they are.
+            picture->setStoredHeader([map = map_, header = entry.header] { return header.toByteArray(); });
+            return picture;
+        };
+        if (!wanted) {
+            take(i, read(PictureRecord::Xmp::Resolve));
+            continue;
+        }
+        // Parsing XMP is most of what reading an entry costs: it is done for the pictures the quick
+        // look leaves in. Without a packet the quick look is the picture as the rules read it.
+        std::unique_ptr<PictureRecord> quick = read(PictureRecord::Xmp::Skip);
+        if (quick->iptc().xmpPacket().isEmpty()) {
+            quick->iptc().setReadsXmp(true);
+            take(i, std::move(quick));
+        } else if (wanted(*quick)) {
+            take(i, read(PictureRecord::Xmp::Resolve));
+        }
     }
 }
 
-PictureList Catalog::readPicturesOnAllCores(qsizetype from, qsizetype to) const {
+PictureList Catalog::readPicturesOnAllCores(qsizetype from, qsizetype to, const PictureFilter& wanted) const {
     from = std::max<qsizetype>(from, 0);
     to = std::min(to, entryCount());
     PictureList pictures(size_t(std::max<qsizetype>(to - from, 0)));
@@ -347,9 +363,10 @@ PictureList Catalog::readPicturesOnAllCores(qsizetype from, qsizetype to) const 
     std::vector<qsizetype> starts;
     for (qsizetype at = from; at < to; at += kPiece) starts.push_back(at);
     const auto build = [&](qsizetype start) {
-        readPictures(start, std::min(start + kPiece, to), [&](qsizetype i, std::unique_ptr<PictureRecord> picture) {
-            pictures[size_t(i - from)] = std::move(picture);
-        });
+        readPictures(
+            start, std::min(start + kPiece, to),
+            [&](qsizetype i, std::unique_ptr<PictureRecord> picture) { pictures[size_t(i - from)] = std::move(picture); },
+            wanted);
     };
     if (starts.size() <= 1)
         std::for_each(starts.begin(), starts.end(), build);
@@ -358,10 +375,10 @@ PictureList Catalog::readPicturesOnAllCores(qsizetype from, qsizetype to) const 
     return pictures;
 }
 
-void Catalog::forEachPicture(const std::function<void(const PictureRecord&)>& visit) const {
+void Catalog::forEachPicture(const std::function<void(const PictureRecord&)>& visit, const PictureFilter& wanted) const {
     constexpr qsizetype kBatch = 2048;
     for (qsizetype at = 0; at < entryCount(); at += kBatch)
-        for (const auto& picture : readPicturesOnAllCores(at, at + kBatch))
+        for (const auto& picture : readPicturesOnAllCores(at, at + kBatch, wanted))
             if (picture) visit(*picture);
 }
 

@@ -80,16 +80,22 @@ public:
     bool open(const QString& folder);
     // The entries open() found that give a picture: a header and a name inside the folder.
     qsizetype entryCount() const { return qsizetype(index_.size()); }
+    // A quick look at an entry's picture before it is read whole: given the picture as its IPTC data
+    // alone describes it (its XMP packet kept, not applied), false when the caller has no use for it.
+    using PictureFilter = std::function<bool(const PictureRecord& withoutXmp)>;
     // Builds the pictures of the entries [from, to) in order and hands each to `take` with its
-    // entry's number. Runs on any thread: several may build different ranges at once.
+    // entry's number. Runs on any thread: several may build different ranges at once. With `wanted`,
+    // a picture with an XMP packet that it turns down is not read further nor handed over.
     void readPictures(qsizetype from, qsizetype to,
-                      const std::function<void(qsizetype, std::unique_ptr<PictureRecord>)>& take) const;
+                      const std::function<void(qsizetype, std::unique_ptr<PictureRecord>)>& take,
+                      const PictureFilter& wanted = {}) const;
     std::unique_ptr<PictureRecord> readPicture(qsizetype i) const;
-    // The pictures of the entries [from, to), built on every core.
-    PictureList readPicturesOnAllCores(qsizetype from, qsizetype to) const;
-    // Visits every entry's picture in order. They are built ahead on every core a batch at a time and
-    // freed after their visit, so a catalog of any size is walked in little memory.
-    void forEachPicture(const std::function<void(const PictureRecord&)>& visit) const;
+    // The pictures of the entries [from, to), built on every core; null for those `wanted` turned down.
+    PictureList readPicturesOnAllCores(qsizetype from, qsizetype to, const PictureFilter& wanted = {}) const;
+    // Visits every entry's picture in order (those `wanted` does not turn down). They are built ahead
+    // on every core a batch at a time and freed after their visit, so a catalog of any size is walked
+    // in little memory.
+    void forEachPicture(const std::function<void(const PictureRecord&)>& visit, const PictureFilter& wanted = {}) const;
     CatalogError fault() const { return fault_; }
     // True when a catalog was read but did not load to its last entry.
     bool damaged() const { return !catalogPath_.isEmpty() && fault_ != CatalogError::None; }

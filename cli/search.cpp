@@ -133,6 +133,10 @@ int runSearch(const CliArgs& args, CliStreams io) {
             if (!search::pictureMatches(picture, false, c)) return;
         found.push_back({search::storedDate(picture), picture.fileName().toUtf8(), picture.filePath(),
                          browser::eventTitle(browser::eventText(picture)), picture.iptc().headline});
+    }, [&](const PictureRecord& withoutXmp) {
+        for (const search::Criteria& c : tests)
+            if (!search::mightMatch(withoutXmp, c)) return false;
+        return true;
     });
     if (!walk.problem.isEmpty()) {
         io.err << "snaplore-cli search: " << printableName(p.operands.first()) << ": " << walk.problem << "\n";

@@ -144,6 +144,7 @@ public:
     // The header walk hands over the packet of the standard XMP segment (the bytes after its name)
     // and, once every segment was read, applies the rules.
     void setXmpPacket(QByteArray packet) { xmpPacket_ = std::move(packet); }
+    const QByteArray& xmpPacket() const { return xmpPacket_; }
     void ResolveXmp();
     // A block that does not take the fields from XMP: a read that checks what the IPTC data says.
     void setReadsXmp(bool reads) { readsXmp_ = reads; }

@@ -62,7 +62,13 @@ PictureRecord::PictureRecord(const QString& path, Prompter* prompter) {
     read(file, file.size(), prompter);
 }
 
-PictureRecord::PictureRecord(QIODevice& file, qint64 end, Prompter* prompter) : fromCatalog_(true) {
+PictureRecord::PictureRecord(QIODevice& file, qint64 end, Prompter* prompter)
+    : PictureRecord(file, end, Xmp::Resolve, prompter) {}
+
+PictureRecord::PictureRecord(QIODevice& file, qint64 end, Xmp xmp) : PictureRecord(file, end, xmp, nullptr) {}
+
+PictureRecord::PictureRecord(QIODevice& file, qint64 end, Xmp xmp, Prompter* prompter) : fromCatalog_(true) {
+    iptc_.setReadsXmp(xmp == Xmp::Resolve);
     if (auto* f = qobject_cast<QFile*>(&file)) {
         const QFileInfo info(f->fileName());
         fileName_ = info.fileName();

@@ -44,6 +44,10 @@ public:
     // Reads a picture header that starts at the device's position and ends before `end` (a catalog
     // entry). The name, path and size are those of the device's file until the caller sets them.
     PictureRecord(QIODevice& file, qint64 end, Prompter* prompter = nullptr);
+    // The same without taking anything from the XMP packet (kept, not parsed): what the IPTC data
+    // alone says, for a quick look before the picture is read by the rules.
+    enum class Xmp { Resolve, Skip };
+    PictureRecord(QIODevice& file, qint64 end, Xmp xmp);
     // Reads the document's open picture file from its current position to its end.
     PictureRecord(QFile& file, Prompter* prompter);
 
@@ -154,6 +158,7 @@ public:
 #endif
 
 private:
+    PictureRecord(QIODevice& file, qint64 end, Xmp xmp, Prompter* prompter);
     void read(QIODevice& file, qint64 end, Prompter* prompter);
     void applyStoredRotation();
 #ifndef SNAPLORE_NO_PIXELS

@@ -372,3 +372,54 @@ TEST(SearchInTheBrowser, ResultsShowAndUpOneLevelLeavesThem) {
     EXPECT_TRUE(thumbs.list().isEmpty());
     EXPECT_TRUE(view.tree()->topLevelItem(0)->text(0).endsWith(QStringLiteral("(6/0MB)")));
 }
+
+// The quick look at a catalog entry (its IPTC data, its XMP packet unparsed) may turn a picture down
+// only when it cannot match: a value XMP holds in any form other than its plain bytes leaves the
+// picture in. Each case is checked against the picture read by the rules.
+TEST(SearchQuickLook, TurnsDownOnlyWhatCannotMatch) {
+    SandBox box;
+    const QByteArray camera = testsupport::readAll(testsupport::dataPath("Canon_40D.jpg"));
+    const auto packet = [](const QByteArray& headline) {
+        return "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+               "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about='' "
+               "xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/'><photoshop:Headline>" +
+               headline + "</photoshop:Headline></rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>";
+    };
+    const struct {
+        QByteArray headline;  // held in XMP only
+        const char* text;
+        bool turnedDown;
+    } cases[] = {
+        {"Lighthouse at dusk", "lighthouse", false},
+        {"Lighthouse at dusk", "harbour", true},
+        {"Lighthouse at dusk", "harbour, dusk", false},
+        {"Lighthouse at dusk", "\"lighthouse\"", true},
+        {"Lighthouse at dusk", "-lighthouse", false},
+        {"Lighthouse at dusk", "harbour,,", false},
+        {"Light &amp; house", "house", false},
+        {"Light &amp; house", "light&", false},
+        {"Light&lt;house", "lighthouse", true},
+        {"&#x4C;ighthouse", "lighthouse", false},
+        {"Light<!-- a comment -->house", "lighthouse", false},
+        {"Light<![CDATA[house]]>", "lighthouse", false},
+        {"Leuchtturm Stra\xC3\x9F" "e", "strasse", false},
+        {"\xE2\x84\xAA" "ing", "king", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.headline.toStdString() + " / " + c.text);
+        const QString path = box.filePath("xmp.jpg");
+        ASSERT_TRUE(testsupport::writeAll(path, testsupport::withXmpPacket(camera, packet(c.headline))));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const PictureRecord quick(file, file.size(), PictureRecord::Xmp::Skip);
+        file.seek(0);
+        const PictureRecord read(file, file.size());
+        search::Criteria criteria;
+        criteria.texts[0] = QString::fromUtf8(c.text);
+        const bool matches = search::textMatches(read, criteria.texts[0], criteria);
+        EXPECT_EQ(!search::mightMatch(quick, criteria), c.turnedDown);
+        if (matches) {
+            EXPECT_TRUE(search::mightMatch(quick, criteria)) << "a picture that matches was turned down";
+        }
+    }
+}
