@@ -336,6 +336,8 @@ void Catalog::readPictures(qsizetype from, qsizetype to,
             // The header copy stays in the catalog, which the picture keeps mapped, and is read again
             // only for its thumbnail: a catalog's pictures take little memory however many they are.
             picture->setStoredHeader([map = map_, header = entry.header] { return header.toByteArray(); });
+            // The packet was applied; the catalog keeps its bytes.
+            if (xmp == PictureRecord::Xmp::Resolve) picture->iptc().releaseXmpPacket();
             return picture;
         };
         if (!wanted) {

@@ -740,9 +740,19 @@ std::optional<IptcBlock> IptcBlock::readCurrent(const QString& path) {
     return current;
 }
 
+void IptcBlock::releaseXmpPacket() {
+    if (xmpPacket_.isEmpty()) return;
+    releasedXmp_ = QCryptographicHash::hash(xmpPacket_, QCryptographicHash::Md5);
+    xmpPacket_ = QByteArray();
+}
+
 bool IptcBlock::readFromSameData(const IptcBlock& other) const {
     // XMP written meanwhile by another program counts as well: its values may hold on reading.
-    if (xmpPacket_ != other.xmpPacket_ || digest_ != other.digest_) return false;
+    const auto packetDigest = [](const IptcBlock& block) {
+        if (!block.releasedXmp_.isEmpty()) return block.releasedXmp_;
+        return block.xmpPacket_.isEmpty() ? QByteArray() : QCryptographicHash::hash(block.xmpPacket_, QCryptographicHash::Md5);
+    };
+    if (packetDigest(*this) != packetDigest(other) || digest_ != other.digest_) return false;
     if (raw_.size() != other.raw_.size()) return false;
     for (size_t i = 0; i < raw_.size(); ++i)
         if (raw_[i].record != other.raw_[i].record || raw_[i].whole != other.raw_[i].whole) return false;
@@ -927,6 +937,7 @@ WriteResult IptcBlock::writeLocked(const QString& outputPath, SafeWriteBatch* ba
         HasPhotoshopSegment = expectedBlock.HasPhotoshopSegment;
         digest_ = expectedBlock.digest_;
         xmpPacket_ = expectedBlock.xmpPacket_;
+        releasedXmp_ = expectedBlock.releasedXmp_;
         thumbnailJpeg_ = expectedBlock.thumbnailJpeg_;
         if (!thumbnailJpeg_.isEmpty())
             thumbnailReplaced_ = false;

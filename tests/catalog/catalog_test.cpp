@@ -1034,3 +1034,46 @@ TEST(Catalog, APictureCaptionedOnlyInXmpShowsItsDataFromTheCatalog) {
     EXPECT_EQ(data.people, QStringList({"ExifTool", "Test", "XMP"}));
     EXPECT_TRUE(data.fromXmp(xmp::Field::Headline));
 }
+
+// A picture from a catalog lets go of its XMP packet once it was read. Saved after another program
+// wrote the file's XMP anew, it still sees that the packet changed and applies only its own change.
+TEST(Catalog, APictureFromTheCatalogKeepsXmpWrittenMeanwhileByAnotherProgram) {
+    SandBox box;
+    const QByteArray camera = testsupport::readAll(dataPath("Canon_40D.jpg"));
+    const auto packet = [](const char* headline) {
+        return QByteArray("<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+                          "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                          "rdf:about='' xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' photoshop:Headline='") +
+               headline + "'/></rdf:RDF></x:xmpmeta><?xpacket end='w'?>";
+    };
+    const QString path = box.filePath("x.jpg");
+    ASSERT_TRUE(testsupport::writeAll(path, testsupport::withXmpPacket(camera, packet("As catalogued"))));
+    ASSERT_TRUE(Catalog().create(box.path(), false).ok());
+    Catalog catalog;
+    ASSERT_TRUE(catalog.load(box.path()));
+    PictureRecord& picture = *catalog.pictures()[0];
+    ASSERT_EQ(picture.iptc().headline, "As catalogued");
+    EXPECT_TRUE(picture.iptc().xmpPacket().isEmpty()) << "the packet's bytes stay in the catalog";
+    EXPECT_EQ(picture.iptc().xmpState(), IptcBlock::XmpState::Read);
+
+    // Another program writes the packet anew, or takes it away.
+    const struct {
+        QByteArray file;
+        const char* headline;
+    } meanwhile[] = {{testsupport::withXmpPacket(camera, packet("Written elsewhere")), "Written elsewhere"},
+                     {camera, ""}};
+    for (const auto& m : meanwhile) {
+        SCOPED_TRACE(m.headline);
+        Catalog again;
+        ASSERT_TRUE(again.load(box.path()));
+        PictureRecord& mine = *again.pictures()[0];
+        ASSERT_TRUE(mine.iptc().xmpPacket().isEmpty());
+        ASSERT_TRUE(testsupport::writeAll(path, m.file));
+        mine.iptc().caption = QStringLiteral("Mine");
+        ASSERT_TRUE(mine.save().ok());
+        const PictureRecord saved(path);
+        EXPECT_EQ(saved.iptc().headline, m.headline);
+        EXPECT_EQ(saved.iptc().caption, "Mine");
+        ASSERT_TRUE(testsupport::writeAll(path, testsupport::withXmpPacket(camera, packet("As catalogued"))));
+    }
+}
