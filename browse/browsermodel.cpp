@@ -249,8 +249,9 @@ EntryListBuild BrowserModel::buildEntryList(const QString& location, const Brows
     // Folders always, but not hidden ones (the home folder is full of them); picture files only when
     // there is no catalog to show them from. Hidden pictures count, as they do when the catalog is
     // created.
+    const QDir::Filters kinds = build.catalogMode ? QDir::Dirs : QDir::AllEntries;
     const QFileInfoList listing =
-        QDir(location).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+        QDir(location).entryInfoList(kinds | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
     QStringList pictureFiles;
     QList<size_t> pictureSlots;  // where in the listing order each picture's entry goes
     for (const QFileInfo& info : listing) {

@@ -318,6 +318,8 @@ xmp::Values IptcBlock::xmpValues() const {
 }
 
 void IptcBlock::ResolveXmp() {
+    // The walk is over: resource bytes still waiting for a next Photoshop segment will not see one.
+    psPending_ = QByteArray();
     xmpFrom_ = 0;
     xmpStale_.clear();
     xmpState_ = XmpState::None;
