@@ -742,19 +742,32 @@ std::optional<IptcBlock> IptcBlock::readCurrent(const QString& path) {
     return current;
 }
 
+namespace {
+
+// Enough to tell a packet from another one: its length and a 64-bit hash of its bytes. Cheap, as it
+// is taken for every picture a catalog shows.
+QByteArray packetIdentity(const QByteArray& packet) {
+    if (packet.isEmpty()) return {};
+    QByteArray identity;
+    bytes::putLe64(identity, quint64(packet.size()));
+    bytes::putLe64(identity, quint64(qHash(QByteArrayView(packet), 0)));
+    return identity;
+}
+
+}  // namespace
+
 void IptcBlock::releaseXmpPacket() {
     if (xmpPacket_.isEmpty()) return;
-    releasedXmp_ = QCryptographicHash::hash(xmpPacket_, QCryptographicHash::Md5);
+    releasedXmp_ = packetIdentity(xmpPacket_);
     xmpPacket_ = QByteArray();
 }
 
 bool IptcBlock::readFromSameData(const IptcBlock& other) const {
     // XMP written meanwhile by another program counts as well: its values may hold on reading.
-    const auto packetDigest = [](const IptcBlock& block) {
-        if (!block.releasedXmp_.isEmpty()) return block.releasedXmp_;
-        return block.xmpPacket_.isEmpty() ? QByteArray() : QCryptographicHash::hash(block.xmpPacket_, QCryptographicHash::Md5);
+    const auto identity = [](const IptcBlock& block) {
+        return block.releasedXmp_.isEmpty() ? packetIdentity(block.xmpPacket_) : block.releasedXmp_;
     };
-    if (packetDigest(*this) != packetDigest(other) || digest_ != other.digest_) return false;
+    if (identity(*this) != identity(other) || digest_ != other.digest_) return false;
     if (raw_.size() != other.raw_.size()) return false;
     for (size_t i = 0; i < raw_.size(); ++i)
         if (raw_[i].record != other.raw_[i].record || raw_[i].whole != other.raw_[i].whole) return false;

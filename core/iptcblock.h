@@ -149,7 +149,8 @@ public:
     }
     const QByteArray& xmpPacket() const { return xmpPacket_; }
     // Lets go of the packet's bytes once the rules were applied (a picture kept by the thousand from
-    // a catalog), keeping its digest: a save still tells whether the file's packet is the one read.
+    // a catalog), keeping what identifies it: a save still tells whether the file's packet is the one
+    // read.
     void releaseXmpPacket();
     void ResolveXmp();
     // A block that does not take the fields from XMP: a read that checks what the IPTC data says.
@@ -202,7 +203,7 @@ private:
     int iptcResources_ = 0;
     std::optional<QByteArray> digest_;  // the first IPTC digest resource, as read
     QByteArray xmpPacket_;              // the standard XMP packet, as read
-    QByteArray releasedXmp_;            // the MD5 of the packet let go by releaseXmpPacket
+    QByteArray releasedXmp_;            // what identifies the packet let go by releaseXmpPacket
     XmpState xmpState_ = XmpState::None;
     bool readsXmp_ = true;
     unsigned xmpFrom_ = 0;        // one bit for each xmp::Field taken from the packet
