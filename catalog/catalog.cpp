@@ -147,6 +147,7 @@ bool copySubfolderEntries(CatalogWriter& writer, const QString& folder, const QS
         }
         written.insert(entryKey(name, entry.archiveName, entry.archiveLocation));
     }
+    if (map.faulted()) return refuse(header.count, CatalogError::ReadFailed);
     return true;
 }
 
@@ -253,7 +254,18 @@ PictureList Catalog::takePictures() {
 bool Catalog::load(const QString& folder, bool withEntries) {
     if (!openMapped(folder, withEntries)) return false;
     if (withEntries) pictures_ = readPicturesOnAllCores(0, entryCount());
+    if (map_ && map_->faulted()) readFailed();
     return true;
+}
+
+void Catalog::readFailed() {
+    // Which entries the lost bytes belonged to cannot be told: none is kept.
+    destroyPictures();
+    index_.clear();
+    unsafeNames_ = 0;
+    withoutHeader_.clear();
+    wholeEntries_ = 0;
+    fault_ = CatalogError::ReadFailed;
 }
 
 bool Catalog::open(const QString& folder) { return openMapped(folder, true); }
@@ -305,6 +317,7 @@ bool Catalog::openMapped(const QString& folder, bool withIndex) {
             index_.push_back({entry, std::move(name)});
         }
     }
+    if (map_->faulted()) readFailed();
     return true;
 }
 
@@ -469,12 +482,13 @@ CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfol
         report.keptArchived = kept;
         report.count = writer.count();
         report.totalSize = writer.totalSize();
-        return writer.finish();
+        return writer.finish() && readToTheEnd(own).ok();
     };
     SafeWriteOptions options;
     options.keepTimes = false;  // refresh compares catalog times: a new catalog must look new
     const QString target = joinPath(folder, CatalogFile::kFileName);
     report.write = safeWrite(target, produce, verify, options);
+    if (!readToTheEnd(own)) report.write = readToTheEnd(own);
     if (!stop.ok()) report.write = stop;
     if (!report.write) return report;
 
@@ -523,11 +537,12 @@ WriteResult Catalog::rewriteArchive(const QString& folderArg, const QString& arc
                                    entry.header))
                 return false;
         }
-        return writer.finish();
+        return writer.finish() && readToTheEnd(own).ok();
     };
     SafeWriteOptions options;
     options.keepTimes = false;  // an archived catalog is a new catalog, as refresh sees it
-    const WriteResult result = safeWrite(joinPath(folder, CatalogFile::kFileName), produce, verify, options);
+    WriteResult result = safeWrite(joinPath(folder, CatalogFile::kFileName), produce, verify, options);
+    if (!readToTheEnd(own)) result = readToTheEnd(own);
     if (result && own.located.path != joinPath(folder, CatalogFile::kFileName)) removeOldName(folder);  // now replaced
     if (result && counts) *counts = done;
     return result;

@@ -152,6 +152,7 @@ public:
 private:
     void resetFields();
     bool openMapped(const QString& folder, bool withIndex);
+    void readFailed();
 
     // An entry that gives a picture: its bytes in the mapped catalog and its relative path.
     struct Indexed {

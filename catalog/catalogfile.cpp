@@ -1,7 +1,9 @@
 #include "catalogfile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 #include "bytes.h"
 
@@ -46,6 +49,8 @@ QString describe(CatalogError error) {
             return QStringLiteral("the file ends before its last entry");
         case CatalogError::Link:
             return QStringLiteral("the catalog is a symbolic link; only a file in its own folder is used");
+        case CatalogError::ReadFailed:
+            return QStringLiteral("the file could not be read to its end: it shrank, or its disc went away");
     }
     return {};
 }
@@ -106,12 +111,78 @@ qsizetype readUpTo(int fd, QByteArray& bytes, qsizetype limit) {
 
 }  // namespace
 
+namespace {
+
+// The mappings the bus-error handler may mend. A slot is claimed, filled, and shown to the handler by
+// storing its start last; it is given back by clearing the start first, so the handler never sees
+// half a registration.
+struct MappedRegion {
+    std::atomic<bool> claimed{false};
+    std::atomic<uintptr_t> start{0};
+    std::atomic<size_t> size{0};
+    std::atomic<std::atomic<bool>*> faulted{nullptr};
+};
+constexpr int kRegions = 256;
+MappedRegion regions[kRegions];
+struct sigaction previousBusError {};
+uintptr_t pageSize = 4096;
+
+void onBusError(int signal, siginfo_t* info, void* context) {
+    const uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
+    for (MappedRegion& region : regions) {
+        const uintptr_t start = region.start.load(std::memory_order_acquire);
+        if (start == 0 || at < start || at - start >= region.size.load(std::memory_order_relaxed)) continue;
+        // The file shrank under the mapping, or its disc went away: the page reads as zeros from now on.
+        void* page = reinterpret_cast<void*>(at & ~(pageSize - 1));
+        const long mended = ::syscall(SYS_mmap, page, pageSize, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0);
+        if (mended == -1) break;
+        if (std::atomic<bool>* faulted = region.faulted.load(std::memory_order_relaxed)) faulted->store(true);
+        return;
+    }
+    // Not a catalog's: as it would have been without this handler.
+    if ((previousBusError.sa_flags & SA_SIGINFO) && previousBusError.sa_sigaction) {
+        previousBusError.sa_sigaction(signal, info, context);
+    } else if (previousBusError.sa_handler != SIG_IGN && previousBusError.sa_handler != SIG_DFL &&
+               previousBusError.sa_handler) {
+        previousBusError.sa_handler(signal);
+    } else {
+        ::signal(SIGBUS, SIG_DFL);  // the access runs again and ends the program as it would have
+    }
+}
+
+void installBusErrorHandler() {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        pageSize = uintptr_t(::sysconf(_SC_PAGESIZE));
+        struct sigaction action {};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &previousBusError);
+    });
+}
+
+}  // namespace
+
 MappedCatalog::~MappedCatalog() {
-    if (data_) ::munmap(data_, size_);
+    unmap();
     if (fd_ >= 0) ::close(fd_);
 }
 
+void MappedCatalog::unmap() {
+    if (slot_ >= 0) {
+        regions[slot_].start.store(0, std::memory_order_release);
+        regions[slot_].faulted.store(nullptr, std::memory_order_relaxed);
+        regions[slot_].claimed.store(false, std::memory_order_release);
+        slot_ = -1;
+    }
+    if (data_) ::munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
 bool MappedCatalog::open(const QString& path) {
+    installBusErrorHandler();
     const int fd = CatalogFile::openRegular(path);
     if (fd < 0) return false;
     struct stat st {};
@@ -122,6 +193,7 @@ bool MappedCatalog::open(const QString& path) {
         return false;
     }
     void* data = nullptr;
+    int slot = -1;
     if (st.st_size > 0) {
         data = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
         if (data == MAP_FAILED) {
@@ -130,12 +202,29 @@ bool MappedCatalog::open(const QString& path) {
             errno = error;
             return false;
         }
+        // Only a mapping the handler knows is safe to read.
+        for (int i = 0; i < kRegions && slot < 0; ++i) {
+            bool taken = false;
+            if (!regions[i].claimed.compare_exchange_strong(taken, true, std::memory_order_acquire)) continue;
+            regions[i].size.store(size_t(st.st_size), std::memory_order_relaxed);
+            regions[i].faulted.store(&faulted_, std::memory_order_relaxed);
+            regions[i].start.store(reinterpret_cast<uintptr_t>(data), std::memory_order_release);
+            slot = i;
+        }
+        if (slot < 0) {
+            ::munmap(data, size_t(st.st_size));
+            ::close(fd);
+            errno = EMFILE;
+            return false;
+        }
     }
-    if (data_) ::munmap(data_, size_);
+    unmap();
     if (fd_ >= 0) ::close(fd_);
     data_ = data;
     size_ = size_t(st.st_size);
     fd_ = fd;
+    slot_ = slot;
+    faulted_.store(false);
     return true;
 }
 

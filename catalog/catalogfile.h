@@ -9,6 +9,7 @@
 #include <QIODevice>
 #include <QString>
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 // Why a catalog, or the rest of it, could not be read. Translated into words where a person sees it.
@@ -21,6 +22,7 @@ enum class CatalogError {
     HeaderBeyondFile,  // an entry's header length reaches past the end of the file
     MissingEntries,    // the file ends before the entry count is reached
     Link,              // the catalog's name is a symbolic link: it is neither read nor written
+    ReadFailed,        // the file shrank while it was read, or its disc went away
 };
 
 QString describe(CatalogError error);
@@ -87,9 +89,11 @@ public:
 
 // A catalog file mapped for reading: its bytes come from the page cache as they are touched, so a
 // catalog of gigabytes is walked without a copy in the program's own memory, and only the entries
-// looked at are read from the disk. Catalogs are always replaced whole (a new file renamed over the
-// old one), so a mapped catalog keeps its bytes while it is read. Shared by the pictures that read
-// their stored headers from it later.
+// looked at are read from the disk. Shared by the pictures that read their stored headers from it
+// later. This program replaces catalogs whole (a new file renamed over the old one); should the file
+// shrink under the mapping all the same, or its disc go away, the pages that can no longer be read
+// read as zeros instead of ending the program, and faulted() tells: nothing may be written from what
+// was read then.
 class MappedCatalog {
 public:
     MappedCatalog() = default;
@@ -103,11 +107,17 @@ public:
     QByteArrayView bytes() const { return {static_cast<const char*>(data_), qsizetype(size_)}; }
     // The descriptor the file was opened with, open as long as the mapping.
     int descriptor() const { return fd_; }
+    // Some of the bytes could not be read from the file and read as zeros.
+    bool faulted() const { return faulted_.load(std::memory_order_acquire); }
 
 private:
+    void unmap();
+
     void* data_ = nullptr;
     size_t size_ = 0;
     int fd_ = -1;
+    int slot_ = -1;  // where the mapping is registered for the bus-error handler
+    std::atomic<bool> faulted_{false};
 };
 
 // Walks a catalog held in memory or mapped. Every count and length is checked against the bytes that remain

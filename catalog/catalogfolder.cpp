@@ -64,7 +64,12 @@ WriteResult readOwn(const QString& folder, OwnCatalog& own) {
         if (error != CatalogError::None) return damaged(own.located.path, i, error);
         if (!CatalogFile::safeRelativePath(entry.name).isEmpty()) own.entries.push_back(entry);
     }
-    return {};
+    return readToTheEnd(own);
+}
+
+WriteResult readToTheEnd(const OwnCatalog& own) {
+    if (!own.map.faulted()) return {};
+    return {WriteError::ShortRead, QStringLiteral("%1: %2").arg(own.located.path, describe(CatalogError::ReadFailed))};
 }
 
 WriteResult readForRewrite(const QString& folder, OwnCatalog& own, QString& refusedCatalog) {

@@ -37,6 +37,10 @@ struct OwnCatalog {
 // from what did load, it would lose the rest. No catalog is no refusal (version stays 0).
 WriteResult readOwn(const QString& folder, OwnCatalog& own);
 
+// After a rewrite was produced from `own`: a catalog whose bytes could not all be read (its file
+// shrank or its disc went away meanwhile) gives what is written nothing to stand on.
+WriteResult readToTheEnd(const OwnCatalog& own);
+
 // Both before a rewrite: the names refused (namesRefused), then the catalog read whole (readOwn);
 // when the catalog is what stopped it, `refusedCatalog` names it.
 WriteResult readForRewrite(const QString& folder, OwnCatalog& own, QString& refusedCatalog);

@@ -506,3 +506,31 @@ TEST_F(CraftedCatalog, LengthsAndCountsOfACatalogBeyondFourGigabytes) {
         EXPECT_TRUE(damaged.damaged());
     }
 }
+
+// A catalog that shrinks under its reader (another program cut it, or its disc went away) reads as
+// zeros where its bytes are gone, never ends the program, and says so.
+TEST_F(CraftedCatalog, ACatalogThatShrinksUnderItsReaderReadsAsZerosAndSaysSo) {
+    QByteArray bytes = catalogBytes(3, {{"a.jpg", "Disc", "/nowhere", 1, canon}, {"b.jpg", "Disc", "/nowhere", 2, fields}});
+    bytes.append(QByteArray(3 * 4096, 'x'));  // pages past the entries, so that a cut takes whole pages
+    const QString path = box.filePath("Snaplore.sidx");
+    ASSERT_TRUE(writeAll(path, withTrueLength(bytes)));
+
+    MappedCatalog map;
+    ASSERT_TRUE(map.open(path));
+    ASSERT_TRUE(QFile::resize(path, 0));
+    quint64 sum = 0;
+    for (const char c : map.bytes()) sum += uchar(c);
+    EXPECT_EQ(sum, 0u);
+    EXPECT_TRUE(map.faulted());
+
+    // Pictures read before the cut ask the catalog for their thumbnails afterwards.
+    ASSERT_TRUE(writeAll(path, withTrueLength(bytes)));
+    Catalog catalog;
+    ASSERT_TRUE(catalog.load(box.path()));
+    ASSERT_EQ(catalog.pictures().size(), 2u);
+    ASSERT_TRUE(QFile::resize(path, 100));
+    EXPECT_TRUE(catalog.pictures()[0]->exifThumbnail().isEmpty());
+    const std::unique_ptr<PictureRecord> again = catalog.readPicture(1);
+    ASSERT_NE(again, nullptr);
+    EXPECT_FALSE(again->isJpeg());
+}
