@@ -482,13 +482,9 @@ CatalogCreateReport Catalog::create(const QString& folderArg, bool includeSubfol
         report.keptArchived = kept;
         report.count = writer.count();
         report.totalSize = writer.totalSize();
-        return writer.finish() && readToTheEnd(own).ok();
+        return writer.finish();
     };
-    SafeWriteOptions options;
-    options.keepTimes = false;  // refresh compares catalog times: a new catalog must look new
-    const QString target = joinPath(folder, CatalogFile::kFileName);
-    report.write = safeWrite(target, produce, verify, options);
-    if (!readToTheEnd(own)) report.write = readToTheEnd(own);
+    report.write = writeCatalog(folder, own, produce);
     if (!stop.ok()) report.write = stop;
     if (!report.write) return report;
 
@@ -537,12 +533,9 @@ WriteResult Catalog::rewriteArchive(const QString& folderArg, const QString& arc
                                    entry.header))
                 return false;
         }
-        return writer.finish() && readToTheEnd(own).ok();
+        return writer.finish();
     };
-    SafeWriteOptions options;
-    options.keepTimes = false;  // an archived catalog is a new catalog, as refresh sees it
-    WriteResult result = safeWrite(joinPath(folder, CatalogFile::kFileName), produce, verify, options);
-    if (!readToTheEnd(own)) result = readToTheEnd(own);
+    const WriteResult result = writeCatalog(folder, own, produce);
     if (result && own.located.path != joinPath(folder, CatalogFile::kFileName)) removeOldName(folder);  // now replaced
     if (result && counts) *counts = done;
     return result;

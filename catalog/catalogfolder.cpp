@@ -1,5 +1,7 @@
 #include "catalogfolder.h"
 
+#include "safewrite.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +47,16 @@ WriteResult damaged(const QString& path, qint32 wholeEntries, CatalogError error
     return {WriteError::ShortRead, damageText(path, wholeEntries, error)};
 }
 
+namespace {
+
+// A catalog whose bytes could not all be read gives a rewrite nothing to stand on.
+WriteResult readToTheEnd(const OwnCatalog& own) {
+    if (!own.map.faulted()) return {};
+    return {WriteError::ShortRead, QStringLiteral("%1: %2").arg(own.located.path, describe(CatalogError::ReadFailed))};
+}
+
+}  // namespace
+
 WriteResult readOwn(const QString& folder, OwnCatalog& own) {
     own.located = CatalogFile::locate(folder);
     if (own.located.version == 0) return {};
@@ -67,10 +79,6 @@ WriteResult readOwn(const QString& folder, OwnCatalog& own) {
     return readToTheEnd(own);
 }
 
-WriteResult readToTheEnd(const OwnCatalog& own) {
-    if (!own.map.faulted()) return {};
-    return {WriteError::ShortRead, QStringLiteral("%1: %2").arg(own.located.path, describe(CatalogError::ReadFailed))};
-}
 
 WriteResult readForRewrite(const QString& folder, OwnCatalog& own, QString& refusedCatalog) {
     const WriteResult refused = namesRefused(folder);
@@ -78,14 +86,6 @@ WriteResult readForRewrite(const QString& folder, OwnCatalog& own, QString& refu
     const WriteResult read = readOwn(folder, own);
     if (!read) refusedCatalog = own.located.path;
     return read;
-}
-
-WriteResult verify(const QString& tempPath) {
-    QFile file(tempPath);
-    if (!file.open(QIODevice::ReadOnly) ||
-        CatalogFile::versionOf(file.read(CatalogFile::kV3HeaderSize), quint64(file.size())) != 3)
-        return {WriteError::VerifyFailed, tempPath};
-    return {};
 }
 
 void removeOldName(const QString& folder) {
@@ -98,6 +98,29 @@ void removeOldName(const QString& folder) {
 std::unique_lock<std::mutex> lockWrites() {
     static std::mutex writes;
     return std::unique_lock<std::mutex>(writes);
+}
+
+namespace {
+
+// A catalog just written reads back as a whole version 3 catalog.
+WriteResult verify(const QString& tempPath) {
+    QFile file(tempPath);
+    if (!file.open(QIODevice::ReadOnly) ||
+        CatalogFile::versionOf(file.read(CatalogFile::kV3HeaderSize), quint64(file.size())) != 3)
+        return {WriteError::VerifyFailed, tempPath};
+    return {};
+}
+
+}  // namespace
+
+WriteResult writeCatalog(const QString& folder, const OwnCatalog& own, const std::function<bool(QFile&)>& produce) {
+    SafeWriteOptions options;
+    options.keepTimes = false;
+    const WriteResult written = safeWrite(
+        joinPath(folder, QString::fromLatin1(CatalogFile::kFileName)),
+        [&](QFile& out) { return produce(out) && !own.map.faulted(); }, verify, options);
+    const WriteResult read = readToTheEnd(own);
+    return read ? written : read;
 }
 
 }  // namespace catalogfolder

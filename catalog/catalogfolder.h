@@ -4,7 +4,9 @@
 // lock so that two writers in this program never replace a catalog at the same time.
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -37,16 +39,15 @@ struct OwnCatalog {
 // from what did load, it would lose the rest. No catalog is no refusal (version stays 0).
 WriteResult readOwn(const QString& folder, OwnCatalog& own);
 
-// After a rewrite was produced from `own`: a catalog whose bytes could not all be read (its file
-// shrank or its disc went away meanwhile) gives what is written nothing to stand on.
-WriteResult readToTheEnd(const OwnCatalog& own);
+// Writes the folder's "Snaplore.sidx" anew through the safe write, produced from `own` (and what
+// else `produce` reads), and checks it reads back as a catalog. The new catalog gets the time of the
+// write: refresh compares catalog times. Should `own` not have read to its end (its file shrank or
+// its disc went away meanwhile), nothing is written: the new catalog would have nothing to stand on.
+WriteResult writeCatalog(const QString& folder, const OwnCatalog& own, const std::function<bool(QFile&)>& produce);
 
 // Both before a rewrite: the names refused (namesRefused), then the catalog read whole (readOwn);
 // when the catalog is what stopped it, `refusedCatalog` names it.
 WriteResult readForRewrite(const QString& folder, OwnCatalog& own, QString& refusedCatalog);
-
-// A catalog just written reads back as a whole version 3 catalog.
-WriteResult verify(const QString& tempPath);
 
 // Removes the catalog under the older name once the current one replaced it: only a regular file,
 // never what a link there names.

@@ -10,7 +10,6 @@
 #include "iptcblock.h"
 #include "jpegsection.h"
 #include "pictureheader.h"
-#include "safewrite.h"
 
 using namespace catalogfolder;
 
@@ -148,12 +147,9 @@ CatalogUpdateReport applyToFolder(const QString& folderArg, const PictureChanges
             if (!writer.writeEntry(entry->name, entry->archiveName, entry->archiveLocation, entry->fileSize,
                                    entry->header))
                 return false;
-        return writer.finish() && readToTheEnd(own).ok();
+        return writer.finish();
     };
-    SafeWriteOptions options;
-    options.keepTimes = false;  // refresh of the catalogs above compares catalog times
-    report.write = safeWrite(joinPath(folder, QString::fromLatin1(CatalogFile::kFileName)), produce, verify, options);
-    if (!readToTheEnd(own)) report.write = readToTheEnd(own);
+    report.write = writeCatalog(folder, own, produce);
     if (!report.write) return report;
     if (own.located.path != joinPath(folder, QString::fromLatin1(CatalogFile::kFileName))) removeOldName(folder);
     report.written = true;
